@@ -1,0 +1,54 @@
+#include "AppPresence.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QStyle>
+#include <QTimer>
+#include <QWidget>
+
+#include "Localized.h"
+#include "ZAVAppDelegate.h"
+
+AppPresence::AppPresence(ZAVAppDelegate &delegate)
+    : delegate_(delegate)
+{
+    QApplication::setQuitOnLastWindowClosed(false);
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        menu_ = std::make_unique<QMenu>();
+        menu_->addAction(localized("Quit"), qApp, &QCoreApplication::quit);
+        tray_ = std::make_unique<QSystemTrayIcon>(
+            QIcon::fromTheme(QStringLiteral("image-x-generic"),
+                             qApp->style()->standardIcon(QStyle::SP_DesktopIcon)));
+        tray_->setToolTip(localized("Sardoxa"));
+        tray_->setContextMenu(menu_.get());
+        connect(tray_.get(), &QSystemTrayIcon::activated, this,
+                [this](QSystemTrayIcon::ActivationReason reason) {
+                    if (reason == QSystemTrayIcon::Trigger)
+                        delegate_.applicationShouldHandleReopen();
+                });
+        tray_->show();
+    }
+    qApp->installEventFilter(this);
+}
+
+AppPresence::~AppPresence() = default;
+
+void AppPresence::quitIfIdle()
+{
+    if (tray_)
+        return;
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    const bool anyVisible = std::any_of(windows.cbegin(), windows.cend(),
+                                        [](const QWidget *window) { return window->isVisible(); });
+    if (!anyVisible && delegate_.isIdle())
+        QCoreApplication::quit();
+}
+
+bool AppPresence::eventFilter(QObject *watched, QEvent *event)
+{
+    // A hidden window may have been the last one; look once the hiding is over.
+    if (event->type() == QEvent::Hide && watched->isWidgetType()
+        && static_cast<QWidget *>(watched)->isWindow())
+        QTimer::singleShot(0, this, &AppPresence::quitIfIdle);
+    return false;
+}

@@ -1,0 +1,98 @@
+#include "ZAVAppDelegate.h"
+
+#include <QApplication>
+#include <QWidget>
+
+#include "Log.h"
+#include "ZAVWelcomeWindowController.h"
+#include "platform/OperationQueue.h"
+#include "platform/Platform.h"
+
+namespace {
+
+const QString firstLaunchKey = QStringLiteral("SXFirstLaunch");
+
+// Per-image work never runs more than this many images at once.
+constexpr int maxConcurrentImages = 4;
+
+} // namespace
+
+ZAVAppDelegate::ZAVAppDelegate(Platform &platform, QObject *parent)
+    : QObject(parent)
+    , platform(platform)
+{
+}
+
+ZAVAppDelegate::~ZAVAppDelegate() = default;
+
+QSettings &ZAVAppDelegate::defaults()
+{
+    if (!defaults_)
+        defaults_ = std::make_unique<QSettings>(platform.preferencesFile(), QSettings::IniFormat);
+    return *defaults_;
+}
+
+static void synchronize(QSettings &settings)
+{
+    settings.sync();
+    if (settings.status() != QSettings::NoError)
+        logLine(QStringLiteral("could not save the preferences to %1").arg(settings.fileName()));
+}
+
+void ZAVAppDelegate::applicationDidFinishLaunching()
+{
+    if (!defaults().contains(firstLaunchKey)) {
+        defaults().setValue(firstLaunchKey, true);
+        synchronize(defaults());
+    }
+    {
+        std::lock_guard lock(registryMutex);
+        globalSizes.clear();
+        globalTasks.clear();
+    }
+    allowedFormats = {QStringLiteral("png"), QStringLiteral("tiff"), QStringLiteral("tif"),
+                      QStringLiteral("jpeg"), QStringLiteral("jpg"), QStringLiteral("gif")};
+    folderFormat = QStringLiteral("yyyy-MM-dd");
+    queue = std::make_unique<OperationQueue>(maxConcurrentImages);
+    if (isFirstLaunch())
+        welcome();
+    targetFolder();
+    defaults().setValue(firstLaunchKey, false);
+    synchronize(defaults());
+}
+
+bool ZAVAppDelegate::isFirstLaunch()
+{
+    return defaults().value(firstLaunchKey, false).toBool();
+}
+
+bool ZAVAppDelegate::applicationShouldHandleReopen()
+{
+    welcome();
+    return true;
+}
+
+void ZAVAppDelegate::welcome()
+{
+    if (!platform.hasWindows())
+        return;
+    welcomeWindowController = std::make_unique<ZAVWelcomeWindowController>();
+    connect(welcomeWindowController.get(), &ZAVWelcomeWindowController::quitClicked, qApp,
+            &QCoreApplication::quit);
+    QWidget *window = welcomeWindowController->window();
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void ZAVAppDelegate::hideWelcome()
+{
+    if (welcomeWindowController)
+        welcomeWindowController->close();
+}
+
+bool ZAVAppDelegate::isIdle()
+{
+    std::lock_guard lock(registryMutex);
+    return globalTasks.isEmpty() && (!queue || queue->operationCount() == 0);
+}

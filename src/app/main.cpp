@@ -1,0 +1,87 @@
+#include <QApplication>
+
+#include <cstdio>
+
+#include "AppPresence.h"
+#include "SingleInstance.h"
+#include "Translations.h"
+#include "ZAVAppDelegate.h"
+#include "cli/CommandLine.h"
+#include "platform/DesktopPlatform.h"
+
+namespace {
+
+void print(std::FILE *stream, const QString &text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+}
+
+void setApplicationNames()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("sardoxa"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(SARDOXA_VERSION));
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Sardoxa"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("sardoxa"));
+}
+
+int runDesktop(int &argc, char **argv, const QStringList &paths)
+{
+    QApplication application(argc, argv);
+    setApplicationNames();
+    installTranslations();
+
+    SingleInstance instance;
+    QString error;
+    switch (instance.claim(paths, &error)) {
+    case SingleInstance::Role::HandedOff:
+        return 0;
+    case SingleInstance::Role::Failed:
+        print(stderr, QStringLiteral("sardoxa: %1\n").arg(error));
+        return 1;
+    case SingleInstance::Role::Primary:
+        break;
+    }
+
+    DesktopPlatform platform;
+    ZAVAppDelegate delegate(platform);
+    delegate.applicationDidFinishLaunching();
+    AppPresence presence(delegate);
+
+    if (!instance.listen(&error))
+        print(stderr, QStringLiteral("sardoxa: later launches cannot reach this one: %1\n").arg(error));
+    QObject::connect(&instance, &SingleInstance::reopenRequested, &delegate,
+                     &ZAVAppDelegate::applicationShouldHandleReopen);
+
+    // A start without files is what a click on the running application's icon is: the user
+    // always gets a window.
+    delegate.applicationShouldHandleReopen();
+    return QApplication::exec();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const CommandLine command = parseCommandLine(arguments);
+
+    switch (command.mode) {
+    case CommandLine::Mode::Help:
+        print(stdout, commandLineHelp());
+        return 0;
+    case CommandLine::Mode::Version:
+        print(stdout, QStringLiteral("sardoxa %1\n").arg(QStringLiteral(SARDOXA_VERSION)));
+        return 0;
+    case CommandLine::Mode::UsageError:
+        print(stderr, QStringLiteral("sardoxa: %1\n").arg(command.message));
+        return 2;
+    case CommandLine::Mode::Resize:
+        print(stderr, QStringLiteral("sardoxa: resizing from the command line is not built yet\n"));
+        return 2;
+    case CommandLine::Mode::Desktop:
+        break;
+    }
+    return runDesktop(argc, argv, command.paths);
+}

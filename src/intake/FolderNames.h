@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+// Joins a folder and a name with one separator.
+QString joinPath(const QString &folder, const QString &name);
+
+// The name of a day's output folder: the local date of `when` under `pattern` ("yyyy-MM-dd"), in
+// the user's locale.
+QString datedFolderName(const QDateTime &when, const QString &pattern);
+
+// The sibling folder a first launch makes when the product folder exists already: the product
+// folder's path, a blank, and the whole seconds since 1970 truncated toward zero.
+QString firstLaunchFolderPath(const QString &productFolder, const QDateTime &when);

@@ -1,0 +1,62 @@
+#include "app/ZAVAppDelegate.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <filesystem>
+#include <system_error>
+
+#include "FolderNames.h"
+#include "app/Localized.h"
+#include "app/Log.h"
+#include "platform/Platform.h"
+
+namespace {
+
+// Makes a folder and every missing folder above it. Failing is not fatal: the writes into the
+// folder fail later, file by file, so only the cause goes to the log.
+void makeFolder(const QString &path)
+{
+    std::error_code error;
+    const std::filesystem::path folder(QFile::encodeName(path).toStdString());
+    std::filesystem::create_directories(folder, error);
+    if (error)
+        logLine(QStringLiteral("could not make the folder %1: %2")
+                    .arg(path, QString::fromStdString(error.message())));
+}
+
+bool exists(const QString &path)
+{
+    return QFileInfo::exists(path);
+}
+
+} // namespace
+
+QString ZAVAppDelegate::targetFolder()
+{
+    const QString productFolder = joinPath(platform.picturesDirectory(), localized("Sardoxa"));
+    if (exists(productFolder)) {
+        if (!isFirstLaunch())
+            return productFolder;
+        const QString sibling = firstLaunchFolderPath(productFolder, platform.now());
+        makeFolder(sibling);
+        return sibling;
+    }
+    makeFolder(productFolder);
+    return productFolder;
+}
+
+QString ZAVAppDelegate::makeJobFolder()
+{
+    const QDateTime now = platform.now();
+    const QString path = joinPath(targetFolder(), datedFolderName(now, folderFormat));
+    if (!exists(path)) {
+        makeFolder(path);
+        return path;
+    }
+    // The day's folder is reused; only in the last second before local midnight does the name
+    // one second on differ, and the job then goes into the next day's folder.
+    const QString nextSecond = joinPath(targetFolder(), datedFolderName(now.addSecs(1), folderFormat));
+    makeFolder(nextSecond);
+    return nextSecond;
+}

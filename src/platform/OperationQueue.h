@@ -1,0 +1,49 @@
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+// Runs operations on worker threads, at most maxConcurrentOperationCount at once.
+//
+// An operation is a body and an optional completion handler; the handler runs on the same worker
+// right after the body. An operation counts in operationCount() from the moment it is added until
+// its completion handler has returned. The destructor waits for every added operation.
+class OperationQueue {
+public:
+    using Body = std::function<void()>;
+
+    explicit OperationQueue(int maxConcurrentOperationCount);
+    ~OperationQueue();
+    OperationQueue(const OperationQueue &) = delete;
+    OperationQueue &operator=(const OperationQueue &) = delete;
+
+    void addOperation(Body body, Body completion = {});
+
+    // Waiting plus running operations.
+    int operationCount() const;
+    int maxConcurrentOperationCount() const { return maxConcurrent_; }
+
+    void waitUntilAllOperationsAreFinished();
+
+private:
+    struct Operation {
+        Body body;
+        Body completion;
+    };
+
+    void work();
+
+    const int maxConcurrent_;
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable finished_;
+    std::deque<Operation> waiting_;
+    std::vector<std::thread> workers_;
+    int idleWorkers_ = 0;
+    int running_ = 0;
+    bool stopping_ = false;
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+class MainQueue;
+
+// What Sardoxa needs of the desktop it runs on. One implementation talks to the real desktop, one
+// serves the command line without any display, and a fake stands in for both in tests.
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // The serial queue of blocks that run on the main thread.
+    virtual MainQueue &mainQueue() = 0;
+
+    // The current time; the output folders are named after it.
+    virtual QDateTime now() const = 0;
+
+    // The user's Pictures folder, an absolute path.
+    virtual QString picturesDirectory() const = 0;
+    // The application's own caches folder, an absolute path; it may not exist yet.
+    virtual QString cachesDirectory() const = 0;
+    // The file that holds the application's preferences.
+    virtual QString preferencesFile() const = 0;
+
+    // Whether windows can be shown at all; the command line has none.
+    virtual bool hasWindows() const = 0;
+};

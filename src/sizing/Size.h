@@ -1,0 +1,12 @@
+#pragma once
+
+// A width and a height; exactly -1 in either is the wildcard `*`, which follows the other side and
+// keeps each image's aspect ratio.
+struct Size {
+    double width = 0;
+    double height = 0;
+
+    friend bool operator==(const Size &, const Size &) = default;
+};
+
+inline constexpr double wildcard = -1.0;

@@ -1,0 +1,141 @@
+#include "app/ZAVAppDelegate.h"
+#include "app/ZAVWelcomeWindowController.h"
+#include "platform/FakePlatform.h"
+#include "platform/OperationQueue.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPointer>
+#include <QSettings>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include "TempHome.h"
+
+namespace {
+
+class Launch : public ::testing::Test {
+protected:
+    QVariant storedFlag() const
+    {
+        return QSettings(platform.preferencesFile(), QSettings::IniFormat)
+            .value(QStringLiteral("SXFirstLaunch"));
+    }
+    void storeFlag(bool value)
+    {
+        QSettings settings(platform.preferencesFile(), QSettings::IniFormat);
+        settings.setValue(QStringLiteral("SXFirstLaunch"), value);
+    }
+    bool welcomeVisible(const ZAVAppDelegate &delegate) const
+    {
+        return delegate.welcomeWindowController
+               && delegate.welcomeWindowController->window()->isVisible();
+    }
+    QStringList picturesEntries() const
+    {
+        return QDir(home.pictures()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name);
+    }
+
+    TempHome home;
+    FakePlatform platform;
+};
+
+} // namespace
+
+TEST_F(Launch, FirstLaunchShowsTheWelcomeWindowMakesTheProductFolderAndClearsTheFlag)
+{
+    ZAVAppDelegate delegate(platform);
+    delegate.applicationDidFinishLaunching();
+
+    EXPECT_TRUE(welcomeVisible(delegate));
+    EXPECT_TRUE(QFileInfo(home.productFolder()).isDir());
+    EXPECT_EQ(picturesEntries(), QStringList{QStringLiteral("Sardoxa")});
+    EXPECT_EQ(storedFlag(), QVariant(false));
+    EXPECT_EQ(delegate.allowedFormats,
+              (QStringList{"png", "tiff", "tif", "jpeg", "jpg", "gif"}));
+    EXPECT_EQ(delegate.folderFormat, QStringLiteral("yyyy-MM-dd"));
+    EXPECT_EQ(delegate.queue->maxConcurrentOperationCount(), 4);
+    EXPECT_TRUE(delegate.globalTasks.isEmpty());
+    EXPECT_TRUE(delegate.globalSizes.isEmpty());
+}
+
+TEST_F(Launch, LaterLaunchShowsNoWindowAndMakesADeletedProductFolderAgain)
+{
+    ZAVAppDelegate(platform).applicationDidFinishLaunching();
+    ASSERT_TRUE(QDir(home.productFolder()).removeRecursively());
+
+    ZAVAppDelegate later(platform);
+    later.applicationDidFinishLaunching();
+
+    EXPECT_FALSE(later.welcomeWindowController);
+    EXPECT_TRUE(QFileInfo(home.productFolder()).isDir());
+    EXPECT_EQ(picturesEntries(), QStringList{QStringLiteral("Sardoxa")});
+    EXPECT_EQ(storedFlag(), QVariant(false));
+}
+
+TEST_F(Launch, FirstLaunchThatFindsTheProductFolderMakesAnEmptySiblingNamedAfterTheSeconds)
+{
+    ASSERT_TRUE(QDir().mkpath(home.productFolder()));
+    platform.setNow(QDateTime::fromMSecsSinceEpoch(1717243199'999LL));
+
+    ZAVAppDelegate delegate(platform);
+    delegate.applicationDidFinishLaunching();
+
+    EXPECT_EQ(picturesEntries(),
+              (QStringList{QStringLiteral("Sardoxa"), QStringLiteral("Sardoxa 1717243199")}));
+    EXPECT_TRUE(QDir(home.productFolder() + QStringLiteral(" 1717243199")).isEmpty());
+    // With the flag cleared, jobs go into the product folder, not the sibling.
+    EXPECT_EQ(delegate.targetFolder(), home.productFolder());
+}
+
+TEST_F(Launch, AFlagFoundStoredAsTrueRepeatsTheFirstLaunch)
+{
+    ASSERT_TRUE(QDir().mkpath(home.productFolder()));
+    storeFlag(true);
+    platform.setNow(QDateTime::fromSecsSinceEpoch(1500000000));
+
+    ZAVAppDelegate delegate(platform);
+    delegate.applicationDidFinishLaunching();
+
+    EXPECT_TRUE(welcomeVisible(delegate));
+    EXPECT_TRUE(QFileInfo(home.productFolder() + QStringLiteral(" 1500000000")).isDir());
+    EXPECT_EQ(storedFlag(), QVariant(false));
+}
+
+TEST_F(Launch, EveryReopenMakesANewWelcomeWindowAndOnlyTheLastOneIsHeldAndHidden)
+{
+    ZAVAppDelegate delegate(platform);
+    delegate.hideWelcome(); // nothing shown yet: nothing happens
+    delegate.applicationDidFinishLaunching();
+
+    std::vector<QPointer<QWidget>> windows;
+    std::vector<ZAVWelcomeWindowController *> controllers;
+    for (int click = 0; click < 3; ++click) {
+        EXPECT_TRUE(delegate.applicationShouldHandleReopen());
+        controllers.push_back(delegate.welcomeWindowController.get());
+        windows.emplace_back(delegate.welcomeWindowController->window());
+    }
+    EXPECT_NE(controllers[0], controllers[2]);
+    EXPECT_NE(controllers[1], controllers[2]);
+    EXPECT_FALSE(windows[0]);
+    EXPECT_FALSE(windows[1]);
+    ASSERT_TRUE(windows[2]);
+    EXPECT_TRUE(windows[2]->isVisible());
+
+    delegate.hideWelcome();
+    ASSERT_TRUE(windows[2]);
+    EXPECT_FALSE(windows[2]->isVisible());
+}
+
+TEST_F(Launch, WithoutWindowsTheLaunchStillMakesItsFoldersAndFlag)
+{
+    platform.setHasWindows(false);
+    ZAVAppDelegate delegate(platform);
+    delegate.applicationDidFinishLaunching();
+    delegate.applicationShouldHandleReopen();
+
+    EXPECT_FALSE(delegate.welcomeWindowController);
+    EXPECT_TRUE(QFileInfo(home.productFolder()).isDir());
+    EXPECT_EQ(storedFlag(), QVariant(false));
+}

@@ -1,0 +1,121 @@
+#include "app/InstanceMessage.h"
+#include "app/SingleInstance.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "TempHome.h"
+
+namespace {
+
+using Status = InstanceMessage::Decoded::Status;
+
+bool waitFor(const std::function<bool()> &done, int ms = 15000)
+{
+    const QDeadlineTimer deadline(ms);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+// Starts the real program as a second launch and lets this process's event loop answer it.
+int launch(const QStringList &arguments, const QString &workingDirectory = QString())
+{
+    QProcess process;
+    process.setWorkingDirectory(workingDirectory);
+    process.start(QStringLiteral(SARDOXA_BINARY), arguments);
+    if (!waitFor([&] { return process.state() == QProcess::NotRunning; }))
+        process.kill();
+    process.waitForFinished();
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+} // namespace
+
+TEST(InstanceMessage, RoundTripsAwkwardPathsAndNeedsTheWholeFrame)
+{
+    const QStringList paths{QStringLiteral("/home/u/a b/it's \"quoted\".jpg"),
+                            QStringLiteral("/home/u/new\nline.png"),
+                            QStringLiteral("/home/u/Ümlaut/日本.gif")};
+    const QByteArray frame = InstanceMessage::encode(paths);
+
+    const InstanceMessage::Decoded whole = InstanceMessage::decode(frame);
+    EXPECT_EQ(whole.status, Status::Complete);
+    EXPECT_EQ(whole.paths, paths);
+
+    for (qsizetype cut = 0; cut < frame.size(); ++cut)
+        EXPECT_EQ(InstanceMessage::decode(frame.left(cut)).status, Status::Incomplete) << cut;
+
+    const InstanceMessage::Decoded reopen = InstanceMessage::decode(InstanceMessage::encode({}));
+    EXPECT_EQ(reopen.status, Status::Complete);
+    EXPECT_TRUE(reopen.paths.isEmpty());
+}
+
+TEST(InstanceMessage, RejectsWhatNoLaunchSends)
+{
+    const auto header = [](quint32 length) {
+        QByteArray bytes("SXD1");
+        for (int shift = 24; shift >= 0; shift -= 8)
+            bytes.append(char((length >> shift) & 0xff));
+        return bytes;
+    };
+    EXPECT_EQ(InstanceMessage::decode("GET / HTTP/1.1\r\n").status, Status::Invalid);
+    EXPECT_EQ(InstanceMessage::decode("SX").status, Status::Incomplete);
+    EXPECT_EQ(InstanceMessage::decode(header(0xffffffff)).status, Status::Invalid);
+    EXPECT_EQ(InstanceMessage::decode(header(3) + QByteArray("abc", 3)).status, Status::Invalid); // no NUL
+    EXPECT_EQ(InstanceMessage::decode(header(3) + QByteArray("a\0\0", 3)).status, Status::Invalid); // empty path
+}
+
+TEST(SingleInstance, ASecondLaunchHandsItsAbsolutePathsOrAReopenToTheRunningOne)
+{
+    TempHome home;
+    SingleInstance running;
+    ASSERT_EQ(running.claim({}), SingleInstance::Role::Primary);
+    ASSERT_TRUE(running.listen());
+    QSignalSpy opened(&running, &SingleInstance::openRequested);
+    QSignalSpy reopened(&running, &SingleInstance::reopenRequested);
+
+    EXPECT_EQ(launch({QStringLiteral("a.jpg"), QStringLiteral("sub dir/b.png")}, home.path()), 0);
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(opened[0][0].toStringList(),
+              (QStringList{home.path() + "/a.jpg", home.path() + "/sub dir/b.png"}));
+
+    EXPECT_EQ(launch({}), 0);
+    EXPECT_EQ(reopened.size(), 1);
+    EXPECT_EQ(opened.size(), 1);
+}
+
+TEST(SingleInstance, AnInstanceKilledHardDoesNotStopTheNextStart)
+{
+    TempHome home;
+    QProcess first;
+    first.start(QStringLiteral(SARDOXA_BINARY), {});
+    // Up once its socket answers.
+    ASSERT_TRUE(waitFor([&] {
+        QLocalSocket probe;
+        probe.connectToServer(home.runtime() + "/sardoxa.socket");
+        return probe.waitForConnected(100);
+    }));
+    first.kill(); // SIGKILL: the lock and the socket file stay behind
+    first.waitForFinished();
+    ASSERT_TRUE(QFileInfo::exists(home.runtime() + "/sardoxa.lock"));
+    ASSERT_TRUE(QFileInfo::exists(home.runtime() + "/sardoxa.socket"));
+
+    SingleInstance next;
+    ASSERT_EQ(next.claim({}), SingleInstance::Role::Primary);
+    ASSERT_TRUE(next.listen());
+    QSignalSpy opened(&next, &SingleInstance::openRequested);
+    EXPECT_EQ(launch({home.path() + "/c.tif"}), 0);
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(opened[0][0].toStringList(), QStringList{home.path() + "/c.tif"});
+}
