@@ -1,12 +1,15 @@
+#include "app/AppPresence.h"
 #include "app/ZAVAppDelegate.h"
 #include "app/ZAVWelcomeWindowController.h"
 #include "platform/FakePlatform.h"
 #include "platform/OperationQueue.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QPointer>
 #include <QSettings>
+#include <QTimer>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -138,4 +141,31 @@ TEST_F(Launch, WithoutWindowsTheLaunchStillMakesItsFoldersAndFlag)
     EXPECT_FALSE(delegate.welcomeWindowController);
     EXPECT_TRUE(QFileInfo(home.productFolder()).isDir());
     EXPECT_EQ(storedFlag(), QVariant(false));
+}
+
+TEST_F(Launch, WithoutATrayTheApplicationQuitsOnceNothingIsShownAndNoJobWaits)
+{
+    ZAVAppDelegate delegate(platform);
+    delegate.applicationDidFinishLaunching();
+    AppPresence presence(delegate);
+    ASSERT_TRUE(welcomeVisible(delegate)); // the offscreen platform has no tray
+
+    const auto exitCodeAfterHiding = [&] {
+        delegate.applicationShouldHandleReopen();
+        QTimer::singleShot(0, [&] { delegate.hideWelcome(); });
+        QTimer::singleShot(500, [] { QCoreApplication::exit(99); }); // not quit by then
+        return QApplication::exec();
+    };
+
+    {
+        std::lock_guard lock(delegate.registryMutex);
+        delegate.globalTasks.insert(QStringLiteral("/job"), {QStringLiteral("/a.png")});
+    }
+    EXPECT_EQ(exitCodeAfterHiding(), 99);
+
+    {
+        std::lock_guard lock(delegate.registryMutex);
+        delegate.globalTasks.clear();
+    }
+    EXPECT_EQ(exitCodeAfterHiding(), 0);
 }
