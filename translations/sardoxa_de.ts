@@ -27,5 +27,33 @@
         <source>Quit</source>
         <translation>Beenden</translation>
     </message>
+    <message>
+        <source>Failed to resize images</source>
+        <translation>Bilder konnten nicht skaliert werden</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Images resized</source>
+        <translation>Bilder skaliert</translation>
+    </message>
+    <message>
+        <source>The scaled copies are in the output folder.</source>
+        <translation>Die skalierten Kopien liegen im Ausgabeordner.</translation>
+    </message>
+    <message>
+        <source>It seems that you have not finished the last task, please check the process and try again later.</source>
+        <translation>Die letzte Aufgabe ist offenbar noch nicht abgeschlossen. Bitte prüfen Sie den Fortschritt und versuchen Sie es später noch einmal.</translation>
+    </message>
+    <message>
+        <source>Cannot find a valid target size, please try again.</source>
+        <translation>Es wurde keine gültige Zielgröße gefunden. Bitte versuchen Sie es noch einmal.</translation>
+    </message>
+    <message>
+        <source>Cannot find images to resize, please try again.</source>
+        <translation>Es wurden keine Bilder zum Skalieren gefunden. Bitte versuchen Sie es noch einmal.</translation>
+    </message>
 </context>
 </TS>

@@ -2,31 +2,27 @@
 
 #include <QApplication>
 #include <QMenu>
-#include <QStyle>
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWidget>
 
 #include "Localized.h"
 #include "ZAVAppDelegate.h"
 
-AppPresence::AppPresence(ZAVAppDelegate &delegate)
+AppPresence::AppPresence(ZAVAppDelegate &delegate, QSystemTrayIcon *tray)
     : delegate_(delegate)
+    , tray_(tray)
 {
     QApplication::setQuitOnLastWindowClosed(false);
-    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+    if (tray_) {
         menu_ = std::make_unique<QMenu>();
         menu_->addAction(localized("Quit"), qApp, &QCoreApplication::quit);
-        tray_ = std::make_unique<QSystemTrayIcon>(
-            QIcon::fromTheme(QStringLiteral("image-x-generic"),
-                             qApp->style()->standardIcon(QStyle::SP_DesktopIcon)));
-        tray_->setToolTip(localized("Sardoxa"));
         tray_->setContextMenu(menu_.get());
-        connect(tray_.get(), &QSystemTrayIcon::activated, this,
+        connect(tray_, &QSystemTrayIcon::activated, this,
                 [this](QSystemTrayIcon::ActivationReason reason) {
                     if (reason == QSystemTrayIcon::Trigger)
                         delegate_.applicationShouldHandleReopen();
                 });
-        tray_->show();
     }
     qApp->installEventFilter(this);
 }

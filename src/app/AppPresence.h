@@ -1,11 +1,11 @@
 #pragma once
 
 #include <QObject>
-#include <QSystemTrayIcon>
 
 #include <memory>
 
 class QMenu;
+class QSystemTrayIcon;
 class ZAVAppDelegate;
 
 // How the application stays around between batches. With a system tray it keeps a tray icon
@@ -15,7 +15,8 @@ class AppPresence : public QObject {
     Q_OBJECT
 
 public:
-    explicit AppPresence(ZAVAppDelegate &delegate);
+    // `tray` is the desktop's tray icon, or none where there is no tray.
+    AppPresence(ZAVAppDelegate &delegate, QSystemTrayIcon *tray);
     ~AppPresence() override;
 
     // Quits when the application has nothing left to show or do and no tray keeps it.
@@ -26,6 +27,6 @@ protected:
 
 private:
     ZAVAppDelegate &delegate_;
+    QSystemTrayIcon *tray_;
     std::unique_ptr<QMenu> menu_;
-    std::unique_ptr<QSystemTrayIcon> tray_;
 };

@@ -9,6 +9,8 @@
 #include <memory>
 #include <mutex>
 
+#include "sizing/Size.h"
+
 class OperationQueue;
 class Platform;
 class ZAVWelcomeWindowController;
@@ -32,6 +34,22 @@ public:
     QString targetFolder();
     // Makes the dated folder of a job started now; its path is the job key.
     QString makeJobFolder();
+
+    // Sizing
+    bool isRetina();
+    // The canvas size for an image whose nominal size is `imageSize`.
+    Size calculateSize(const Size &size, const Size &imageSize);
+
+    // Feedback
+    // Sets the badge to the number of images of every registered job. Off the main thread the
+    // total is taken at once and shown through the main queue, ahead of later countdowns.
+    void prepareBadge();
+    // Counts the badge down by one image, or asks for attention when no badge is shown. Main
+    // thread only.
+    void updateBadge();
+    // Reports a request that cannot be carried out, from any thread: returns at once; the badge
+    // update and the modal alert follow on the main queue.
+    void failedWithMessage(const QString &message);
 
     // True while no job is registered and no operation waits or runs.
     bool isIdle();

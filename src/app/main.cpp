@@ -45,7 +45,7 @@ int runDesktop(int &argc, char **argv, const QStringList &paths)
     DesktopPlatform platform;
     ZAVAppDelegate delegate(platform);
     delegate.applicationDidFinishLaunching();
-    AppPresence presence(delegate);
+    AppPresence presence(delegate, platform.dockTile().trayIcon());
 
     if (!instance.listen(&error))
         print(stderr, QStringLiteral("sardoxa: later launches cannot reach this one: %1\n").arg(error));

@@ -10,3 +10,23 @@ FakePlatform::FakePlatform()
     , preferences_(StandardDirectories::preferencesFile())
 {
 }
+
+void FakePlatform::runAlert(const QString &message, const QString &informative,
+                            const QString &button)
+{
+    shown.append(QStringLiteral("alert %1 | %2 | %3").arg(message, informative, button));
+    if (whileAlertShown_)
+        whileAlertShown_();
+    shown.append(QStringLiteral("alert dismissed"));
+}
+
+void FakePlatform::Tile::showBadge(const QString &label)
+{
+    shown_.append(label.isEmpty() ? QStringLiteral("badge cleared")
+                                  : QStringLiteral("badge ") + label);
+}
+
+void FakePlatform::Tile::showAttention(bool)
+{
+    shown_.append(QStringLiteral("attention"));
+}

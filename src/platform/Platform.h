@@ -3,6 +3,9 @@
 #include <QDateTime>
 #include <QString>
 
+#include "Displays.h"
+
+class DockTile;
 class MainQueue;
 
 // What Sardoxa needs of the desktop it runs on. One implementation talks to the real desktop, one
@@ -26,4 +29,14 @@ public:
 
     // Whether windows can be shown at all; the command line has none.
     virtual bool hasWindows() const = 0;
+
+    // The displays attached right now.
+    virtual Displays displays() const = 0;
+
+    // The badge and attention requests; main thread only.
+    virtual DockTile &dockTile() = 0;
+
+    // Shows a modal alert with one button and returns once it is dismissed; main thread only.
+    virtual void runAlert(const QString &message, const QString &informative,
+                          const QString &button) = 0;
 };

@@ -147,7 +147,7 @@ TEST_F(Launch, WithoutATrayTheApplicationQuitsOnceNothingIsShownAndNoJobWaits)
 {
     ZAVAppDelegate delegate(platform);
     delegate.applicationDidFinishLaunching();
-    AppPresence presence(delegate);
+    AppPresence presence(delegate, nullptr);
     ASSERT_TRUE(welcomeVisible(delegate)); // the offscreen platform has no tray
 
     const auto exitCodeAfterHiding = [&] {

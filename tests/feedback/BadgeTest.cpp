@@ -1,0 +1,120 @@
+#include "app/ZAVAppDelegate.h"
+#include "feedback/BadgeLabel.h"
+#include "platform/FakePlatform.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <thread>
+
+#include "TempHome.h"
+
+TEST(BadgeLabel, CountsDownTheFirstNumberOverTheLastPiece)
+{
+    const struct {
+        const char *label;
+        std::optional<QString> next;
+    } cases[] = {
+        {"5", "4/5"},         {"12/40", "11/40"}, {"1/5", "0/5"},
+        {"0/5", "0/5"},       {"abc", "0/abc"},   {"7/10/20", "6/20"},
+        {" 3/4", "2/4"},      {"-2/5", "-2/5"},   {"9223372036854775807", "9223372036854775806/9223372036854775807"},
+        {"", std::nullopt},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(countedDownLabel(QString::fromUtf8(c.label)), c.next) << c.label;
+}
+
+TEST(BadgeLabel, LeadingIntegersAndProgress)
+{
+    constexpr qint64 most = std::numeric_limits<qint64>::max();
+    EXPECT_EQ(leadingInteger("  -12x"), -12);
+    EXPECT_EQ(leadingInteger("+5"), 5);
+    EXPECT_EQ(leadingInteger("abc"), 0);
+    EXPECT_EQ(leadingInteger("- 5"), 0);
+    EXPECT_EQ(leadingInteger(""), 0);
+    EXPECT_EQ(leadingInteger("99999999999999999999"), most);
+    EXPECT_EQ(leadingInteger("-99999999999999999999"), std::numeric_limits<qint64>::min());
+
+    EXPECT_EQ(badgeLabelForTotal(8), "8");
+    EXPECT_EQ(badgeLabelForTotal(0), "");
+    EXPECT_DOUBLE_EQ(badgeProgress("3/5")->fractionDone(), 0.4);
+    EXPECT_DOUBLE_EQ(badgeProgress("5")->fractionDone(), 0.0);
+    EXPECT_DOUBLE_EQ(badgeProgress("0/abc")->fractionDone(), 0.0);
+    EXPECT_FALSE(badgeProgress(""));
+}
+
+namespace {
+
+class Badge : public ::testing::Test {
+protected:
+    Badge()
+    {
+        platform.setHasWindows(false);
+        delegate.applicationDidFinishLaunching();
+    }
+    void registerJob(const QString &key, int images)
+    {
+        std::lock_guard lock(delegate.registryMutex);
+        delegate.globalTasks.insert(key, QStringList(images, QStringLiteral("/a.png")));
+    }
+    void unregisterJob(const QString &key)
+    {
+        std::lock_guard lock(delegate.registryMutex);
+        delegate.globalTasks.remove(key);
+    }
+
+    TempHome home;
+    FakePlatform platform;
+    ZAVAppDelegate delegate{platform};
+};
+
+} // namespace
+
+TEST_F(Badge, AJobOfFiveCountsDownClearsAndAsksForAttentionOnce)
+{
+    registerJob("/job", 5);
+    delegate.prepareBadge();
+    unregisterJob("/job"); // the job leaves the registry once its images are queued
+    for (int image = 0; image < 4; ++image)
+        delegate.updateBadge();
+    delegate.prepareBadge(); // end of the job
+    delegate.updateBadge();  // the last image's own countdown
+
+    EXPECT_EQ(platform.shown, (QStringList{"badge 5", "badge 4/5", "badge 3/5", "badge 2/5",
+                                           "badge 1/5", "badge cleared", "attention"}));
+}
+
+TEST_F(Badge, AnotherRegisteredJobKeepsCountingAfterTheFirstEnds)
+{
+    registerJob("/first", 5);
+    registerJob("/second", 3);
+    delegate.prepareBadge();
+    unregisterJob("/first");
+    delegate.prepareBadge();
+    delegate.updateBadge();
+
+    EXPECT_EQ(platform.shown, (QStringList{"badge 8", "badge 3", "badge 2/3"}));
+}
+
+TEST_F(Badge, NothingToCountClearsTheBadge)
+{
+    delegate.prepareBadge();
+    registerJob("/empty", 0);
+    delegate.prepareBadge();
+    EXPECT_EQ(platform.shown, (QStringList{"badge cleared", "badge cleared"}));
+}
+
+TEST_F(Badge, AJobStartedOnAWorkerShowsItsTotalAheadOfItsCountdowns)
+{
+    registerJob("/job", 5);
+    std::thread worker([&] {
+        delegate.prepareBadge();
+        unregisterJob("/job");
+        platform.mainQueue().post([&] { delegate.updateBadge(); });
+    });
+    worker.join();
+    EXPECT_TRUE(platform.shown.isEmpty()); // nothing touches the badge off the main thread
+
+    platform.mainQueue().drain();
+    EXPECT_EQ(platform.shown, (QStringList{"badge 5", "badge 4/5"}));
+}
