@@ -99,9 +99,9 @@ void SingleInstance::accept()
                 socket->write(QByteArray(1, acknowledgement));
                 socket->disconnectFromServer();
                 if (message.paths.isEmpty())
-                    emit reopenRequested();
+                    Q_EMIT reopenRequested();
                 else
-                    emit openRequested(message.paths);
+                    Q_EMIT openRequested(message.paths);
                 return;
             }
         });

@@ -29,7 +29,7 @@ public:
     // loop, so none arrives before the caller returns to it.
     bool listen(QString *error = nullptr);
 
-signals:
+Q_SIGNALS:
     void reopenRequested();
     void openRequested(const QStringList &paths);
 

@@ -13,6 +13,7 @@
 
 class OperationQueue;
 class Platform;
+class SourceImage;
 class ZAVWelcomeWindowController;
 
 // Holds all of the application's state; nearly all of its behaviour is written as methods of this
@@ -30,6 +31,12 @@ public:
     void welcome();
     void hideWelcome();
 
+    // Intake
+    // Whether a path may be part of a job: not a folder, and an allowed extension.
+    bool isValidImage(const QString &path);
+    // The images among `paths`, with dropped folders searched at any depth, in the order found.
+    QStringList collectImages(const QStringList &paths);
+
     // Output folders
     QString targetFolder();
     // Makes the dated folder of a job started now; its path is the job key.
@@ -37,8 +44,20 @@ public:
 
     // Sizing
     bool isRetina();
-    // The canvas size for an image whose nominal size is `imageSize`.
-    Size calculateSize(const Size &size, const Size &imageSize);
+    // The canvas for `image` at the requested size, with the drawing scale it was computed for.
+    Canvas calculateSize(const Size &size, const SourceImage &image);
+
+    // Resizing
+    // Runs the registered job `key`: one operation per source that still exists, at most four
+    // at once; the output folder opens after the last image.
+    void resize(const QString &key);
+    // Scales one image and writes it into the folder of `targetPath` under the first free name.
+    void resizeImageWithRawImage(const SourceImage &image, const Canvas &canvas,
+                                 const QString &targetPath);
+    // Logs a source that produced no output, with the reason; from any thread.
+    void reportSkipped(const QString &path, const QString &reason);
+    // Every source skipped so far.
+    QStringList skippedSources();
 
     // Feedback
     // Sets the badge to the number of images of every registered job. Off the main thread the
@@ -53,6 +72,8 @@ public:
 
     // True while no job is registered and no operation waits or runs.
     bool isIdle();
+    // The first-launch flag: true only during the launch sequence of a first launch.
+    bool isFirstLaunch();
 
     Platform &platform;
 
@@ -67,11 +88,18 @@ public:
     QString folderFormat;
     std::unique_ptr<ZAVWelcomeWindowController> welcomeWindowController;
 
-    // The first-launch flag: true only during the launch sequence of a first launch.
-    bool isFirstLaunch();
+Q_SIGNALS:
+    // A job has ended: its last image is done and its output folder was opened, or it had no
+    // source left to resize. Emitted from the main queue.
+    void jobEnded(const QString &folder);
 
 private:
+    struct JobProgress;
+
     QSettings &defaults();
+    void finishImage(const std::shared_ptr<JobProgress> &job);
 
     std::unique_ptr<QSettings> defaults_;
+    std::mutex skippedMutex_;
+    QStringList skipped_;
 };

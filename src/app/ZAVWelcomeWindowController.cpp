@@ -104,7 +104,7 @@ bool ZAVWelcomeWindowController::eventFilter(QObject *watched, QEvent *event)
         if (paths.isEmpty())
             return false;
         drop->acceptProposedAction();
-        emit pathsDropped(paths);
+        Q_EMIT pathsDropped(paths);
         return true;
     }
     default:

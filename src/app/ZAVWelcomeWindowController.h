@@ -24,7 +24,7 @@ public:
     // Takes the window off the screen; it is hidden, not destroyed.
     void close();
 
-signals:
+Q_SIGNALS:
     void openImagesClicked();
     void aboutClicked();
     void quitClicked();

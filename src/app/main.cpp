@@ -7,7 +7,9 @@
 #include "Translations.h"
 #include "ZAVAppDelegate.h"
 #include "cli/CommandLine.h"
+#include "cli/CommandLineRun.h"
 #include "platform/DesktopPlatform.h"
+#include "resize/ImageEngine.h"
 
 namespace {
 
@@ -78,10 +80,11 @@ int main(int argc, char *argv[])
         print(stderr, QStringLiteral("sardoxa: %1\n").arg(command.message));
         return 2;
     case CommandLine::Mode::Resize:
-        print(stderr, QStringLiteral("sardoxa: resizing from the command line is not built yet\n"));
-        return 2;
+        ImageEngine::initialize(argv[0]);
+        return runCommandLine(argc, argv, command);
     case CommandLine::Mode::Desktop:
         break;
     }
+    ImageEngine::initialize(argv[0]);
     return runDesktop(argc, argv, command.paths);
 }

@@ -13,6 +13,8 @@ public:
     DesktopDockTile &dockTile() override { return dockTile_; }
     void runAlert(const QString &message, const QString &informative,
                   const QString &button) override;
+    // Asks the file manager over D-Bus to show the folder, or hands its URL to the desktop.
+    void openFolder(const QString &path) override;
 
 private:
     DesktopDockTile dockTile_;

@@ -25,6 +25,7 @@ public:
     DockTile &dockTile() override { return dockTile_; }
     void runAlert(const QString &message, const QString &informative,
                   const QString &button) override;
+    void openFolder(const QString &path) override { shown.append(QStringLiteral("open ") + path); }
 
     void setNow(const QDateTime &now) { now_ = now; }
     void setPicturesDirectory(const QString &path) { pictures_ = path; }
@@ -33,8 +34,8 @@ public:
     // Runs while an alert is "on screen", as the user would act meanwhile.
     void setWhileAlertShown(std::function<void()> action) { whileAlertShown_ = std::move(action); }
 
-    // What the user saw, in order: "badge 3/5", "badge cleared", "attention",
-    // "alert <message> | <informative> | <button>".
+    // What the user saw, in order: "badge 3/5", "badge cleared", "attention", "open <folder>",
+    // "alert <message> | <informative> | <button>", "alert dismissed".
     QStringList shown;
 
 private:

@@ -10,7 +10,13 @@ public:
     Displays displays() const override { return {}; }
     DockTile &dockTile() override { return dockTile_; }
     void runAlert(const QString &message, const QString &informative, const QString &) override;
+    // Prints the folder on stdout, where a script can take it.
+    void openFolder(const QString &path) override;
+
+    // How many alerts were shown: a refused request.
+    int alertCount() const { return alertCount_; }
 
 private:
     HeadlessDockTile dockTile_;
+    int alertCount_ = 0;
 };

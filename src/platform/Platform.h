@@ -36,6 +36,9 @@ public:
     // The badge and attention requests; main thread only.
     virtual DockTile &dockTile() = 0;
 
+    // Opens a folder in the file browser; best effort, never blocking.
+    virtual void openFolder(const QString &path) = 0;
+
     // Shows a modal alert with one button and returns once it is dismissed; main thread only.
     virtual void runAlert(const QString &message, const QString &informative,
                           const QString &button) = 0;

@@ -2,13 +2,17 @@
 
 #include "TargetSize.h"
 #include "platform/Platform.h"
+#include "resize/SourceImage.h"
 
 bool ZAVAppDelegate::isRetina()
 {
     return ::isRetina(platform.displays());
 }
 
-Size ZAVAppDelegate::calculateSize(const Size &size, const Size &imageSize)
+Canvas ZAVAppDelegate::calculateSize(const Size &size, const SourceImage &image)
 {
-    return targetSize(size, imageSize, isRetina());
+    const bool retina = isRetina();
+    // A canvas halved for a high-density display is drawn at two pixels per unit, so that the
+    // written image has the requested pixel size on every display.
+    return {targetSize(size, image.size(), retina), retina ? 2.0 : 1.0};
 }

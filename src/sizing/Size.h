@@ -10,3 +10,9 @@ struct Size {
 };
 
 inline constexpr double wildcard = -1.0;
+
+// Where an image is drawn: a canvas of `size` units at `scale` pixels per unit.
+struct Canvas {
+    Size size;
+    double scale = 1;
+};

@@ -19,7 +19,7 @@ public:
     QStringList uris;
     QList<QVariantMap> updates;
 
-public slots:
+public Q_SLOTS:
     void update(const QString &uri, const QVariantMap &properties)
     {
         uris.append(uri);

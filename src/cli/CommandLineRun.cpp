@@ -1,0 +1,50 @@
+#include "CommandLineRun.h"
+
+#include <QCoreApplication>
+
+#include "CommandLine.h"
+#include "app/Log.h"
+#include "app/Translations.h"
+#include "app/ZAVAppDelegate.h"
+#include "platform/HeadlessPlatform.h"
+#include "platform/MainQueue.h"
+#include "sizing/SizeString.h"
+
+int runCommandLine(int &argc, char **argv, const CommandLine &command)
+{
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("sardoxa"));
+    installTranslations();
+
+    HeadlessPlatform platform;
+    ZAVAppDelegate delegate(platform);
+    delegate.applicationDidFinishLaunching();
+
+    const QStringList images = delegate.collectImages(command.paths);
+    if (images.isEmpty()) {
+        logLine(QStringLiteral("no images to resize: give image files (png, tiff, tif, jpeg, jpg, "
+                               "gif) or folders holding them"));
+        return 1;
+    }
+    const QString key = delegate.makeJobFolder();
+    {
+        std::lock_guard lock(delegate.registryMutex);
+        delegate.globalTasks.insert(key, images);
+        delegate.globalSizes.insert(key, stringFromSize(command.size));
+    }
+    // The last image's countdown is posted right after the end of its job; quit behind it.
+    QObject::connect(&delegate, &ZAVAppDelegate::jobEnded, &application, [&platform] {
+        platform.mainQueue().post([] { QCoreApplication::quit(); });
+    });
+    delegate.resize(key);
+    QCoreApplication::exec();
+
+    if (platform.alertCount() > 0)
+        return 2;
+    const qsizetype skipped = delegate.skippedSources().size();
+    logLine(QStringLiteral("wrote %1 of %2 images to %3")
+                .arg(images.size() - skipped)
+                .arg(images.size())
+                .arg(key));
+    return skipped > 0 ? 1 : 0;
+}

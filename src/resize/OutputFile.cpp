@@ -1,0 +1,116 @@
+#include "OutputFile.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "OutputName.h"
+#include "intake/FolderNames.h"
+
+namespace {
+
+const char temporaryPrefix[] = ".sardoxa-";
+
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+enum class Placement { Placed, Taken, Failed };
+
+// Moves `from` to `to` only if nothing is at `to`, as one atomic step.
+Placement placeExclusively(const QByteArray &from, const QByteArray &to, int *error)
+{
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return Placement::Placed;
+    if (errno == EEXIST)
+        return Placement::Taken;
+    if (errno != EINVAL && errno != ENOSYS) {
+        *error = errno;
+        return Placement::Failed;
+    }
+    // File systems without an exclusive rename: a hard link fails as well when the name exists.
+    if (::link(from.constData(), to.constData()) == 0) {
+        ::unlink(from.constData());
+        return Placement::Placed;
+    }
+    if (errno == EEXIST)
+        return Placement::Taken;
+    if (errno != EPERM && errno != EOPNOTSUPP) {
+        *error = errno;
+        return Placement::Failed;
+    }
+    // No hard links either (FAT): claim the name exclusively, then move over the claim.
+    const int claim = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (claim < 0) {
+        *error = errno;
+        return errno == EEXIST ? Placement::Taken : Placement::Failed;
+    }
+    ::close(claim);
+    if (::rename(from.constData(), to.constData()) == 0)
+        return Placement::Placed;
+    *error = errno;
+    ::unlink(to.constData());
+    return Placement::Failed;
+}
+
+bool flushToDisk(const QByteArray &path, int *error)
+{
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || ::fsync(fd) != 0) {
+        *error = errno;
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    }
+    ::close(fd);
+    return true;
+}
+
+} // namespace
+
+OutputFile::OutputFile(const QString &folder)
+    : folder_(folder)
+{
+    QByteArray pattern = QFile::encodeName(joinPath(folder, QLatin1String(temporaryPrefix))) + "XXXXXX.tif";
+    const int fd = ::mkostemps(pattern.data(), 4, O_CLOEXEC);
+    if (fd < 0) {
+        error_ = systemError(errno);
+        return;
+    }
+    ::close(fd);
+    temporaryPath_ = QFile::decodeName(pattern);
+}
+
+OutputFile::~OutputFile()
+{
+    if (isOpen() && !placed_)
+        ::unlink(QFile::encodeName(temporaryPath_).constData());
+}
+
+std::optional<QString> OutputFile::place(const QString &sourceName)
+{
+    const QByteArray from = QFile::encodeName(temporaryPath_);
+    int error = 0;
+    if (!flushToDisk(from, &error)) {
+        error_ = systemError(error);
+        return std::nullopt;
+    }
+    for (qint64 n = 0;; ++n) {
+        const QString path = joinPath(folder_, outputFileName(sourceName, n));
+        switch (placeExclusively(from, QFile::encodeName(path), &error)) {
+        case Placement::Placed:
+            placed_ = true;
+            return path;
+        case Placement::Taken:
+            continue;
+        case Placement::Failed:
+            error_ = systemError(error);
+            return std::nullopt;
+        }
+    }
+}
