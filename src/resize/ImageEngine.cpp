@@ -88,7 +88,7 @@ QString takeError(const vips::VError &error)
 {
     QString text = QString::fromUtf8(error.what()).trimmed().replace(QLatin1Char('\n'), QStringLiteral("; "));
     vips_error_clear();
-    return text;
+    return text.isEmpty() ? QStringLiteral("no reason given") : text;
 }
 
 Result render(const SourceImage &source, const PixelPlan &plan)

@@ -1,0 +1,97 @@
+#include "resize/DrawRect.h"
+#include "resize/OutputName.h"
+#include "resize/SourceImage.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+TEST(DrawRect, CoversTheCanvasAndSplitsTheOverflowEqually)
+{
+    const struct {
+        Size source;
+        Size target;
+        DrawRect expected;
+    } cases[] = {
+        {{400, 200}, {100, 100}, {-50, 0, 200, 100}},
+        {{200, 400}, {100, 100}, {0, -50, 100, 200}},
+        {{640, 480}, {640, 480}, {0, 0, 640, 480}},  // equal sizes: drawn as they are
+        {{1000, 500}, {200, 100}, {0, 0, 200, 100}}, // same shape: no overflow
+        {{3, 3}, {10, 5}, {0, -2.5, 10, 10}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(drawRect(c.source, c.target), c.expected)
+            << c.source.width << "x" << c.source.height << " -> " << c.target.width << "x"
+            << c.target.height;
+}
+
+TEST(DrawRect, KeepsSinglePrecisionArithmetic)
+{
+    // 1000 × 667 into 640 × 426.88000000000005: the target is rounded to float before the ratios.
+    const DrawRect rect = drawRect({1000, 667}, {640, 426.88000000000005});
+    const float scale = std::max(640.0f / 1000.0f, 426.88000000000005f / 667.0f);
+    EXPECT_EQ(rect.width, double(1000.0f * scale));
+    EXPECT_EQ(rect.height, double(667.0f * scale));
+    // An image that did not load has no ratio: the height ratio is taken, and nothing is finite.
+    const DrawRect empty = drawRect({0, 0}, {100, 100});
+    EXPECT_TRUE(std::isinf(empty.width) || std::isnan(empty.width));
+}
+
+TEST(DrawRect, PixelPlansRoundTheCanvasAndRefuseWhatCannotBeWritten)
+{
+    QString problem;
+    const std::optional<PixelPlan> retina =
+        pixelPlan({{320, 213.44000000000003}, 2}, {0, -0.5, 320, 214.5}, &problem);
+    ASSERT_TRUE(retina);
+    EXPECT_EQ(retina->canvasWidth, 640);
+    EXPECT_EQ(retina->canvasHeight, 427);
+    EXPECT_EQ(retina->draw, (DrawRect{0, -1, 640, 429}));
+
+    const Canvas degenerate[] = {
+        {{0.4, 100}, 1},  {{100, 0}, 1},      {{-2, -1}, 1},
+        {{NAN, 100}, 1},  {{INFINITY, 5}, 1}, {{100000, 100000}, 1},
+    };
+    for (const Canvas &canvas : degenerate) {
+        problem.clear();
+        EXPECT_FALSE(pixelPlan(canvas, drawRect({100, 100}, canvas.size), &problem))
+            << canvas.size.width << "x" << canvas.size.height;
+        EXPECT_FALSE(problem.isEmpty());
+    }
+}
+
+TEST(DrawRect, ShrinkOnLoadLeavesTheDecodedImageAtLeastAsLargeAsTheDrawSize)
+{
+    EXPECT_EQ(jpegShrinkFactor(4000, 3000, {0, 0, 640, 480}), 4);
+    EXPECT_EQ(jpegShrinkFactor(4000, 3000, {0, 0, 500, 375}), 8);
+    EXPECT_EQ(jpegShrinkFactor(4000, 3000, {0, 0, 2000, 1500}), 2);
+    EXPECT_EQ(jpegShrinkFactor(4000, 3000, {0, 0, 2001, 1500}), 1);
+    EXPECT_EQ(jpegShrinkFactor(4000, 3000, {-1000, 0, 6000, 4500}), 1); // enlarged
+}
+
+TEST(OutputName, NumbersTakenNamesKeepingCaseAndInnerDots)
+{
+    EXPECT_EQ(outputFileName("a.png", 0), "a.png");
+    EXPECT_EQ(outputFileName("a.png", 1), "a (1).png");
+    EXPECT_EQ(outputFileName("a.png", 2), "a (2).png");
+    EXPECT_EQ(outputFileName("IMG.JPG", 1), "IMG (1).JPG");
+    EXPECT_EQ(outputFileName("my.photo.gif", 1), "my.photo (1).gif");
+    EXPECT_EQ(outputFileName("README", 3), "README (3)");
+    EXPECT_EQ(outputFileName(".png", 1), ".png (1)");
+    EXPECT_EQ(pathExtension("archive.png.zip"), "zip");
+    EXPECT_EQ(pathExtension("photo.JPG"), "JPG");
+    EXPECT_EQ(pathExtension("noextension"), "");
+    EXPECT_EQ(pathExtension(".hidden"), "");
+}
+
+TEST(NominalSize, ComesFromTheRecordedResolutionPerAxis)
+{
+    constexpr double dpi72 = 72 / 25.4;
+    EXPECT_EQ(nominalSize(100, 50, 1.0, 1.0), (Size{100, 50})); // none recorded
+    EXPECT_EQ(nominalSize(100, 50, 0, 0), (Size{100, 50}));
+    const Size at72 = nominalSize(100, 50, dpi72, dpi72);
+    EXPECT_NEAR(at72.width, 100, 1e-9);
+    EXPECT_NEAR(at72.height, 50, 1e-9);
+    const Size anisotropic = nominalSize(300, 150, 300 / 25.4, 150 / 25.4);
+    EXPECT_NEAR(anisotropic.width, 72, 1e-9);
+    EXPECT_NEAR(anisotropic.height, 72, 1e-9);
+}

@@ -1,0 +1,242 @@
+#include "app/ZAVAppDelegate.h"
+#include "platform/FakePlatform.h"
+#include "resize/SourceImage.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "Images.h"
+#include "TempHome.h"
+
+using Images::Colour;
+using vips::VImage;
+
+namespace {
+
+const Colour red{255, 0, 0}, green{0, 255, 0}, blue{0, 0, 255}, white{255, 255, 255},
+    black{0, 0, 0}, yellow{255, 255, 0};
+
+class ImageEngine : public ::testing::Test {
+protected:
+    ImageEngine()
+    {
+        platform.setHasWindows(false);
+        delegate.applicationDidFinishLaunching();
+        QDir().mkpath(out());
+    }
+
+    QString in(const QString &name) const { return home.path() + "/in/" + name; }
+    QString out() const { return home.path() + "/out"; }
+
+    QString source(const QString &name, const VImage &image, const char *options = "")
+    {
+        QDir().mkpath(QFileInfo(in(name)).path());
+        Images::save(image, in(name), options);
+        return in(name);
+    }
+
+    // Resizes one source into out() and returns the path written.
+    QString resize(const QString &path, const Size &size)
+    {
+        const SourceImage image = SourceImage::open(path);
+        const QStringList before = QDir(out()).entryList(QDir::Files);
+        delegate.resizeImageWithRawImage(image, delegate.calculateSize(size, image),
+                                         out() + '/' + QFileInfo(path).fileName());
+        const QStringList after = QDir(out()).entryList(QDir::Files);
+        for (const QString &name : after) {
+            if (!before.contains(name))
+                return out() + '/' + name;
+        }
+        return {};
+    }
+
+    TempHome home;
+    FakePlatform platform;
+    ZAVAppDelegate delegate{platform};
+};
+
+QByteArray digest(const QString &path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+}
+
+QString tiffInfo(const QString &path)
+{
+    QProcess info;
+    info.start("tiffinfo", {path});
+    info.waitForFinished();
+    return QString::fromUtf8(info.readAllStandardOutput());
+}
+
+} // namespace
+
+TEST_F(ImageEngine, KeepsTheCentreOfAWiderImageAndOfATallerOne)
+{
+    // Eight stripes; cover-cropping 800 × 200 to 100 × 100 keeps the middle quarter: stripes 3, 4.
+    const std::vector<Colour> colours{black, white, red, green, blue, yellow, white, black};
+    const VImage wide = Images::load(resize(source("wide.png", Images::verticalStripes(800, 200, colours)), {100, 100}));
+    ASSERT_EQ(wide.width(), 100);
+    ASSERT_EQ(wide.height(), 100);
+    EXPECT_TRUE(Images::near(Images::pixel(wide, 20, 50), green));
+    EXPECT_TRUE(Images::near(Images::pixel(wide, 80, 50), blue));
+    EXPECT_TRUE(Images::near(Images::pixel(wide, 50, 0), Images::pixel(wide, 50, 99), 40));
+
+    const VImage tall = Images::load(resize(source("tall.png", Images::horizontalStripes(200, 800, colours)), {100, 100}));
+    ASSERT_EQ(tall.width(), 100);
+    ASSERT_EQ(tall.height(), 100);
+    EXPECT_TRUE(Images::near(Images::pixel(tall, 50, 20), green));
+    EXPECT_TRUE(Images::near(Images::pixel(tall, 50, 80), blue));
+}
+
+TEST_F(ImageEngine, EveryTargetSizeIsExactWithNoEmptyEdge)
+{
+    // Opaque sources with no black pixel: a black edge row or column would be an empty one.
+    const std::vector<Colour> colours{red, green, blue, yellow, white};
+    const QString sources[] = {
+        source("landscape.jpg", Images::verticalStripes(1600, 1067, colours), "[Q=95]"),
+        source("portrait.png", Images::verticalStripes(333, 1000, colours)),
+        source("square.tif", Images::verticalStripes(517, 517, colours)),
+    };
+    for (const QString &path : sources) {
+        for (int side = 1000; side >= 100; side -= 75) {
+            for (const Size size : {Size{double(side), double(side) * 0.75}, Size{double(side), -1}}) {
+                const QString written = resize(path, size);
+                ASSERT_FALSE(written.isEmpty()) << path.toStdString() << " " << side;
+                const VImage image = Images::load(written);
+                const SourceImage source = SourceImage::open(path);
+                const double height = size.height == -1 ? side * source.size().height / source.size().width
+                                                        : size.height;
+                EXPECT_EQ(image.width(), side);
+                EXPECT_EQ(image.height(), int(std::lround(height)));
+                EXPECT_EQ(image.bands(), 3);
+                const VImage brightest = image.bandmean();
+                EXPECT_GT(brightest.extract_area(0, 0, image.width(), 1).min(), 20);
+                EXPECT_GT(brightest.extract_area(0, image.height() - 1, image.width(), 1).min(), 20);
+                EXPECT_GT(brightest.extract_area(0, 0, 1, image.height()).min(), 20);
+                EXPECT_GT(brightest.extract_area(image.width() - 1, 0, 1, image.height()).min(), 20);
+                QFile::remove(written);
+            }
+        }
+    }
+}
+
+TEST_F(ImageEngine, FollowsAllEightExifOrientations)
+{
+    // What the viewer sees: 60 × 40 with red at the top left and blue elsewhere.
+    VImage shown = Images::verticalStripes(60, 40, {blue}).copy_memory();
+    shown.draw_rect(red, 0, 0, 30, 20, VImage::option()->set("fill", true));
+    // The stored pixels for each orientation are the shown ones turned back.
+    const VImage stored[] = {
+        shown,
+        shown.flip(VIPS_DIRECTION_HORIZONTAL),
+        shown.rot(VIPS_ANGLE_D180),
+        shown.flip(VIPS_DIRECTION_VERTICAL),
+        shown.rot(VIPS_ANGLE_D90).flip(VIPS_DIRECTION_HORIZONTAL),
+        shown.rot(VIPS_ANGLE_D270),
+        shown.rot(VIPS_ANGLE_D270).flip(VIPS_DIRECTION_HORIZONTAL),
+        shown.rot(VIPS_ANGLE_D90),
+    };
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        VImage tagged = stored[orientation - 1].copy();
+        tagged.set(VIPS_META_ORIENTATION, orientation);
+        const QString path = source(QStringLiteral("o%1.jpg").arg(orientation), tagged, "[Q=98]");
+
+        EXPECT_EQ(SourceImage::open(path).size(), (Size{60, 40})) << orientation;
+        const VImage image = Images::load(resize(path, {30, -1}));
+        EXPECT_EQ(image.width(), 30) << orientation;
+        EXPECT_EQ(image.height(), 20) << orientation;
+        EXPECT_TRUE(Images::near(Images::pixel(image, 5, 5), red, 40)) << orientation;
+        EXPECT_TRUE(Images::near(Images::pixel(image, 25, 15), blue, 40)) << orientation;
+    }
+}
+
+TEST_F(ImageEngine, KeepsAlphaOnlyWhereTheSourceHasItAndTheColourProfile)
+{
+    // Half transparent: the colour of invisible pixels must not bleed into the visible ones.
+    VImage half = Images::verticalStripes(200, 100, {Colour{0, 255, 0, 0}, Colour{255, 0, 0, 255}});
+    half = half.copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+    const VImage alpha = Images::load(resize(source("half.png", half), {20, 10}));
+    ASSERT_EQ(alpha.bands(), 4);
+    EXPECT_EQ(Images::pixel(alpha, 2, 5)[3], 0);
+    EXPECT_TRUE(Images::near(Images::pixel(alpha, 17, 5), Colour{255, 0, 0, 255}, 2));
+    EXPECT_TRUE(Images::near(Images::pixel(alpha, 11, 5), Colour{255, 0, 0, 255}, 40));
+
+    VImage profiled = Images::verticalStripes(64, 64, {red, blue}).icc_transform("srgb");
+    const QString path = source("profiled.jpg", profiled, "[Q=95]");
+    const VImage kept = Images::load(resize(path, {32, 32}));
+    EXPECT_EQ(kept.bands(), 3);
+    EXPECT_TRUE(kept.get_typeof(VIPS_META_ICC_NAME) != 0);
+    EXPECT_EQ(kept.get_typeof(VIPS_META_EXIF_NAME), 0u);
+}
+
+TEST_F(ImageEngine, WritesLzwTiffWithThePredictorAndLeavesTheSourceAlone)
+{
+    const QString path = source("photo.jpg", Images::verticalStripes(300, 200, {red, green}));
+    const QByteArray before = digest(path);
+    const QString written = resize(path, {150, 100});
+
+    EXPECT_EQ(QFileInfo(written).fileName(), "photo.jpg");
+    const QString info = tiffInfo(written);
+    EXPECT_TRUE(info.contains("Compression Scheme: LZW")) << info.toStdString();
+    EXPECT_TRUE(info.contains("Predictor: horizontal differencing")) << info.toStdString();
+    EXPECT_EQ(digest(path), before);
+    EXPECT_EQ(QDir(out()).entryList(QDir::Files | QDir::Hidden), QStringList{"photo.jpg"});
+}
+
+TEST_F(ImageEngine, ATakenNameGetsTheNextFreeCounter)
+{
+    const QString path = source("a.png", Images::verticalStripes(40, 40, {red}));
+    QFile(out() + "/a.png").open(QIODevice::WriteOnly);
+    QFile(out() + "/a (2).png").open(QIODevice::WriteOnly);
+    EXPECT_EQ(QFileInfo(resize(path, {10, 10})).fileName(), "a (1).png");
+    EXPECT_EQ(QFileInfo(resize(path, {10, 10})).fileName(), "a (3).png");
+    EXPECT_EQ(QFileInfo(out() + "/a.png").size(), 0); // nothing replaced
+}
+
+TEST_F(ImageEngine, BadSourcesAndDegenerateSizesWriteNothingAndSayWhy)
+{
+    QDir().mkpath(in(""));
+    const auto write = [&](const QString &name, const QByteArray &bytes) {
+        QFile file(in(name));
+        file.open(QIODevice::WriteOnly);
+        file.write(bytes);
+        return in(name);
+    };
+    const QByteArray jpeg = [&] {
+        Images::save(Images::verticalStripes(400, 300, {red, blue}), in("whole.jpg"));
+        QFile file(in("whole.jpg"));
+        file.open(QIODevice::ReadOnly);
+        return file.readAll();
+    }();
+    // A PNG whose header claims 100000 × 100000 pixels over a few bytes of data.
+    const QByteArray bomb = QByteArray::fromHex("89504e470d0a1a0a0000000d49484452000186a0000186a0080200000027309c9f0000001149444154789c63601805a360140c77000003e80001b3a6d3460000000049454e44ae426082");
+    const struct {
+        QString path;
+        Size size;
+        const char *reason;
+    } cases[] = {
+        {write("empty.png", {}), {10, 10}, "not a decodable image"},
+        {write("notes.jpg", "just some text\n"), {10, 10}, "not a decodable image"},
+        {write("garbage.gif", QByteArray(4096, '\x5a')), {10, 10}, "not a decodable image"},
+        {write("truncated.jpg", jpeg.left(jpeg.size() / 2)), {100, 100}, "not a decodable image"},
+        {write("bomb.png", bomb), {10, 10}, "too large to decode"},
+        {in("whole.jpg"), {-1, -1}, "has no whole pixel"},
+        {in("whole.jpg"), {0.2, 100}, "has no whole pixel"},
+        {in("whole.jpg"), {100000, 100000}, "too large to write"},
+    };
+    for (const auto &c : cases) {
+        ::testing::internal::CaptureStderr();
+        EXPECT_TRUE(resize(c.path, c.size).isEmpty()) << c.path.toStdString();
+        const std::string log = ::testing::internal::GetCapturedStderr();
+        EXPECT_NE(log.find("skipped " + c.path.toStdString() + ": "), std::string::npos) << log;
+        EXPECT_NE(log.find(c.reason), std::string::npos) << log;
+    }
+    EXPECT_TRUE(QDir(out()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}

@@ -1,0 +1,178 @@
+#include "app/ZAVAppDelegate.h"
+#include "platform/FakePlatform.h"
+#include "platform/MainQueue.h"
+#include "platform/OperationQueue.h"
+#include "sizing/SizeString.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+#include "Images.h"
+#include "TempHome.h"
+
+namespace {
+
+class ResizeJob : public ::testing::Test {
+protected:
+    ResizeJob()
+    {
+        platform.setHasWindows(false);
+        delegate.applicationDidFinishLaunching();
+        key = delegate.makeJobFolder();
+    }
+
+    QString image(const QString &relative, int width = 64, int height = 48)
+    {
+        const QString path = home.path() + "/in/" + relative;
+        QDir().mkpath(QFileInfo(path).path());
+        Images::save(Images::verticalStripes(width, height, {{200, 40, 40}, {40, 40, 200}}), path);
+        return path;
+    }
+    void registerJob(const QStringList &paths, const QString &size = "{32, 24}")
+    {
+        std::lock_guard lock(delegate.registryMutex);
+        delegate.globalTasks.insert(key, paths);
+        delegate.globalSizes.insert(key, size);
+    }
+    // Runs the job to its end as the main thread would see it.
+    void run()
+    {
+        delegate.resize(key);
+        delegate.queue->waitUntilAllOperationsAreFinished();
+        platform.mainQueue().drain();
+    }
+    QStringList written() const { return QDir(key).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+
+    TempHome home;
+    FakePlatform platform;
+    ZAVAppDelegate delegate{platform};
+    QString key;
+};
+
+} // namespace
+
+TEST_F(ResizeJob, CountsDownOpensTheFolderOnceAndAsksForAttentionOnce)
+{
+    QStringList paths;
+    for (int i = 0; i < 5; ++i)
+        paths << image(QStringLiteral("%1.png").arg(i));
+    registerJob(paths);
+    QSignalSpy ended(&delegate, &ZAVAppDelegate::jobEnded);
+    run();
+
+    EXPECT_EQ(platform.shown, (QStringList{"badge 5", "badge 4/5", "badge 3/5", "badge 2/5",
+                                           "badge 1/5", "open " + key, "badge cleared", "attention"}));
+    EXPECT_EQ(written(), (QStringList{"0.png", "1.png", "2.png", "3.png", "4.png"}));
+    EXPECT_EQ(ended.size(), 1);
+    EXPECT_TRUE(delegate.isIdle());
+}
+
+TEST_F(ResizeJob, EndsExactlyOnceHoweverTheImagesFinish)
+{
+    // Small images first: they finish while the later, larger ones are still being queued.
+    QStringList paths;
+    for (int i = 0; i < 12; ++i)
+        paths << image(QStringLiteral("%1.png").arg(i), 8 + i * 60, 8 + i * 40);
+    for (int round = 0; round < 20; ++round) {
+        platform.shown.clear();
+        registerJob(paths);
+        run();
+        ASSERT_EQ(platform.shown.count("open " + key), 1) << round;
+        ASSERT_EQ(platform.shown.count("attention"), 1) << round;
+        ASSERT_EQ(platform.shown.mid(platform.shown.size() - 3),
+                  (QStringList{"open " + key, "badge cleared", "attention"}))
+            << round;
+        ASSERT_EQ(platform.shown.count(), 12 + 3) << round;
+    }
+    EXPECT_EQ(written().size(), 12 * 20);
+}
+
+TEST_F(ResizeJob, SkipsVanishedSourcesAndCountsUndecodableOnes)
+{
+    const QString first = image("first.png");
+    const QString gone = image("gone.png");
+    const QString broken = home.path() + "/in/broken.jpg";
+    QFile(broken).open(QIODevice::WriteOnly);
+    registerJob({first, gone, broken});
+    QFile::remove(gone);
+
+    ::testing::internal::CaptureStderr();
+    run();
+    const std::string log = ::testing::internal::GetCapturedStderr();
+
+    EXPECT_EQ(platform.shown, (QStringList{"badge 3", "badge 2/3", "open " + key,
+                                           "badge cleared", "attention"}));
+    EXPECT_EQ(written(), QStringList{"first.png"});
+    EXPECT_NE(log.find("skipped " + gone.toStdString() + ": it no longer exists"), std::string::npos);
+    EXPECT_NE(log.find("skipped " + broken.toStdString() + ": not a decodable image"), std::string::npos);
+    EXPECT_EQ(delegate.skippedSources(), (QStringList{gone, broken}));
+}
+
+TEST_F(ResizeJob, AJobWithNothingLeftLeavesTheRegistryAndClearsTheBadge)
+{
+    registerJob({home.path() + "/in/never.png", home.path() + "/in/nor.png"});
+    QSignalSpy ended(&delegate, &ZAVAppDelegate::jobEnded);
+    ::testing::internal::CaptureStderr();
+    run();
+    ::testing::internal::GetCapturedStderr();
+
+    EXPECT_EQ(platform.shown, (QStringList{"badge 2", "badge cleared"}));
+    EXPECT_EQ(ended.size(), 1);
+    EXPECT_TRUE(delegate.globalTasks.isEmpty());
+    EXPECT_TRUE(delegate.globalSizes.isEmpty());
+}
+
+TEST_F(ResizeJob, AMissingSizeOrListIsReportedAndLeavesTheRegistryAlone)
+{
+    delegate.resize(key);
+    platform.mainQueue().drain();
+    EXPECT_EQ(platform.shown,
+              (QStringList{"attention",
+                           "alert Failed to resize images | Cannot find a valid target size, please "
+                           "try again. | OK",
+                           "alert dismissed"}));
+
+    platform.shown.clear();
+    delegate.globalSizes.insert(key, "{32, 24}");
+    delegate.resize(key);
+    platform.mainQueue().drain();
+    EXPECT_EQ(platform.shown,
+              (QStringList{"attention",
+                           "alert Failed to resize images | Cannot find images to resize, please try "
+                           "again. | OK",
+                           "alert dismissed"}));
+    EXPECT_EQ(delegate.globalSizes.value(key), "{32, 24}");
+    EXPECT_EQ(delegate.queue->operationCount(), 0);
+}
+
+TEST_F(ResizeJob, SourcesOfOneNameFromEightFoldersGiveEightFiles)
+{
+    QStringList paths;
+    for (int i = 0; i < 8; ++i)
+        paths << image(QStringLiteral("folder%1/photo.jpg").arg(i), 400, 300);
+    registerJob(paths);
+    run();
+
+    QStringList expected{"photo.jpg"};
+    for (int i = 1; i < 8; ++i)
+        expected << QStringLiteral("photo (%1).jpg").arg(i);
+    expected.sort();
+    EXPECT_EQ(written(), expected);
+}
+
+TEST_F(ResizeJob, AVanishedOutputFolderSkipsEveryImageAndStillEndsTheJob)
+{
+    registerJob({image("a.png"), image("b.png")});
+    ASSERT_TRUE(QDir(key).removeRecursively());
+    ::testing::internal::CaptureStderr();
+    run();
+    const std::string log = ::testing::internal::GetCapturedStderr();
+
+    EXPECT_EQ(platform.shown.mid(platform.shown.size() - 3),
+              (QStringList{"open " + key, "badge cleared", "attention"}));
+    EXPECT_NE(log.find("cannot write into " + key.toStdString()), std::string::npos) << log;
+    EXPECT_EQ(delegate.skippedSources().size(), 2);
+}

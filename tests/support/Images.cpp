@@ -1,0 +1,72 @@
+#include "Images.h"
+
+#include <QFile>
+
+#include <cmath>
+
+using vips::VImage;
+
+namespace Images {
+
+namespace {
+
+VImage stripes(int length, int across, const std::vector<Colour> &colours, bool vertical)
+{
+    std::vector<VImage> parts;
+    const int count = static_cast<int>(colours.size());
+    for (int i = 0; i < count; ++i) {
+        const int start = length * i / count;
+        const int end = length * (i + 1) / count;
+        const VImage block = VImage::black(vertical ? end - start : across, vertical ? across : end - start)
+                                 .new_from_image(colours[i])
+                                 .cast(VIPS_FORMAT_UCHAR);
+        parts.push_back(block);
+    }
+    VImage joined = parts[0];
+    for (std::size_t i = 1; i < parts.size(); ++i)
+        joined = joined.join(parts[i], vertical ? VIPS_DIRECTION_HORIZONTAL : VIPS_DIRECTION_VERTICAL);
+    const VipsInterpretation interpretation =
+        joined.bands() >= 3 ? VIPS_INTERPRETATION_sRGB : VIPS_INTERPRETATION_B_W;
+    return joined.copy(VImage::option()->set("interpretation", interpretation));
+}
+
+} // namespace
+
+VImage verticalStripes(int width, int height, const std::vector<Colour> &colours)
+{
+    return stripes(width, height, colours, true);
+}
+
+VImage horizontalStripes(int width, int height, const std::vector<Colour> &colours)
+{
+    return stripes(height, width, colours, false);
+}
+
+void save(const VImage &image, const QString &path, const char *options)
+{
+    image.write_to_file((QFile::encodeName(path) + options).constData());
+}
+
+VImage load(const QString &path)
+{
+    return VImage::new_from_file(QFile::encodeName(path).constData(),
+                                 VImage::option()->set("access", VIPS_ACCESS_RANDOM));
+}
+
+Colour pixel(const VImage &image, int x, int y)
+{
+    return image.getpoint(x, y);
+}
+
+bool near(const Colour &a, const Colour &b, double tolerance)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::abs(a[i] - b[i]) > tolerance)
+            return false;
+    }
+    return true;
+}
+
+} // namespace Images

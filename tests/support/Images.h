@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+#include <vector>
+
+#include <vips/vips8>
+
+// Fixtures drawn with libvips for the tests, and what the tests read back.
+namespace Images {
+
+using Colour = std::vector<double>;
+
+// An image of `width` × `height` made of equal vertical stripes, one per colour, left to right.
+vips::VImage verticalStripes(int width, int height, const std::vector<Colour> &colours);
+// The same with horizontal stripes, top to bottom.
+vips::VImage horizontalStripes(int width, int height, const std::vector<Colour> &colours);
+
+void save(const vips::VImage &image, const QString &path, const char *options = "");
+vips::VImage load(const QString &path);
+
+// The pixel at (x, y), one value per band.
+Colour pixel(const vips::VImage &image, int x, int y);
+
+// Whether two colours differ by no more than `tolerance` in every band.
+bool near(const Colour &a, const Colour &b, double tolerance = 12);
+
+} // namespace Images
