@@ -1,9 +1,9 @@
 #include "OutputFile.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -76,14 +76,25 @@ bool flushToDisk(const QByteArray &path, int *error)
 OutputFile::OutputFile(const QString &folder)
     : folder_(folder)
 {
-    QByteArray pattern = QFile::encodeName(joinPath(folder, QLatin1String(temporaryPrefix))) + "XXXXXX.tif";
-    const int fd = ::mkostemps(pattern.data(), 4, O_CLOEXEC);
-    if (fd < 0) {
-        error_ = systemError(errno);
-        return;
+    // Made like any new file, so that the user's umask sets its permissions.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QString name = QLatin1String(temporaryPrefix)
+                             + QString::number(QRandomGenerator::global()->generate64(), 36)
+                             + QStringLiteral(".tif");
+        const QString path = joinPath(folder, name);
+        const int fd = ::open(QFile::encodeName(path).constData(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            ::close(fd);
+            temporaryPath_ = path;
+            return;
+        }
+        if (errno != EEXIST) {
+            error_ = systemError(errno);
+            return;
+        }
     }
-    ::close(fd);
-    temporaryPath_ = QFile::decodeName(pattern);
+    error_ = QStringLiteral("no free temporary name");
 }
 
 OutputFile::~OutputFile()
