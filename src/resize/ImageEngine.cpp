@@ -2,19 +2,18 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "SourceImage.h"
+#include "TiffWriter.h"
 
 using vips::VImage;
 
 namespace ImageEngine {
 
 namespace {
-
-// A canvas up to this size is computed in memory before it is written: 64 MB, a 4096 × 4096
-// RGBA image, times the four images at work at once.
-constexpr double maxCanvasBytesInMemory = 64.0 * 1024 * 1024;
 
 // Workers of the operation queue use libvips; its per-thread state goes with the thread.
 struct VipsThreadState {
@@ -70,6 +69,60 @@ VImage resampleWithAlpha(const VImage &image, double hscale, double vscale)
         .cast(VIPS_FORMAT_UCHAR);
 }
 
+// The canvas in a layout the TIFF writer takes: 8 or 16-bit whole numbers or 32-bit floats, in
+// grey, RGB or CMYK, each with or without alpha.
+VImage storable(VImage image)
+{
+    switch (image.format()) {
+    case VIPS_FORMAT_UCHAR:
+    case VIPS_FORMAT_USHORT:
+    case VIPS_FORMAT_FLOAT:
+        break;
+    default:
+        image = image.cast(VIPS_FORMAT_FLOAT);
+    }
+    const VipsInterpretation interpretation = image.interpretation();
+    const bool cmyk = interpretation == VIPS_INTERPRETATION_CMYK && (image.bands() == 4 || image.bands() == 5);
+    const bool known = cmyk || interpretation == VIPS_INTERPRETATION_B_W
+                       || interpretation == VIPS_INTERPRETATION_GREY16
+                       || interpretation == VIPS_INTERPRETATION_sRGB
+                       || interpretation == VIPS_INTERPRETATION_RGB16
+                       || interpretation == VIPS_INTERPRETATION_MULTIBAND;
+    if (!known)
+        image = image.colourspace(image.format() == VIPS_FORMAT_USHORT ? VIPS_INTERPRETATION_RGB16
+                                                                      : VIPS_INTERPRETATION_sRGB);
+    if (!cmyk && image.bands() > 4)
+        image = image.extract_band(0, VImage::option()->set("n", 4));
+    return image;
+}
+
+TiffFormat tiffFormat(const VImage &image, double pixelsPerUnit)
+{
+    TiffFormat format;
+    format.width = image.width();
+    format.height = image.height();
+    format.samplesPerPixel = image.bands();
+    format.bitsPerSample = static_cast<int>(vips_format_sizeof(image.format())) * 8;
+    format.floatingPoint = image.format() == VIPS_FORMAT_FLOAT;
+    if (image.interpretation() == VIPS_INTERPRETATION_CMYK && image.bands() >= 4) {
+        format.photometric = TiffFormat::Photometric::Separated;
+        format.alpha = image.bands() == 5;
+    } else if (image.bands() <= 2) {
+        format.photometric = TiffFormat::Photometric::MinIsBlack;
+        format.alpha = image.bands() == 2;
+    } else {
+        format.photometric = TiffFormat::Photometric::Rgb;
+        format.alpha = image.bands() == 4;
+    }
+    format.dotsPerInch = 72.0 * pixelsPerUnit;
+    if (image.get_typeof(VIPS_META_ICC_NAME) != 0) {
+        std::size_t length = 0;
+        const auto *profile = static_cast<const std::uint8_t *>(image.get_blob(VIPS_META_ICC_NAME, &length));
+        format.iccProfile.assign(profile, profile + length);
+    }
+    return format;
+}
+
 } // namespace
 
 void initialize(const char *argv0)
@@ -110,35 +163,37 @@ Result render(const SourceImage &source, const PixelPlan &plan)
         const int top = static_cast<int>(std::lround(plan.draw.y));
         const VImage canvas = scaled.embed(left, top, plan.canvasWidth, plan.canvasHeight,
                                            VImage::option()->set("extend", VIPS_EXTEND_COPY));
-        const VImage drawn = canvas.copy(VImage::option()->set("interpretation", image.interpretation()));
-        const double bytes = double(VIPS_IMAGE_SIZEOF_LINE(drawn.get_image())) * drawn.height();
-        return {bytes <= maxCanvasBytesInMemory ? drawn.copy_memory() : drawn, {}};
+        return {storable(canvas.copy(VImage::option()->set("interpretation", image.interpretation()))), {}};
     } catch (const vips::VError &error) {
         return {std::nullopt, QStringLiteral("not a decodable image (libvips: %1)").arg(takeError(error))};
     }
 }
 
-QString writeTiff(const VImage &image, const QString &path, double pixelsPerUnit)
+Written writeTiff(const VImage &image, int fd, double pixelsPerUnit)
 {
     enterVipsThread();
+    TiffWriter writer(fd, tiffFormat(image, pixelsPerUnit));
+    const int width = image.width();
+    const std::size_t rowBytes = VIPS_IMAGE_SIZEOF_LINE(image.get_image());
+    std::vector<std::uint8_t> strip(rowBytes * writer.rowsPerStrip());
     try {
-        constexpr double millimetresPerInch = 25.4;
-        const double resolution = 72.0 * pixelsPerUnit / millimetresPerInch;
-        VImage output = image.copy(VImage::option()->set("xres", resolution)->set("yres", resolution));
-        for (const char *field : {VIPS_META_EXIF_NAME, VIPS_META_XMP_NAME, VIPS_META_IPTC_NAME,
-                                  VIPS_META_PHOTOSHOP_NAME, VIPS_META_IMAGEDESCRIPTION})
-            output.remove(field);
-        const bool floating = vips_band_format_isfloat(output.format());
-        output.tiffsave(QFile::encodeName(path).constData(),
-                        VImage::option()
-                            ->set("compression", VIPS_FOREIGN_TIFF_COMPRESSION_LZW)
-                            ->set("predictor", floating ? VIPS_FOREIGN_TIFF_PREDICTOR_FLOAT
-                                                        : VIPS_FOREIGN_TIFF_PREDICTOR_HORIZONTAL)
-                            ->set("resunit", VIPS_FOREIGN_TIFF_RESUNIT_INCH));
-        return {};
+        // One region, prepared strip after strip from the top: the sequential sources decode
+        // in this thread, with no more than a strip of the canvas in memory.
+        const vips::VRegion region = image.region();
+        for (int top = 0; top < image.height(); top += writer.rowsPerStrip()) {
+            const int rows = std::min(writer.rowsPerStrip(), image.height() - top);
+            region.prepare(0, top, width, rows);
+            for (int row = 0; row < rows; ++row)
+                std::memcpy(strip.data() + row * rowBytes, region.addr(0, top + row), rowBytes);
+            if (!writer.writeStrip(strip.data(), rows))
+                return {Written::Failure::Writing, QString::fromLocal8Bit(std::strerror(writer.error()))};
+        }
     } catch (const vips::VError &error) {
-        return takeError(error);
+        return {Written::Failure::Decoding, takeError(error)};
     }
+    if (!writer.finish())
+        return {Written::Failure::Writing, QString::fromLocal8Bit(std::strerror(writer.error()))};
+    return {};
 }
 
 } // namespace ImageEngine

@@ -21,15 +21,20 @@ struct Result {
     QString problem; // why there is no image
 };
 
-// The source decoded and drawn into `plan`'s canvas: scaled with Lanczos3 to the draw size and
-// cut to the canvas. An ordinary canvas is computed here, in memory, so that a source that stops
-// decoding halfway is told apart from a file that cannot be written; a huge one stays a lazy
-// pipeline that is computed while it is written.
+// The source drawn into `plan`'s canvas: scaled with Lanczos3 to the draw size and cut to the
+// canvas, in a layout a TIFF can hold. The pipeline is lazy; the source is decoded while the
+// image is written.
 Result render(const SourceImage &source, const PixelPlan &plan);
 
-// Writes the image as an LZW-compressed TIFF at `pixelsPerUnit` × 72 dpi, keeping only the ICC
-// profile of the source's metadata. An empty text on success, the cause otherwise.
-QString writeTiff(const vips::VImage &image, const QString &path, double pixelsPerUnit);
+struct Written {
+    enum class Failure { None, Decoding, Writing };
+    Failure failure = Failure::None;
+    QString cause;
+};
+
+// Computes the image strip by strip and writes it to `fd` as an LZW-compressed TIFF at
+// `pixelsPerUnit` × 72 dpi, with the source's ICC profile and no other metadata.
+Written writeTiff(const vips::VImage &image, int fd, double pixelsPerUnit);
 
 // The text of libvips' last error, cleared so that the next one starts afresh.
 QString takeError(const vips::VError &error);

@@ -58,19 +58,6 @@ Placement placeExclusively(const QByteArray &from, const QByteArray &to, int *er
     return Placement::Failed;
 }
 
-bool flushToDisk(const QByteArray &path, int *error)
-{
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0 || ::fsync(fd) != 0) {
-        *error = errno;
-        if (fd >= 0)
-            ::close(fd);
-        return false;
-    }
-    ::close(fd);
-    return true;
-}
-
 } // namespace
 
 OutputFile::OutputFile(const QString &folder)
@@ -82,10 +69,8 @@ OutputFile::OutputFile(const QString &folder)
                              + QString::number(QRandomGenerator::global()->generate64(), 36)
                              + QStringLiteral(".tif");
         const QString path = joinPath(folder, name);
-        const int fd = ::open(QFile::encodeName(path).constData(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            ::close(fd);
+        fd_ = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd_ >= 0) {
             temporaryPath_ = path;
             return;
         }
@@ -99,7 +84,9 @@ OutputFile::OutputFile(const QString &folder)
 
 OutputFile::~OutputFile()
 {
-    if (isOpen() && !placed_)
+    if (fd_ >= 0)
+        ::close(fd_);
+    if (!temporaryPath_.isEmpty() && !placed_)
         ::unlink(QFile::encodeName(temporaryPath_).constData());
 }
 
@@ -107,7 +94,12 @@ std::optional<QString> OutputFile::place(const QString &sourceName)
 {
     const QByteArray from = QFile::encodeName(temporaryPath_);
     int error = 0;
-    if (!flushToDisk(from, &error)) {
+    if (::fsync(fd_) != 0)
+        error = errno;
+    if (::close(fd_) != 0 && error == 0)
+        error = errno;
+    fd_ = -1;
+    if (error != 0) {
         error_ = systemError(error);
         return std::nullopt;
     }

@@ -16,18 +16,21 @@ public:
     OutputFile(const OutputFile &) = delete;
     OutputFile &operator=(const OutputFile &) = delete;
 
-    bool isOpen() const { return !temporaryPath_.isEmpty(); }
+    bool isOpen() const { return fd_ >= 0; }
+    // Where the image is written, before it is placed.
+    int descriptor() const { return fd_; }
     const QString &temporaryPath() const { return temporaryPath_; }
     // Why the temporary file could not be made or placed.
     const QString &error() const { return error_; }
 
-    // Flushes the written file to disk and gives it the first free name of the naming rule for
-    // `sourceName`; returns that path, or nothing when it could not be placed.
+    // Flushes the written file to disk, closes it and gives it the first free name of the naming
+    // rule for `sourceName`; returns that path, or nothing when it could not be placed.
     std::optional<QString> place(const QString &sourceName);
 
 private:
     QString folder_;
     QString temporaryPath_;
+    int fd_ = -1;
     QString error_;
     bool placed_ = false;
 };

@@ -110,9 +110,15 @@ void ZAVAppDelegate::resizeImageWithRawImage(const SourceImage &image, const Can
         reportSkipped(image.path(), QStringLiteral("cannot write into %1: %2").arg(target.path(), output.error()));
         return;
     }
-    const QString writeError = ImageEngine::writeTiff(*scaled.image, output.temporaryPath(), canvas.scale);
-    if (!writeError.isEmpty()) {
-        reportSkipped(image.path(), QStringLiteral("cannot write into %1 (libvips: %2)").arg(target.path(), writeError));
+    const ImageEngine::Written written = ImageEngine::writeTiff(*scaled.image, output.descriptor(), canvas.scale);
+    switch (written.failure) {
+    case ImageEngine::Written::Failure::None:
+        break;
+    case ImageEngine::Written::Failure::Decoding:
+        reportSkipped(image.path(), QStringLiteral("not a decodable image (libvips: %1)").arg(written.cause));
+        return;
+    case ImageEngine::Written::Failure::Writing:
+        reportSkipped(image.path(), QStringLiteral("cannot write into %1: %2").arg(target.path(), written.cause));
         return;
     }
     if (!output.place(target.fileName()))
