@@ -64,8 +64,10 @@ std::optional<PixelPlan> pixelPlan(const Canvas &canvas, const DrawRect &draw, Q
 
 int jpegShrinkFactor(int sourceWidth, int sourceHeight, const DrawRect &draw)
 {
+    // The decoder's shrink is a block average that aliases; Lanczos3 keeps its quality only
+    // when it still does at least half of the reduction.
     for (const int factor : {8, 4, 2}) {
-        if (sourceWidth / factor >= draw.width && sourceHeight / factor >= draw.height)
+        if (sourceWidth / factor >= 2 * draw.width && sourceHeight / factor >= 2 * draw.height)
             return factor;
     }
     return 1;

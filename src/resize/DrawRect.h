@@ -33,6 +33,6 @@ struct PixelPlan {
 // under one pixel, not finite, or too large to write.
 std::optional<PixelPlan> pixelPlan(const Canvas &canvas, const DrawRect &draw, QString *problem);
 
-// The largest JPEG shrink-on-load factor (1, 2, 4 or 8) that still leaves the decoded image at
-// least as large as the draw size, so that the final resampling only reduces.
+// The largest JPEG shrink-on-load factor (1, 2, 4 or 8) that leaves the decoded image at least
+// twice the draw size, so that Lanczos3 does the last part of the reduction.
 int jpegShrinkFactor(int sourceWidth, int sourceHeight, const DrawRect &draw);

@@ -123,6 +123,38 @@ TiffFormat tiffFormat(const VImage &image, double pixelsPerUnit)
     return format;
 }
 
+// Gathers the rows libvips computes into the writer's strips.
+struct StripSink {
+    TiffWriter &writer;
+    std::size_t rowBytes;
+    std::vector<std::uint8_t> strip;
+    int rowsHeld = 0;
+    bool writeFailed = false;
+
+    bool flush()
+    {
+        if (rowsHeld == 0)
+            return true;
+        const bool written = writer.writeStrip(strip.data(), rowsHeld);
+        rowsHeld = 0;
+        return written;
+    }
+
+    static int take(VipsRegion *region, VipsRect *area, void *self)
+    {
+        auto &sink = *static_cast<StripSink *>(self);
+        for (int y = area->top; y < VIPS_RECT_BOTTOM(area); ++y) {
+            std::memcpy(sink.strip.data() + sink.rowsHeld * sink.rowBytes,
+                        VIPS_REGION_ADDR(region, area->left, y), sink.rowBytes);
+            if (++sink.rowsHeld == sink.writer.rowsPerStrip() && !sink.flush()) {
+                sink.writeFailed = true;
+                return -1;
+            }
+        }
+        return 0;
+    }
+};
+
 } // namespace
 
 void initialize(const char *argv0)
@@ -173,25 +205,16 @@ Written writeTiff(const VImage &image, int fd, double pixelsPerUnit)
 {
     enterVipsThread();
     TiffWriter writer(fd, tiffFormat(image, pixelsPerUnit));
-    const int width = image.width();
-    const std::size_t rowBytes = VIPS_IMAGE_SIZEOF_LINE(image.get_image());
-    std::vector<std::uint8_t> strip(rowBytes * writer.rowsPerStrip());
-    try {
-        // One region, prepared strip after strip from the top: the sequential sources decode
-        // in this thread, with no more than a strip of the canvas in memory.
-        const vips::VRegion region = image.region();
-        for (int top = 0; top < image.height(); top += writer.rowsPerStrip()) {
-            const int rows = std::min(writer.rowsPerStrip(), image.height() - top);
-            region.prepare(0, top, width, rows);
-            for (int row = 0; row < rows; ++row)
-                std::memcpy(strip.data() + row * rowBytes, region.addr(0, top + row), rowBytes);
-            if (!writer.writeStrip(strip.data(), rows))
-                return {Written::Failure::Writing, QString::fromLocal8Bit(std::strerror(writer.error()))};
-        }
-    } catch (const vips::VError &error) {
-        return {Written::Failure::Decoding, takeError(error)};
+    StripSink sink{writer, VIPS_IMAGE_SIZEOF_LINE(image.get_image()), {}};
+    sink.strip.resize(sink.rowBytes * writer.rowsPerStrip());
+    // libvips computes the canvas with its thread pool and hands the rows over in order, a few
+    // at a time, so that no more than a few strips of it are ever in memory.
+    if (vips_sink_disc(image.get_image(), &StripSink::take, &sink) != 0) {
+        if (sink.writeFailed)
+            return {Written::Failure::Writing, QString::fromLocal8Bit(std::strerror(writer.error()))};
+        return {Written::Failure::Decoding, takeError(vips::VError())};
     }
-    if (!writer.finish())
+    if (!sink.flush() || !writer.finish())
         return {Written::Failure::Writing, QString::fromLocal8Bit(std::strerror(writer.error()))};
     return {};
 }

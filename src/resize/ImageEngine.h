@@ -32,7 +32,7 @@ struct Written {
     QString cause;
 };
 
-// Computes the image strip by strip and writes it to `fd` as an LZW-compressed TIFF at
+// Computes the image and writes it to `fd`, strip by strip, as an LZW-compressed TIFF at
 // `pixelsPerUnit` × 72 dpi, with the source's ICC profile and no other metadata.
 Written writeTiff(const vips::VImage &image, int fd, double pixelsPerUnit);
 

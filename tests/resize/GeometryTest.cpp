@@ -59,12 +59,14 @@ TEST(DrawRect, PixelPlansRoundTheCanvasAndRefuseWhatCannotBeWritten)
     }
 }
 
-TEST(DrawRect, ShrinkOnLoadLeavesTheDecodedImageAtLeastAsLargeAsTheDrawSize)
+TEST(DrawRect, ShrinkOnLoadLeavesAtLeastAFactorOfTwoForTheFinalReduction)
 {
-    EXPECT_EQ(jpegShrinkFactor(4000, 3000, {0, 0, 640, 480}), 4);
-    EXPECT_EQ(jpegShrinkFactor(4000, 3000, {0, 0, 500, 375}), 8);
-    EXPECT_EQ(jpegShrinkFactor(4000, 3000, {0, 0, 2000, 1500}), 2);
-    EXPECT_EQ(jpegShrinkFactor(4000, 3000, {0, 0, 2001, 1500}), 1);
+    EXPECT_EQ(jpegShrinkFactor(4000, 3000, {0, 0, 640, 480}), 2);
+    EXPECT_EQ(jpegShrinkFactor(4000, 3000, {0, 0, 500, 375}), 4);
+    EXPECT_EQ(jpegShrinkFactor(4000, 3000, {0, 0, 250, 187.5}), 8);
+    EXPECT_EQ(jpegShrinkFactor(20000, 20000, {0, 0, 640, 640}), 8);
+    EXPECT_EQ(jpegShrinkFactor(4000, 3000, {0, 0, 1000, 750}), 2);
+    EXPECT_EQ(jpegShrinkFactor(4000, 3000, {0, 0, 1001, 750}), 1);
     EXPECT_EQ(jpegShrinkFactor(4000, 3000, {-1000, 0, 6000, 4500}), 1); // enlarged
 }
 
