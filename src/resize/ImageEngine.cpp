@@ -45,28 +45,13 @@ VImage resample(const VImage &image, double hscale, double vscale)
 }
 
 // Scales an image with alpha without letting transparent pixels bleed their colour into their
-// neighbours: the colour is weighted by alpha while it is resampled. For 8-bit images the
-// weighting is done in integers, which costs far less than libvips' float premultiply on a
-// large source; only the small result is divided back.
+// neighbours: the colour is weighted by alpha while it is resampled.
 VImage resampleWithAlpha(const VImage &image, double hscale, double vscale)
 {
-    if (image.format() != VIPS_FORMAT_UCHAR) {
-        return resample(image.premultiply(), hscale, vscale)
-            .unpremultiply()
-            .cast(image.format());
-    }
-    const int colourBands = image.bands() - 1;
-    const VImage colour = image.extract_band(0, VImage::option()->set("n", colourBands));
-    const VImage alpha = image.extract_band(colourBands);
-    std::vector<VImage> alphas(colourBands, alpha);
-    const VImage weighted = colour.multiply(VImage::bandjoin(alphas));           // c·a, ushort
-    const VImage alpha255 = alpha.multiply(alpha.new_from_image(std::vector<double>{255}));
-    const VImage scaled = resample(weighted.bandjoin(alpha255), hscale, vscale); // a·255
-    // c·a · 255² / (a·255) = c·255, and a·255 / 255 = a
-    return scaled.unpremultiply(VImage::option()->set("max_alpha", 255.0 * 255.0))
-        .linear(1.0 / 255, 0.0)
-        .rint()
-        .cast(VIPS_FORMAT_UCHAR);
+    VImage scaled = resample(image.premultiply(), hscale, vscale).unpremultiply();
+    if (!vips_band_format_isfloat(image.format()))
+        scaled = scaled.rint(); // a cast alone would truncate, darkening every colour a little
+    return scaled.cast(image.format());
 }
 
 // The canvas in a layout the TIFF writer takes: 8 or 16-bit whole numbers or 32-bit floats, in

@@ -6,6 +6,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -175,4 +177,44 @@ TEST_F(ResizeJob, AVanishedOutputFolderSkipsEveryImageAndStillEndsTheJob)
               (QStringList{"open " + key, "badge cleared", "attention"}));
     EXPECT_NE(log.find("cannot write into " + key.toStdString()), std::string::npos) << log;
     EXPECT_EQ(delegate.skippedSources().size(), 2);
+}
+
+TEST_F(ResizeJob, AFullDiskSkipsWhatDoesNotFitAndLeavesNoPartialFile)
+{
+    // A small file system of its own, where the machine allows mounting one.
+    const QString small = home.path() + "/small";
+    QDir().mkpath(small);
+    if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=600k", "tmpfs", small}) != 0)
+        GTEST_SKIP() << "cannot mount a small file system here";
+    key = small + "/job";
+    QDir().mkpath(key);
+    // Noise does not compress: each output takes about 250 KB, so two fit.
+    const auto noise = [](int seed) {
+        return vips::VImage::gaussnoise(300, 200, vips::VImage::option()->set("sigma", 60.0)->set("seed", seed))
+            .cast(VIPS_FORMAT_UCHAR);
+    };
+    const vips::VImage rgb = noise(1).bandjoin(noise(2)).bandjoin(noise(3)).copy(
+        vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+    QDir().mkpath(home.path() + "/in");
+    QStringList paths;
+    for (int i = 0; i < 6; ++i) {
+        paths << home.path() + QStringLiteral("/in/noise%1.png").arg(i);
+        Images::save(rgb, paths.last());
+    }
+    registerJob(paths, "{300, 200}");
+
+    ::testing::internal::CaptureStderr();
+    run();
+    const std::string log = ::testing::internal::GetCapturedStderr();
+    const QStringList files = written();
+    for (const QString &file : files)
+        EXPECT_NO_THROW(Images::load(key + '/' + file).avg()) << file.toStdString(); // complete
+    QProcess::execute("umount", {small});
+
+    EXPECT_NE(log.find("No space left on device"), std::string::npos) << log;
+    EXPECT_FALSE(files.isEmpty());
+    EXPECT_LT(files.size(), 6);
+    EXPECT_EQ(files.filter(QRegularExpression("^\\.")), QStringList{}); // no temporary file left
+    EXPECT_EQ(platform.shown.mid(platform.shown.size() - 3),
+              (QStringList{"open " + key, "badge cleared", "attention"}));
 }
