@@ -55,5 +55,33 @@
         <source>Cannot find images to resize, please try again.</source>
         <translation>Es wurden keine Bilder zum Skalieren gefunden. Bitte versuchen Sie es noch einmal.</translation>
     </message>
+    <message>
+        <source>Choose a Size</source>
+        <translation>Größe wählen</translation>
+    </message>
+    <message>
+        <source>Scale the images to</source>
+        <translation>Bilder skalieren auf</translation>
+    </message>
+    <message>
+        <source>Width:</source>
+        <translation>Breite:</translation>
+    </message>
+    <message>
+        <source>Height:</source>
+        <translation>Höhe:</translation>
+    </message>
+    <message>
+        <source>auto</source>
+        <translation>auto</translation>
+    </message>
+    <message>
+        <source>Resize</source>
+        <translation>Skalieren</translation>
+    </message>
+    <message>
+        <source>Leave one side empty to follow the other and keep each image&apos;s proportions. With both sides, images are cropped to fill.</source>
+        <translation>Bleibt eine Seite leer, folgt sie der anderen und jedes Bild behält seine Proportionen. Mit beiden Seiten werden die Bilder auf das Format zugeschnitten.</translation>
+    </message>
 </context>
 </TS>

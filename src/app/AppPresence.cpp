@@ -25,6 +25,7 @@ AppPresence::AppPresence(ZAVAppDelegate &delegate, QSystemTrayIcon *tray)
                 });
     }
     qApp->installEventFilter(this);
+    connect(&delegate_, &ZAVAppDelegate::jobEnded, this, &AppPresence::quitIfIdle, Qt::QueuedConnection);
 }
 
 AppPresence::~AppPresence() = default;

@@ -5,6 +5,7 @@
 
 #include "Log.h"
 #include "ZAVWelcomeWindowController.h"
+#include "sizing/ZAVSizePickerWindowController.h"
 #include "platform/OperationQueue.h"
 #include "platform/Platform.h"
 
@@ -93,6 +94,5 @@ void ZAVAppDelegate::hideWelcome()
 
 bool ZAVAppDelegate::isIdle()
 {
-    std::lock_guard lock(registryMutex);
-    return globalTasks.isEmpty() && (!queue || queue->operationCount() == 0);
+    return sizeHandOffs_ == 0 && (!queue || queue->operationCount() == 0);
 }

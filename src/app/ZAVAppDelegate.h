@@ -6,14 +6,18 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "sizing/Size.h"
 
 class OperationQueue;
 class Platform;
 class SourceImage;
+class ZAVButton;
+class ZAVSizePickerWindowController;
 class ZAVWelcomeWindowController;
 
 // Holds all of the application's state; nearly all of its behaviour is written as methods of this
@@ -43,6 +47,21 @@ public:
     QString makeJobFolder();
 
     // Sizing
+    // The presets file, in the application's caches folder.
+    QString presetPath();
+    // The presets, newest first; nothing when there are none or the file cannot be read.
+    std::optional<QStringList> presets();
+    // Remembers `size` as the newest preset, records it for the job `key` and starts the job.
+    void addPreset(const Size &size, const QString &key);
+    // Opens a new size picker for the job `key`; false, and nothing else, while one is shown.
+    bool shouldChooseSize(const QString &key);
+    // A preset button for the job `key`, not yet placed.
+    ZAVButton *presetButtonWithKey(const QString &key, const Size &size);
+    // Chooses the clicked preset's size for its job, then hides the size picker.
+    void buttonPressed(ZAVButton *sender);
+    // A typed size is on its way to addPreset on a background worker; the application stays.
+    void beginSizeHandOff() { ++sizeHandOffs_; }
+    void endSizeHandOff() { --sizeHandOffs_; }
     bool isRetina();
     // The canvas for `image` at the requested size, with the drawing scale it was computed for.
     Canvas calculateSize(const Size &size, const SourceImage &image);
@@ -70,7 +89,8 @@ public:
     // update and the modal alert follow on the main queue.
     void failedWithMessage(const QString &message);
 
-    // True while no job is registered and no operation waits or runs.
+    // True while no size is on its way to a job and no operation waits or runs. A registered
+    // job whose size picker was closed without a size is never run, so it does not count.
     bool isIdle();
     // The first-launch flag: true only during the launch sequence of a first launch.
     bool isFirstLaunch();
@@ -86,6 +106,7 @@ public:
     std::mutex registryMutex;
     QStringList allowedFormats;
     QString folderFormat;
+    std::unique_ptr<ZAVSizePickerWindowController> sizeWindowController;
     std::unique_ptr<ZAVWelcomeWindowController> welcomeWindowController;
 
 Q_SIGNALS:
@@ -99,7 +120,10 @@ private:
     QSettings &defaults();
     void finishImage(const std::shared_ptr<JobProgress> &job);
 
+    void layOutPresets(const QString &key);
+
     std::unique_ptr<QSettings> defaults_;
+    std::atomic<int> sizeHandOffs_{0};
     std::mutex skippedMutex_;
     QStringList skipped_;
 };

@@ -8,7 +8,6 @@
 #include "app/ZAVAppDelegate.h"
 #include "platform/HeadlessPlatform.h"
 #include "platform/MainQueue.h"
-#include "sizing/SizeString.h"
 
 int runCommandLine(int &argc, char **argv, const CommandLine &command)
 {
@@ -30,13 +29,12 @@ int runCommandLine(int &argc, char **argv, const CommandLine &command)
     {
         std::lock_guard lock(delegate.registryMutex);
         delegate.globalTasks.insert(key, images);
-        delegate.globalSizes.insert(key, stringFromSize(command.size));
     }
     // The last image's countdown is posted right after the end of its job; quit behind it.
     QObject::connect(&delegate, &ZAVAppDelegate::jobEnded, &application, [&platform] {
         platform.mainQueue().post([] { QCoreApplication::quit(); });
     });
-    delegate.resize(key);
+    delegate.addPreset(command.size, key);
     QCoreApplication::exec();
 
     if (platform.alertCount() > 0)

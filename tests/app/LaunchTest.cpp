@@ -157,15 +157,10 @@ TEST_F(Launch, WithoutATrayTheApplicationQuitsOnceNothingIsShownAndNoJobWaits)
         return QApplication::exec();
     };
 
-    {
-        std::lock_guard lock(delegate.registryMutex);
-        delegate.globalTasks.insert(QStringLiteral("/job"), {QStringLiteral("/a.png")});
-    }
+    // A typed size on its way to its job keeps the application, though no window is left.
+    delegate.beginSizeHandOff();
     EXPECT_EQ(exitCodeAfterHiding(), 99);
 
-    {
-        std::lock_guard lock(delegate.registryMutex);
-        delegate.globalTasks.clear();
-    }
+    delegate.endSizeHandOff();
     EXPECT_EQ(exitCodeAfterHiding(), 0);
 }

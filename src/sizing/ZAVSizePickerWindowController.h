@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QLineEdit;
+class ZAVAppDelegate;
+class ZAVSizePickerView;
+class ZAVSizePickerWindow;
+namespace Ui {
+class ZAVSizePickerWindowController;
+}
+
+// The size picker for one job: a width and a height to type, either of which may stay empty, and
+// the presets as buttons. The panel is made from its interface file on the first window() call.
+class ZAVSizePickerWindowController : public QObject {
+    Q_OBJECT
+
+public:
+    ZAVSizePickerWindowController(ZAVAppDelegate &delegate, const QString &key);
+    ~ZAVSizePickerWindowController() override;
+
+    ZAVSizePickerWindow *window();
+    // Whether the panel is on the screen; a panel not made yet is not.
+    bool isVisible() const;
+    ZAVSizePickerView *view() const { return view_; }
+
+    QLineEdit *widthField() const;
+    QLineEdit *heightField() const;
+
+    // The job whose size the panel asks for.
+    const QString key;
+
+    // Submits the typed size: hands it to the delegate on a background worker and hides the
+    // panel at once. Nothing happens when neither side holds a positive number, or when a size
+    // was already handed off from this panel.
+    void resize();
+    // Hides the panel; it is not destroyed.
+    void close();
+
+private:
+    void windowDidLoad();
+
+    ZAVAppDelegate &delegate_;
+    std::unique_ptr<ZAVSizePickerWindow> window_;
+    ZAVSizePickerView *view_ = nullptr;
+    std::unique_ptr<Ui::ZAVSizePickerWindowController> ui_;
+    bool handedOff_ = false;
+};

@@ -1,0 +1,174 @@
+#include "app/ZAVAppDelegate.h"
+#include "platform/FakePlatform.h"
+#include "platform/MainQueue.h"
+#include "sizing/PresetList.h"
+#include "sizing/ZAVButton.h"
+#include "sizing/ZAVSizePickerView.h"
+#include "sizing/ZAVSizePickerWindow.h"
+#include "sizing/ZAVSizePickerWindowController.h"
+#include "app/ZAVWelcomeWindowController.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QTest>
+#include <QThreadPool>
+
+#include <gtest/gtest.h>
+
+#include "TempHome.h"
+
+namespace {
+
+class SizePicker : public ::testing::Test {
+protected:
+    SizePicker()
+    {
+        delegate.applicationDidFinishLaunching();
+        delegate.welcomeWindowController.reset();
+        // A job of no images: once it has a size it starts and ends at once.
+        std::lock_guard lock(delegate.registryMutex);
+        delegate.globalTasks.insert(key, {});
+    }
+    ~SizePicker() override { QThreadPool::globalInstance()->waitForDone(); }
+
+    void writePresets(const QStringList &list)
+    {
+        QDir().mkpath(home.path() + "/.cache/sardoxa");
+        QFile file(home.path() + "/.cache/sardoxa/presets");
+        file.open(QIODevice::WriteOnly);
+        file.write(writePresetList(list));
+    }
+    QStringList presets() { return delegate.presets().value_or(QStringList()); }
+    ZAVSizePickerWindowController &picker() { return *delegate.sizeWindowController; }
+    QList<ZAVButton *> buttons() { return picker().view()->findChildren<ZAVButton *>(); }
+    void settle(int ms = 400) { QTest::qWait(ms); } // lets the panel's animation end
+    bool jobStarted()
+    {
+        QThreadPool::globalInstance()->waitForDone();
+        std::lock_guard lock(delegate.registryMutex);
+        return !delegate.globalTasks.contains(key);
+    }
+
+    TempHome home;
+    FakePlatform platform;
+    ZAVAppDelegate delegate{platform};
+    const QString key = QStringLiteral("/job");
+};
+
+} // namespace
+
+TEST_F(SizePicker, OpensOncePerJobAndRefusesWhileShown)
+{
+    ASSERT_TRUE(delegate.shouldChooseSize(key));
+    ZAVSizePickerWindow *first = picker().window();
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_EQ(first->focusWidget(), picker().widthField());
+
+    EXPECT_FALSE(delegate.shouldChooseSize(QStringLiteral("/other")));
+    EXPECT_EQ(picker().key, key);
+
+    picker().close();
+    ASSERT_TRUE(delegate.shouldChooseSize(QStringLiteral("/other")));
+    EXPECT_EQ(picker().key, "/other");
+    EXPECT_TRUE(picker().widthField()->text().isEmpty());
+}
+
+TEST_F(SizePicker, TheHeightAndButtonsFollowThePresets)
+{
+    for (const int count : {0, 1, 3, 10, 11}) {
+        QStringList list;
+        for (int i = 0; i < count; ++i)
+            list << QStringLiteral("{%1, -1}").arg(100 + i);
+        writePresets(list);
+        if (delegate.sizeWindowController)
+            picker().close();
+        ASSERT_TRUE(delegate.shouldChooseSize(key));
+        settle();
+
+        const int height = count == 0 ? 140 : count == 1 ? 218 : count == 3 ? 282 : 474;
+        EXPECT_EQ(picker().view()->height(), height) << count;
+        const QList<ZAVButton *> all = buttons();
+        ASSERT_EQ(all.size(), count);
+        for (ZAVButton *button : all) {
+            const int index = button->theSize.width - 100;
+            const int x = index % 2 == 0 ? 240 : 20;
+            const int fromBottom = index < 10 ? 84 + 64 * (index / 2) : 0;
+            EXPECT_EQ(button->geometry(), QRect(x, height - fromBottom - 50, 200, 50)) << count << " " << index;
+            EXPECT_EQ(button->text(), QStringLiteral("%1 x *").arg(100 + index));
+        }
+    }
+}
+
+TEST_F(SizePicker, ATypedSizeReachesItsJobOnAWorkerAfterThePanelHides)
+{
+    ASSERT_TRUE(delegate.shouldChooseSize(key));
+    picker().widthField()->setText("200");
+    picker().resize();
+    EXPECT_FALSE(picker().window()->isVisible()); // at once, before the job starts
+    ASSERT_TRUE(jobStarted());
+    EXPECT_EQ(presets(), QStringList{"{200, -1}"});
+
+    picker().resize(); // one hand-off per opening
+    QThreadPool::globalInstance()->waitForDone();
+    EXPECT_EQ(presets(), QStringList{"{200, -1}"});
+}
+
+TEST_F(SizePicker, OnlyFinishingTheHeightSubmits)
+{
+    ASSERT_TRUE(delegate.shouldChooseSize(key));
+    QApplication::setActiveWindow(picker().window());
+    QLineEdit *width = picker().widthField();
+    QLineEdit *height = picker().heightField();
+
+    width->setText("0");
+    height->setText("-5");
+    QTest::keyClick(height, Qt::Key_Return); // neither side positive: nothing happens
+    EXPECT_TRUE(picker().window()->isVisible());
+
+    width->setText("300");
+    height->clear();
+    width->setFocus();
+    QTest::keyClick(width, Qt::Key_Tab); // finishing the width only moves on
+    EXPECT_FALSE(jobStarted());
+    EXPECT_TRUE(picker().window()->isVisible());
+
+    width->clear();
+    height->setText("150");
+    QTest::keyClick(height, Qt::Key_Tab);
+    ASSERT_TRUE(jobStarted());
+    EXPECT_EQ(presets(), QStringList{"{-1, 150}"});
+}
+
+TEST_F(SizePicker, EscapeClosesWithoutChoosingASize)
+{
+    ASSERT_TRUE(delegate.shouldChooseSize(key));
+    QApplication::setActiveWindow(picker().window());
+    picker().heightField()->setFocus();
+    picker().heightField()->setText("150");
+    QTest::keyClick(picker().heightField(), Qt::Key_Escape);
+    EXPECT_FALSE(picker().window()->isVisible());
+    EXPECT_FALSE(jobStarted());
+    EXPECT_EQ(presets(), QStringList{});
+}
+
+TEST_F(SizePicker, APresetClickStartsTheJobOnTheMainThreadThenHides)
+{
+    writePresets({"{640, 480}", "{800, -1}"});
+    ASSERT_TRUE(delegate.shouldChooseSize(key));
+    settle();
+    ZAVButton *button = nullptr;
+    for (ZAVButton *candidate : buttons()) {
+        if (candidate->text() == "800 x *")
+            button = candidate;
+    }
+    ASSERT_TRUE(button);
+    QTest::mouseClick(button, Qt::LeftButton);
+
+    // Started synchronously: no worker was needed.
+    EXPECT_FALSE(delegate.globalTasks.contains(key));
+    EXPECT_FALSE(picker().window()->isVisible());
+    EXPECT_EQ(presets(), (QStringList{"{640, 480}", "{800, -1}"})); // unchanged
+}
