@@ -83,5 +83,13 @@
         <source>Leave one side empty to follow the other and keep each image&apos;s proportions. With both sides, images are cropped to fill.</source>
         <translation>Bleibt eine Seite leer, folgt sie der anderen und jedes Bild behält seine Proportionen. Mit beiden Seiten werden die Bilder auf das Format zugeschnitten.</translation>
     </message>
+    <message>
+        <source>Select Images to Resize</source>
+        <translation>Bilder zum Skalieren auswählen</translation>
+    </message>
+    <message>
+        <source>Images</source>
+        <translation>Bilder</translation>
+    </message>
 </context>
 </TS>

@@ -16,6 +16,8 @@ AppPresence::AppPresence(ZAVAppDelegate &delegate, QSystemTrayIcon *tray)
     QApplication::setQuitOnLastWindowClosed(false);
     if (tray_) {
         menu_ = std::make_unique<QMenu>();
+        menu_->addAction(localized("Open Images…"), &delegate_, &ZAVAppDelegate::openImages);
+        menu_->addSeparator();
         menu_->addAction(localized("Quit"), qApp, &QCoreApplication::quit);
         tray_->setContextMenu(menu_.get());
         connect(tray_, &QSystemTrayIcon::activated, this,

@@ -1,7 +1,8 @@
 #include "InstanceMessage.h"
 
-#include <QFile>
 #include <QtEndian>
+
+#include "intake/FilePaths.h"
 
 namespace InstanceMessage {
 
@@ -18,7 +19,7 @@ QByteArray encode(const QStringList &paths)
 {
     QByteArray payload;
     for (const QString &path : paths)
-        payload += QFile::encodeName(path) + '\0';
+        payload += encodePath(path) + '\0';
     QByteArray frame = tag;
     char length[4];
     qToBigEndian(static_cast<quint32>(payload.size()), length);
@@ -48,7 +49,7 @@ Decoded decode(const QByteArray &buffer)
         const qsizetype end = payload.indexOf('\0', start);
         if (end == start)
             return {Status::Invalid, {}}; // an empty path is never sent
-        paths.append(QFile::decodeName(payload.mid(start, end - start)));
+        paths.append(decodePath(payload.mid(start, end - start)));
         start = end + 1;
     }
     return {Status::Complete, paths};

@@ -80,6 +80,10 @@ void ZAVAppDelegate::welcome()
     welcomeWindowController = std::make_unique<ZAVWelcomeWindowController>();
     connect(welcomeWindowController.get(), &ZAVWelcomeWindowController::quitClicked, qApp,
             &QCoreApplication::quit);
+    connect(welcomeWindowController.get(), &ZAVWelcomeWindowController::openImagesClicked, this,
+            &ZAVAppDelegate::openImages);
+    connect(welcomeWindowController.get(), &ZAVWelcomeWindowController::pathsDropped, this,
+            &ZAVAppDelegate::applicationOpenFiles);
     QWidget *window = welcomeWindowController->window();
     window->show();
     window->raise();

@@ -36,6 +36,11 @@ public:
     void hideWelcome();
 
     // Intake
+    // Takes dropped or opened paths in as one job: its images are collected, with folders
+    // searched at any depth, and the size picker asks for its size.
+    void applicationOpenFiles(const QStringList &paths);
+    // Lets the user pick images in a file dialog and takes them in as one job.
+    void openImages();
     // Whether a path may be part of a job: not a folder, and an allowed extension.
     bool isValidImage(const QString &path);
     // The images among `paths`, with dropped folders searched at any depth, in the order found.
@@ -89,6 +94,8 @@ public:
     // update and the modal alert follow on the main queue.
     void failedWithMessage(const QString &message);
 
+    // Whether an earlier job still has images waiting or being written.
+    bool isBusy();
     // True while no size is on its way to a job and no operation waits or runs. A registered
     // job whose size picker was closed without a size is never run, so it does not count.
     bool isIdle();

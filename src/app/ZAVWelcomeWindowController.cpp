@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include "Localized.h"
+#include "intake/FilePaths.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ QStringList localPaths(const QMimeData *data)
         return paths;
     for (const QUrl &url : data->urls()) {
         if (url.isLocalFile())
-            paths.append(url.toLocalFile());
+            paths.append(localPathOf(url));
     }
     return paths;
 }

@@ -9,6 +9,7 @@
 #include "ZAVAppDelegate.h"
 #include "cli/CommandLine.h"
 #include "cli/CommandLineRun.h"
+#include "intake/FilePaths.h"
 #include "platform/DesktopPlatform.h"
 #include "resize/ImageEngine.h"
 
@@ -54,10 +55,15 @@ int runDesktop(int &argc, char **argv, const QStringList &paths)
         print(stderr, QStringLiteral("sardoxa: later launches cannot reach this one: %1\n").arg(error));
     QObject::connect(&instance, &SingleInstance::reopenRequested, &delegate,
                      &ZAVAppDelegate::applicationShouldHandleReopen);
+    QObject::connect(&instance, &SingleInstance::openRequested, &delegate,
+                     &ZAVAppDelegate::applicationOpenFiles);
 
     // A start without files is what a click on the running application's icon is: the user
     // always gets a window.
-    delegate.applicationShouldHandleReopen();
+    if (paths.isEmpty())
+        delegate.applicationShouldHandleReopen();
+    else
+        delegate.applicationOpenFiles(paths);
     return QApplication::exec();
 }
 
@@ -71,7 +77,7 @@ int main(int argc, char *argv[])
     mallopt(M_ARENA_MAX, 1);
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
+        arguments.append(decodePath(argv[i]));
     const CommandLine command = parseCommandLine(arguments);
 
     switch (command.mode) {

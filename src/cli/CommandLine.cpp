@@ -1,10 +1,13 @@
 #include "CommandLine.h"
 
 #include <QCommandLineParser>
-#include <QDir>
 #include <QRegularExpression>
 
 #include <cmath>
+#include <filesystem>
+
+#include "intake/FilePaths.h"
+#include "intake/FolderNames.h"
 
 namespace {
 
@@ -67,10 +70,11 @@ CommandLine parseCommandLine(const QStringList &arguments)
         result.mode = CommandLine::Mode::Version;
         return result;
     }
+    const QString workingFolder = decodePath(QByteArray::fromStdString(std::filesystem::current_path().native()));
     for (const QString &path : parser.positionalArguments()) {
         // An empty argument would otherwise stand for the working folder.
         if (!path.isEmpty())
-            result.paths.append(QDir::current().absoluteFilePath(path));
+            result.paths.append(path.startsWith(QLatin1Char('/')) ? path : joinPath(workingFolder, path));
     }
     if (!parser.isSet(sizeOption))
         return result;

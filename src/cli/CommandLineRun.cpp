@@ -8,6 +8,7 @@
 #include "app/ZAVAppDelegate.h"
 #include "platform/HeadlessPlatform.h"
 #include "platform/MainQueue.h"
+#include "sizing/ZAVSizePickerWindowController.h"
 
 int runCommandLine(int &argc, char **argv, const CommandLine &command)
 {
@@ -19,16 +20,23 @@ int runCommandLine(int &argc, char **argv, const CommandLine &command)
     ZAVAppDelegate delegate(platform);
     delegate.applicationDidFinishLaunching();
 
-    const QStringList images = delegate.collectImages(command.paths);
+    // The paths go in as a drop would; without a window the size picker only holds the job
+    // key, and the size comes from the command line.
+    delegate.applicationOpenFiles(command.paths);
+    if (!delegate.sizeWindowController) {
+        platform.mainQueue().drain(); // the refusal's alert, to stderr
+        return 2;
+    }
+    const QString key = delegate.sizeWindowController->key;
+    QStringList images;
+    {
+        std::lock_guard lock(delegate.registryMutex);
+        images = delegate.globalTasks.value(key);
+    }
     if (images.isEmpty()) {
         logLine(QStringLiteral("no images to resize: give image files (png, tiff, tif, jpeg, jpg, "
                                "gif) or folders holding them"));
         return 1;
-    }
-    const QString key = delegate.makeJobFolder();
-    {
-        std::lock_guard lock(delegate.registryMutex);
-        delegate.globalTasks.insert(key, images);
     }
     // The last image's countdown is posted right after the end of its job; quit behind it.
     QObject::connect(&delegate, &ZAVAppDelegate::jobEnded, &application, [&platform] {

@@ -1,11 +1,10 @@
 #include "app/ZAVAppDelegate.h"
 
-#include <QFile>
-#include <QFileInfo>
 
 #include <filesystem>
 #include <system_error>
 
+#include "FilePaths.h"
 #include "FolderNames.h"
 #include "app/Localized.h"
 #include "app/Log.h"
@@ -18,16 +17,11 @@ namespace {
 void makeFolder(const QString &path)
 {
     std::error_code error;
-    const std::filesystem::path folder(QFile::encodeName(path).toStdString());
+    const std::filesystem::path folder(encodePath(path).toStdString());
     std::filesystem::create_directories(folder, error);
     if (error)
         logLine(QStringLiteral("could not make the folder %1: %2")
                     .arg(path, QString::fromStdString(error.message())));
-}
-
-bool exists(const QString &path)
-{
-    return QFileInfo::exists(path);
 }
 
 } // namespace
@@ -35,7 +29,7 @@ bool exists(const QString &path)
 QString ZAVAppDelegate::targetFolder()
 {
     const QString productFolder = joinPath(platform.picturesDirectory(), localized("Sardoxa"));
-    if (exists(productFolder)) {
+    if (pathExists(productFolder)) {
         if (!isFirstLaunch())
             return productFolder;
         const QString sibling = firstLaunchFolderPath(productFolder, platform.now());
@@ -50,7 +44,7 @@ QString ZAVAppDelegate::makeJobFolder()
 {
     const QDateTime now = platform.now();
     const QString path = joinPath(targetFolder(), datedFolderName(now, folderFormat));
-    if (!exists(path)) {
+    if (!pathExists(path)) {
         makeFolder(path);
         return path;
     }

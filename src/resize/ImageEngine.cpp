@@ -1,13 +1,12 @@
 #include "ImageEngine.h"
 
-#include <QFile>
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
 #include "SourceImage.h"
 #include "TiffWriter.h"
+#include "intake/FilePaths.h"
 
 using vips::VImage;
 
@@ -28,7 +27,7 @@ void enterVipsThread()
 
 VImage load(const SourceImage &source, int shrink)
 {
-    const QByteArray file = QFile::encodeName(source.path());
+    const QByteArray file = encodePath(source.path());
     auto *options = VImage::option()
                         ->set("access", VIPS_ACCESS_SEQUENTIAL)
                         ->set("fail_on", VIPS_FAIL_ON_TRUNCATED);

@@ -1,6 +1,5 @@
 #include "OutputFile.h"
 
-#include <QFile>
 #include <QRandomGenerator>
 
 #include <cerrno>
@@ -9,6 +8,7 @@
 #include <unistd.h>
 
 #include "OutputName.h"
+#include "intake/FilePaths.h"
 #include "intake/FolderNames.h"
 
 namespace {
@@ -69,7 +69,7 @@ OutputFile::OutputFile(const QString &folder)
                              + QString::number(QRandomGenerator::global()->generate64(), 36)
                              + QStringLiteral(".tif");
         const QString path = joinPath(folder, name);
-        fd_ = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd_ = ::open(encodePath(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ >= 0) {
             temporaryPath_ = path;
             return;
@@ -87,12 +87,12 @@ OutputFile::~OutputFile()
     if (fd_ >= 0)
         ::close(fd_);
     if (!temporaryPath_.isEmpty() && !placed_)
-        ::unlink(QFile::encodeName(temporaryPath_).constData());
+        ::unlink(encodePath(temporaryPath_).constData());
 }
 
 std::optional<QString> OutputFile::place(const QString &sourceName)
 {
-    const QByteArray from = QFile::encodeName(temporaryPath_);
+    const QByteArray from = encodePath(temporaryPath_);
     int error = 0;
     if (::fsync(fd_) != 0)
         error = errno;
@@ -105,7 +105,7 @@ std::optional<QString> OutputFile::place(const QString &sourceName)
     }
     for (qint64 n = 0;; ++n) {
         const QString path = joinPath(folder_, outputFileName(sourceName, n));
-        switch (placeExclusively(from, QFile::encodeName(path), &error)) {
+        switch (placeExclusively(from, encodePath(path), &error)) {
         case Placement::Placed:
             placed_ = true;
             return path;

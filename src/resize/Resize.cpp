@@ -1,13 +1,12 @@
 #include "app/ZAVAppDelegate.h"
 
-#include <QFileInfo>
-
 #include "DrawRect.h"
 #include "ImageEngine.h"
 #include "OutputFile.h"
 #include "SourceImage.h"
 #include "app/Localized.h"
 #include "app/Log.h"
+#include "intake/FilePaths.h"
 #include "intake/FolderNames.h"
 #include "platform/MainQueue.h"
 #include "platform/OperationQueue.h"
@@ -61,7 +60,7 @@ void ZAVAppDelegate::resize(const QString &key)
     }
     QStringList existing;
     for (const QString &path : std::as_const(paths)) {
-        if (QFileInfo::exists(path))
+        if (pathExists(path))
             existing.append(path);
         else
             reportSkipped(path, QStringLiteral("it no longer exists"));
@@ -76,7 +75,7 @@ void ZAVAppDelegate::resize(const QString &key)
     const auto job = std::make_shared<JobProgress>(key, existing.size());
     for (const QString &path : std::as_const(existing)) {
         const SourceImage image = SourceImage::open(path);
-        const QString targetPath = joinPath(key, QFileInfo(path).fileName());
+        const QString targetPath = joinPath(key, fileNameOf(path));
         const Canvas canvas = calculateSize(size, image);
         queue->addOperation([this, image, canvas, targetPath] {
             resizeImageWithRawImage(image, canvas, targetPath);
@@ -104,10 +103,10 @@ void ZAVAppDelegate::resizeImageWithRawImage(const SourceImage &image, const Can
         return;
     }
 
-    const QFileInfo target(targetPath);
-    OutputFile output(target.path());
+    const QString folder = folderOf(targetPath);
+    OutputFile output(folder);
     if (!output.isOpen()) {
-        reportSkipped(image.path(), QStringLiteral("cannot write into %1: %2").arg(target.path(), output.error()));
+        reportSkipped(image.path(), QStringLiteral("cannot write into %1: %2").arg(folder, output.error()));
         return;
     }
     const ImageEngine::Written written = ImageEngine::writeTiff(*scaled.image, output.descriptor(), canvas.scale);
@@ -118,11 +117,11 @@ void ZAVAppDelegate::resizeImageWithRawImage(const SourceImage &image, const Can
         reportSkipped(image.path(), QStringLiteral("not a decodable image (libvips: %1)").arg(written.cause));
         return;
     case ImageEngine::Written::Failure::Writing:
-        reportSkipped(image.path(), QStringLiteral("cannot write into %1: %2").arg(target.path(), written.cause));
+        reportSkipped(image.path(), QStringLiteral("cannot write into %1: %2").arg(folder, written.cause));
         return;
     }
-    if (!output.place(target.fileName()))
-        reportSkipped(image.path(), QStringLiteral("cannot write into %1: %2").arg(target.path(), output.error()));
+    if (!output.place(fileNameOf(targetPath)))
+        reportSkipped(image.path(), QStringLiteral("cannot write into %1: %2").arg(folder, output.error()));
 }
 
 void ZAVAppDelegate::finishImage(const std::shared_ptr<JobProgress> &job)

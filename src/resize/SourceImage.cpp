@@ -1,12 +1,11 @@
 #include "SourceImage.h"
 
-#include <QFile>
-#include <QFileInfo>
 
 #include <cmath>
 #include <cstring>
 
 #include "ImageEngine.h"
+#include "intake/FilePaths.h"
 
 namespace {
 
@@ -30,9 +29,9 @@ SourceImage SourceImage::open(const QString &path)
 {
     SourceImage source;
     source.path_ = path;
-    const QByteArray file = QFile::encodeName(path);
+    const QByteArray file = encodePath(path);
     // A pipe, socket or device named like an image would block the reader or never end.
-    if (!QFileInfo(path).isFile()) {
+    if (!isRegularFile(path)) {
         source.problem_ = QStringLiteral("not a regular file");
         return source;
     }

@@ -2,6 +2,7 @@
 #include "app/SingleInstance.h"
 
 #include <QCoreApplication>
+#include <QDate>
 #include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QLocalSocket>
@@ -118,4 +119,24 @@ TEST(SingleInstance, AnInstanceKilledHardDoesNotStopTheNextStart)
     EXPECT_EQ(launch({home.path() + "/c.tif"}), 0);
     ASSERT_EQ(opened.size(), 1);
     EXPECT_EQ(opened[0][0].toStringList(), QStringList{home.path() + "/c.tif"});
+}
+
+TEST(SingleInstance, TheRunningApplicationTakesInWhatASecondLaunchHandsIt)
+{
+    TempHome home;
+    QProcess running;
+    running.start(QStringLiteral(SARDOXA_BINARY), {});
+    ASSERT_TRUE(waitFor([&] {
+        QLocalSocket probe;
+        probe.connectToServer(home.runtime() + "/sardoxa.socket");
+        return probe.waitForConnected(100);
+    }));
+    const QString day = home.productFolder() + '/' + QDate::currentDate().toString("yyyy-MM-dd");
+    EXPECT_FALSE(QFileInfo::exists(day));
+
+    // The intake of the handed paths makes the day's folder and asks for a size.
+    EXPECT_EQ(launch({home.path()}), 0);
+    EXPECT_TRUE(waitFor([&] { return QFileInfo::exists(day); }));
+    running.kill();
+    running.waitForFinished();
 }

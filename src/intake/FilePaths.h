@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class QUrl;
+
+// Paths as the file system has them: bytes, usually UTF-8 but not always. A path goes through
+// the program as a QString; bytes that are not UTF-8 are carried as the lone surrogates
+// U+DC80 to U+DCFF, so that every name, however it is encoded, comes back to the same bytes.
+
+QString decodePath(const QByteArray &bytes);
+QByteArray encodePath(const QString &path);
+
+// What is at a path, symbolic links followed.
+bool pathExists(const QString &path);
+bool isDirectory(const QString &path);
+bool isRegularFile(const QString &path);
+
+// The path of a file URL with its bytes as they were percent-encoded; empty for other URLs.
+QString localPathOf(const QUrl &url);
+
+// The last component of a path.
+QString fileNameOf(const QString &path);
+// Everything before the last component.
+QString folderOf(const QString &path);

@@ -1,0 +1,261 @@
+#include "app/ZAVAppDelegate.h"
+#include "app/ZAVWelcomeWindowController.h"
+#include "intake/FilePaths.h"
+#include "platform/FakePlatform.h"
+#include "platform/MainQueue.h"
+#include "platform/OperationQueue.h"
+#include "sizing/ZAVButton.h"
+#include "sizing/ZAVSizePickerView.h"
+#include "sizing/ZAVSizePickerWindow.h"
+#include "sizing/ZAVSizePickerWindowController.h"
+
+#include <QApplication>
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTest>
+#include <QThreadPool>
+#include <QTimer>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <future>
+#include <unistd.h>
+
+#include "Images.h"
+#include "TempHome.h"
+
+namespace {
+
+const QString busy = QStringLiteral("It seems that you have not finished the last task, please "
+                                    "check the process and try again later.");
+
+class Intake : public ::testing::Test {
+protected:
+    Intake()
+    {
+        delegate.applicationDidFinishLaunching(); // a first launch: the welcome window shows
+        platform.shown.clear();
+    }
+    ~Intake() override { QThreadPool::globalInstance()->waitForDone(); }
+
+    QString in(const QString &relative) const { return home.path() + "/in/" + relative; }
+    QString touch(const QString &relative)
+    {
+        QDir().mkpath(QFileInfo(in(relative)).path());
+        QFile(in(relative)).open(QIODevice::WriteOnly);
+        return in(relative);
+    }
+    QString image(const QString &relative)
+    {
+        QDir().mkpath(QFileInfo(in(relative)).path());
+        Images::save(Images::verticalStripes(80, 60, {{220, 30, 30}, {30, 30, 220}}), in(relative));
+        return in(relative);
+    }
+    QString today() const
+    {
+        return home.productFolder() + '/' + QDate::currentDate().toString("yyyy-MM-dd");
+    }
+    QStringList registered()
+    {
+        std::lock_guard lock(delegate.registryMutex);
+        return delegate.globalTasks.value(today());
+    }
+    bool welcomeVisible() const { return delegate.welcomeWindowController->window()->isVisible(); }
+    bool pickerVisible() const
+    {
+        return delegate.sizeWindowController && delegate.sizeWindowController->isVisible();
+    }
+    // Runs the queued work of a job to its end, as the main thread sees it.
+    void finishJob()
+    {
+        QThreadPool::globalInstance()->waitForDone();
+        delegate.queue->waitUntilAllOperationsAreFinished();
+        platform.mainQueue().drain();
+    }
+    // Answers the next file dialog with `select` (relative to the input folder), or cancels it.
+    void answerFileDialog(const QStringList &select)
+    {
+        QTimer::singleShot(0, [this, select] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            ASSERT_TRUE(dialog);
+            dialogTitle = dialog->windowTitle();
+            acceptLabel = dialog->labelText(QFileDialog::Accept);
+            if (select.isEmpty()) {
+                dialog->reject();
+                return;
+            }
+            dialog->setDirectory(in(""));
+            QStringList quoted;
+            for (const QString &name : select)
+                quoted << '"' + name + '"';
+            QLineEdit *names = dialog->findChild<QLineEdit *>("fileNameEdit");
+            names->setText(quoted.join(' '));
+            QTest::keyClick(names, Qt::Key_Return);
+        });
+    }
+
+    TempHome home;
+    FakePlatform platform;
+    ZAVAppDelegate delegate{platform};
+    QString dialogTitle;
+    QString acceptLabel;
+};
+
+} // namespace
+
+TEST_F(Intake, WhileAJobRunsOnlyTheBusyMessageShows)
+{
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    delegate.queue->addOperation([released] { released.wait(); });
+
+    delegate.applicationOpenFiles({image("a.png")});
+    delegate.openImages(); // no dialog either
+    platform.mainQueue().drain();
+    release.set_value();
+
+    EXPECT_EQ(platform.shown, (QStringList{"attention", "alert Failed to resize images | " + busy + " | OK",
+                                           "alert dismissed", "attention",
+                                           "alert Failed to resize images | " + busy + " | OK",
+                                           "alert dismissed"}));
+    EXPECT_TRUE(delegate.globalTasks.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(today()));
+    EXPECT_TRUE(welcomeVisible());
+    EXPECT_FALSE(pickerVisible());
+}
+
+TEST_F(Intake, CollectsImagesAtAnyDepthByTheirExtensionInAnyCase)
+{
+    const QStringList images{touch("drop/photo.JPG"), touch("drop/a/scan.TIFF"), touch("drop/a/b/c/a.Gif"),
+                             touch("drop/album.png/inside.jpeg"), touch("drop/with space 'quote' \"d\".png"),
+                             touch("drop/new\nline.tif")};
+    touch("drop/notes.txt");
+    touch("drop/archive.png.zip");
+    touch("drop/noextension");
+    touch("drop/.hidden.png");
+    touch("drop/.cache/thumb.png");
+    QDir().mkpath(in("drop/empty.jpg"));
+    ASSERT_EQ(::symlink(in("drop").toUtf8().constData(), in("drop/a/loop").toUtf8().constData()), 0);
+    // A name whose bytes are not UTF-8 comes back to the same bytes.
+    const QString latin1 = decodePath(encodePath(in("drop/")) + "caf\xe9.png");
+    ASSERT_GE(::open(encodePath(latin1).constData(), O_WRONLY | O_CREAT, 0644), 0);
+    const QString single = touch("single.PNG");
+
+    delegate.applicationOpenFiles({in("drop"), single, single, in("missing.png"), in("drop/notes.txt")});
+
+    QStringList expected = images + QStringList{latin1, single, single};
+    QStringList got = registered();
+    expected.sort();
+    got.sort();
+    EXPECT_EQ(got, expected);
+    EXPECT_FALSE(welcomeVisible());
+    EXPECT_TRUE(pickerVisible());
+    EXPECT_EQ(delegate.sizeWindowController->key, today());
+}
+
+TEST_F(Intake, ADropWithoutImagesStillMakesTheFolderAndAsksForASize)
+{
+    delegate.applicationOpenFiles({touch("notes.txt")});
+    EXPECT_TRUE(QFileInfo(today()).isDir());
+    EXPECT_TRUE(delegate.globalTasks.contains(today()));
+    EXPECT_TRUE(registered().isEmpty());
+    EXPECT_TRUE(pickerVisible());
+}
+
+TEST_F(Intake, ASecondDropWhileThePickerIsOpenReplacesThePendingList)
+{
+    delegate.applicationOpenFiles({image("first.png")});
+    delegate.applicationOpenFiles({image("second.png")});
+    platform.mainQueue().drain();
+
+    EXPECT_EQ(registered(), QStringList{in("second.png")});
+    EXPECT_EQ(platform.shown.filter("alert Failed"), QStringList{"alert Failed to resize images | " + busy + " | OK"});
+    EXPECT_TRUE(pickerVisible());
+}
+
+TEST_F(Intake, TheOpenDialogTakesImagesOnlyAndCancelChangesNothing)
+{
+    answerFileDialog({});
+    delegate.openImages();
+    EXPECT_EQ(dialogTitle, "Select Images to Resize");
+    EXPECT_EQ(acceptLabel, "Select Images to Resize");
+    EXPECT_FALSE(welcomeVisible());
+    EXPECT_FALSE(QFileInfo::exists(today()));
+    EXPECT_TRUE(delegate.globalTasks.isEmpty());
+
+    image("one.JPG");
+    image("two.png");
+    touch("notes.txt");
+    answerFileDialog({"notes.txt"});
+    delegate.openImages();
+    EXPECT_FALSE(QFileInfo::exists(today())); // no image: no folder, nothing registered
+
+    answerFileDialog({"one.JPG", "two.png", "notes.txt"});
+    delegate.openImages();
+    QStringList got = registered();
+    got.sort();
+    EXPECT_EQ(got, (QStringList{in("one.JPG"), in("two.png")}));
+    EXPECT_TRUE(pickerVisible());
+}
+
+TEST_F(Intake, AFolderDroppedOnTheWelcomeWindowEndsAsFilesByAPresetOrATypedSize)
+{
+    for (const bool typed : {false, true}) {
+        platform.shown.clear();
+        if (delegate.sizeWindowController)
+            delegate.sizeWindowController->close();
+        delegate.applicationShouldHandleReopen();
+        QWidget *welcome = delegate.welcomeWindowController->window();
+        const QString folder = typed ? "typed" : "preset";
+        image(folder + "/a.png");
+        image(folder + "/deeper/b.jpg");
+
+        // A real drop event on the welcome window.
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(in(folder))});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(welcome, &enter);
+        ASSERT_TRUE(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(welcome, &drop);
+        ASSERT_TRUE(pickerVisible());
+
+        if (typed) {
+            delegate.sizeWindowController->widthField()->setText("40");
+            delegate.sizeWindowController->resize();
+        } else {
+            QDir().mkpath(home.path() + "/.cache/sardoxa");
+            delegate.addPreset({40, 30}, "/nowhere"); // makes a preset, and a job that cannot run
+            platform.mainQueue().drain();
+            platform.shown.clear();
+            delegate.sizeWindowController->close();
+            delegate.applicationOpenFiles({in(folder)});
+            QTest::qWait(300);
+            const QList<ZAVButton *> buttons = delegate.sizeWindowController->view()->findChildren<ZAVButton *>();
+            ASSERT_EQ(buttons.size(), 1);
+            QTest::mouseClick(buttons.first(), Qt::LeftButton);
+        }
+        finishJob();
+
+        EXPECT_TRUE(QFileInfo::exists(today() + (typed ? "/a (1).png" : "/a.png"))) << typed;
+        EXPECT_TRUE(QFileInfo::exists(today() + (typed ? "/b (1).jpg" : "/b.jpg"))) << typed;
+        EXPECT_EQ(platform.shown.count("open " + today()), 1) << typed;
+        EXPECT_EQ(platform.shown.count("attention"), 1) << typed;
+        EXPECT_EQ(platform.shown.mid(platform.shown.size() - 2), (QStringList{"badge cleared", "attention"}));
+    }
+}
+
+TEST_F(Intake, AFolderOfTwentyThousandFilesIsCollectedWhole)
+{
+    QDir().mkpath(in("many"));
+    for (int i = 0; i < 20000; ++i)
+        QFile(in(QStringLiteral("many/%1.%2").arg(i).arg(i % 2 ? "jpg" : "txt"))).open(QIODevice::WriteOnly);
+    delegate.applicationOpenFiles({in("many")});
+    EXPECT_EQ(registered().size(), 10000);
+}
