@@ -91,5 +91,23 @@
         <source>Images</source>
         <translation>Bilder</translation>
     </message>
+    <message>
+        <source>English</source>
+        <translation>Deutsch</translation>
+    </message>
+    <message>
+        <source>Copyright © 2026 The Sardoxa developers.
+All rights reserved.</source>
+        <translation>Copyright © 2026 Die Sardoxa-Entwickler.
+Alle Rechte vorbehalten.</translation>
+    </message>
+    <message>
+        <source>Feedback &amp; Support</source>
+        <translation>Rückmeldung &amp; Hilfe</translation>
+    </message>
+    <message>
+        <source>Visit Website</source>
+        <translation>Website besuchen</translation>
+    </message>
 </context>
 </TS>

@@ -17,6 +17,7 @@ AppPresence::AppPresence(ZAVAppDelegate &delegate, QSystemTrayIcon *tray)
     if (tray_) {
         menu_ = std::make_unique<QMenu>();
         menu_->addAction(localized("Open Images…"), &delegate_, &ZAVAppDelegate::openImages);
+        menu_->addAction(localized("About Sardoxa"), &delegate_, &ZAVAppDelegate::about);
         menu_->addSeparator();
         menu_->addAction(localized("Quit"), qApp, &QCoreApplication::quit);
         tray_->setContextMenu(menu_.get());

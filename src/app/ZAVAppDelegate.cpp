@@ -5,6 +5,7 @@
 
 #include "Log.h"
 #include "ZAVWelcomeWindowController.h"
+#include "about/daskel/ZAVCore.h"
 #include "sizing/ZAVSizePickerWindowController.h"
 #include "platform/OperationQueue.h"
 #include "platform/Platform.h"
@@ -21,6 +22,7 @@ constexpr int maxConcurrentImages = 4;
 ZAVAppDelegate::ZAVAppDelegate(Platform &platform, QObject *parent)
     : QObject(parent)
     , platform(platform)
+    , core(std::make_unique<ZAVCore>())
 {
 }
 
@@ -82,6 +84,8 @@ void ZAVAppDelegate::welcome()
             &QCoreApplication::quit);
     connect(welcomeWindowController.get(), &ZAVWelcomeWindowController::openImagesClicked, this,
             &ZAVAppDelegate::openImages);
+    connect(welcomeWindowController.get(), &ZAVWelcomeWindowController::aboutClicked, this,
+            &ZAVAppDelegate::about);
     connect(welcomeWindowController.get(), &ZAVWelcomeWindowController::pathsDropped, this,
             &ZAVAppDelegate::applicationOpenFiles);
     QWidget *window = welcomeWindowController->window();

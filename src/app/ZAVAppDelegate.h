@@ -17,6 +17,8 @@ class OperationQueue;
 class Platform;
 class SourceImage;
 class ZAVButton;
+class ZAVCore;
+class ZAVWindowController;
 class ZAVSizePickerWindowController;
 class ZAVWelcomeWindowController;
 
@@ -96,6 +98,10 @@ public:
 
     // Whether an earlier job still has images waiting or being written.
     bool isBusy();
+    // About
+    // Shows the About window, made once by the maker's framework.
+    void about();
+
     // True while no size is on its way to a job and no operation waits or runs. A registered
     // job whose size picker was closed without a size is never run, so it does not count.
     bool isIdle();
@@ -115,6 +121,9 @@ public:
     QString folderFormat;
     std::unique_ptr<ZAVSizePickerWindowController> sizeWindowController;
     std::unique_ptr<ZAVWelcomeWindowController> welcomeWindowController;
+    std::unique_ptr<ZAVWindowController> aboutWindowController;
+    // The maker's framework; tests put a counting one in its place.
+    std::unique_ptr<ZAVCore> core;
 
 Q_SIGNALS:
     // A job has ended: its last image is done and its output folder was opened, or it had no

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <malloc.h>
 
+#include "AppIcon.h"
 #include "AppPresence.h"
 #include "SingleInstance.h"
 #include "Translations.h"
@@ -32,6 +33,7 @@ int runDesktop(int &argc, char **argv, const QStringList &paths)
 {
     QApplication application(argc, argv);
     setApplicationNames();
+    QApplication::setWindowIcon(appIcon());
     installTranslations();
 
     SingleInstance instance;

@@ -4,10 +4,10 @@
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QPainter>
-#include <QStyle>
 #include <QSystemTrayIcon>
 #include <QWidget>
 
+#include "app/AppIcon.h"
 #include "app/Localized.h"
 #include "feedback/BadgeLabel.h"
 
@@ -18,10 +18,7 @@ const char *const baseTitleProperty = "sardoxaBaseTitle";
 
 QIcon applicationIcon()
 {
-    const QIcon own = QIcon::fromTheme(QStringLiteral("sardoxa"));
-    if (!own.isNull())
-        return own;
-    return qApp->style()->standardIcon(QStyle::SP_DesktopIcon);
+    return QIcon::fromTheme(QStringLiteral("sardoxa"), appIcon());
 }
 
 // The icon with the remaining count painted in a red disc at its top right.
