@@ -52,6 +52,8 @@ public:
     QString targetFolder();
     // Makes the dated folder of a job started now; its path is the job key.
     QString makeJobFolder();
+    // Removes what killed runs left in the day folders: unfinished, hidden temporary files.
+    void removeLeftoverFiles();
 
     // Sizing
     // The presets file, in the application's caches folder.

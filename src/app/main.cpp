@@ -51,6 +51,7 @@ int runDesktop(int &argc, char **argv, const QStringList &paths)
     DesktopPlatform platform;
     ZAVAppDelegate delegate(platform);
     delegate.applicationDidFinishLaunching();
+    delegate.removeLeftoverFiles();
     AppPresence presence(delegate, platform.dockTile().trayIcon());
 
     if (!instance.listen(&error))

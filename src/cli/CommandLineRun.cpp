@@ -19,6 +19,7 @@ int runCommandLine(int &argc, char **argv, const CommandLine &command)
     HeadlessPlatform platform;
     ZAVAppDelegate delegate(platform);
     delegate.applicationDidFinishLaunching();
+    delegate.removeLeftoverFiles();
 
     // The paths go in as a drop would; without a window the size picker only holds the job
     // key, and the size comes from the command line.

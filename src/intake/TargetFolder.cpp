@@ -1,6 +1,8 @@
 #include "app/ZAVAppDelegate.h"
 
 
+#include <QDir>
+
 #include <filesystem>
 #include <system_error>
 
@@ -9,6 +11,7 @@
 #include "app/Localized.h"
 #include "app/Log.h"
 #include "platform/Platform.h"
+#include "resize/OutputFile.h"
 
 namespace {
 
@@ -53,4 +56,12 @@ QString ZAVAppDelegate::makeJobFolder()
     const QString nextSecond = joinPath(targetFolder(), datedFolderName(now.addSecs(1), folderFormat));
     makeFolder(nextSecond);
     return nextSecond;
+}
+
+void ZAVAppDelegate::removeLeftoverFiles()
+{
+    const QString productFolder = targetFolder();
+    OutputFile::removeLeftovers(productFolder);
+    for (const QString &day : QDir(productFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        OutputFile::removeLeftovers(joinPath(productFolder, day));
 }

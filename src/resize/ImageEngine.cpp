@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <mutex>
 
 #include "SourceImage.h"
 #include "TiffWriter.h"
@@ -13,6 +14,12 @@ using vips::VImage;
 namespace ImageEngine {
 
 namespace {
+
+std::mutex &pipelineMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
 
 // Workers of the operation queue use libvips; its per-thread state goes with the thread.
 struct VipsThreadState {
@@ -107,6 +114,19 @@ TiffFormat tiffFormat(const VImage &image, double pixelsPerUnit)
     return format;
 }
 
+// vips_sink_disc calls take() on its write threads one call after another and waits for the last
+// before it returns; GLib's futexes that order all this are invisible to ThreadSanitizer, so the
+// order is stated for it.
+#if defined(__SANITIZE_THREAD__)
+extern "C" void __tsan_acquire(void *address);
+extern "C" void __tsan_release(void *address);
+inline void handOver(void *address) { __tsan_release(address); }
+inline void takeOver(void *address) { __tsan_acquire(address); }
+#else
+inline void handOver(void *) {}
+inline void takeOver(void *) {}
+#endif
+
 // Gathers the rows libvips computes into the writer's strips.
 struct StripSink {
     TiffWriter &writer;
@@ -126,15 +146,18 @@ struct StripSink {
 
     static int take(VipsRegion *region, VipsRect *area, void *self)
     {
+        takeOver(self);
         auto &sink = *static_cast<StripSink *>(self);
         for (int y = area->top; y < VIPS_RECT_BOTTOM(area); ++y) {
             std::memcpy(sink.strip.data() + sink.rowsHeld * sink.rowBytes,
                         VIPS_REGION_ADDR(region, area->left, y), sink.rowBytes);
             if (++sink.rowsHeld == sink.writer.rowsPerStrip() && !sink.flush()) {
                 sink.writeFailed = true;
+                handOver(self);
                 return -1;
             }
         }
+        handOver(self);
         return 0;
     }
 };
@@ -160,9 +183,21 @@ QString takeError(const vips::VError &error)
     return text.isEmpty() ? QStringLiteral("no reason given") : text;
 }
 
+Pipeline::Pipeline(VImage image)
+    : image_(std::move(image))
+{
+}
+
+Pipeline::~Pipeline()
+{
+    std::lock_guard lock(pipelineMutex());
+    image_ = VImage();
+}
+
 Result render(const SourceImage &source, const PixelPlan &plan)
 {
     enterVipsThread();
+    std::lock_guard lock(pipelineMutex());
     try {
         const int shrink = source.isJpeg()
                                ? jpegShrinkFactor(source.pixelWidth(), source.pixelHeight(), plan.draw)
@@ -179,9 +214,11 @@ Result render(const SourceImage &source, const PixelPlan &plan)
         const int top = static_cast<int>(std::lround(plan.draw.y));
         const VImage canvas = scaled.embed(left, top, plan.canvasWidth, plan.canvasHeight,
                                            VImage::option()->set("extend", VIPS_EXTEND_COPY));
-        return {storable(canvas.copy(VImage::option()->set("interpretation", image.interpretation()))), {}};
+        return {std::make_unique<Pipeline>(
+                    storable(canvas.copy(VImage::option()->set("interpretation", image.interpretation())))),
+                {}};
     } catch (const vips::VError &error) {
-        return {std::nullopt, QStringLiteral("not a decodable image (libvips: %1)").arg(takeError(error))};
+        return {nullptr, QStringLiteral("not a decodable image (libvips: %1)").arg(takeError(error))};
     }
 }
 
@@ -193,7 +230,10 @@ Written writeTiff(const VImage &image, int fd, double pixelsPerUnit)
     sink.strip.resize(sink.rowBytes * writer.rowsPerStrip());
     // libvips computes the canvas with its thread pool and hands the rows over in order, a few
     // at a time, so that no more than a few strips of it are ever in memory.
-    if (vips_sink_disc(image.get_image(), &StripSink::take, &sink) != 0) {
+    handOver(&sink);
+    const int sunk = vips_sink_disc(image.get_image(), &StripSink::take, &sink);
+    takeOver(&sink);
+    if (sunk != 0) {
         if (sink.writeFailed)
             return {Written::Failure::Writing, QString::fromLocal8Bit(std::strerror(writer.error()))};
         return {Written::Failure::Decoding, takeError(vips::VError())};

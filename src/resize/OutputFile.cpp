@@ -4,7 +4,11 @@
 
 #include <cerrno>
 #include <cstring>
+#include <QDir>
+
+#include <ctime>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "OutputName.h"
@@ -18,6 +22,19 @@ const char temporaryPrefix[] = ".sardoxa-";
 QString systemError(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// How long a temporary file must have been left alone before a start may remove it: far more
+// than the moment between its creation and its lock.
+constexpr int leftoverAgeSeconds = 60;
+
+// An open-file-description lock: the file is in use as long as this descriptor is open.
+bool holdLock(int fd)
+{
+    struct flock lock = {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    return ::fcntl(fd, F_OFD_SETLK, &lock) == 0;
 }
 
 enum class Placement { Placed, Taken, Failed };
@@ -72,6 +89,8 @@ OutputFile::OutputFile(const QString &folder)
         fd_ = ::open(encodePath(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ >= 0) {
             temporaryPath_ = path;
+            // Held until the file has its final name: a later start knows it is in use.
+            holdLock(fd_);
             return;
         }
         if (errno != EEXIST) {
@@ -94,13 +113,8 @@ std::optional<QString> OutputFile::place(const QString &sourceName)
 {
     const QByteArray from = encodePath(temporaryPath_);
     int error = 0;
-    if (::fsync(fd_) != 0)
-        error = errno;
-    if (::close(fd_) != 0 && error == 0)
-        error = errno;
-    fd_ = -1;
-    if (error != 0) {
-        error_ = systemError(error);
+    if (::fsync(fd_) != 0) {
+        error_ = systemError(errno);
         return std::nullopt;
     }
     for (qint64 n = 0;; ++n) {
@@ -115,5 +129,24 @@ std::optional<QString> OutputFile::place(const QString &sourceName)
             error_ = systemError(error);
             return std::nullopt;
         }
+    }
+}
+
+void OutputFile::removeLeftovers(const QString &folder)
+{
+    const QStringList names = QDir(folder).entryList({QLatin1String(temporaryPrefix) + QStringLiteral("*.tif")},
+                                                     QDir::Files | QDir::Hidden);
+    for (const QString &name : names) {
+        const QByteArray path = encodePath(joinPath(folder, name));
+        struct stat info;
+        if (::lstat(path.constData(), &info) != 0 || !S_ISREG(info.st_mode)
+            || std::time(nullptr) - info.st_mtime < leftoverAgeSeconds)
+            continue;
+        const int fd = ::open(path.constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0)
+            continue;
+        if (holdLock(fd))
+            ::unlink(path.constData());
+        ::close(fd);
     }
 }

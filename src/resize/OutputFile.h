@@ -23,9 +23,13 @@ public:
     // Why the temporary file could not be made or placed.
     const QString &error() const { return error_; }
 
-    // Flushes the written file to disk, closes it and gives it the first free name of the naming
-    // rule for `sourceName`; returns that path, or nothing when it could not be placed.
+    // Flushes the written file to disk and gives it the first free name of the naming rule for
+    // `sourceName`; returns that path, or nothing when it could not be placed.
     std::optional<QString> place(const QString &sourceName);
+
+    // Removes the temporary files in `folder` that a killed run left behind: those no live
+    // writer holds and that have not changed for a while.
+    static void removeLeftovers(const QString &folder);
 
 private:
     QString folder_;

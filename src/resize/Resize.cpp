@@ -98,7 +98,7 @@ void ZAVAppDelegate::resizeImageWithRawImage(const SourceImage &image, const Can
         return;
     }
     const ImageEngine::Result scaled = ImageEngine::render(image, *plan);
-    if (!scaled.image) {
+    if (!scaled.canvas) {
         reportSkipped(image.path(), scaled.problem);
         return;
     }
@@ -109,7 +109,7 @@ void ZAVAppDelegate::resizeImageWithRawImage(const SourceImage &image, const Can
         reportSkipped(image.path(), QStringLiteral("cannot write into %1: %2").arg(folder, output.error()));
         return;
     }
-    const ImageEngine::Written written = ImageEngine::writeTiff(*scaled.image, output.descriptor(), canvas.scale);
+    const ImageEngine::Written written = ImageEngine::writeTiff(scaled.canvas->image(), output.descriptor(), canvas.scale);
     switch (written.failure) {
     case ImageEngine::Written::Failure::None:
         break;

@@ -9,8 +9,22 @@
 
 namespace {
 
-// A header claiming more than this is a decompression bomb or a mistake: a gigapixel.
-constexpr double maxSourcePixels = 1024.0 * 1024 * 1024;
+// A header claiming more is a decompression bomb or a mistake. JPEG decodes at up to an eighth of
+// its size when it is reduced, so it may be larger; every pixel of the other formats is decoded.
+constexpr double maxJpegPixels = 1024.0 * 1024 * 1024;
+constexpr double maxOtherPixels = 16384.0 * 16384;
+
+// Only the decoders of the formats Sardoxa takes: a file named like an image but holding
+// something else (an SVG, a PDF, a matrix) must not reach the decoders of other formats.
+bool isAllowedLoader(const char *loader)
+{
+    for (const char *prefix : {"VipsForeignLoadJpeg", "VipsForeignLoadPng", "VipsForeignLoadSpng",
+                               "VipsForeignLoadNsgif", "VipsForeignLoadGif", "VipsForeignLoadTiff"}) {
+        if (std::strncmp(loader, prefix, std::strlen(prefix)) == 0)
+            return true;
+    }
+    return false;
+}
 
 } // namespace
 
@@ -39,6 +53,10 @@ SourceImage SourceImage::open(const QString &path)
         const char *loader = vips_foreign_find_load(file.constData());
         if (!loader)
             throw vips::VError();
+        if (!isAllowedLoader(loader)) {
+            source.problem_ = QStringLiteral("not a PNG, JPEG, TIFF or GIF image");
+            return source;
+        }
         source.jpeg_ = std::strstr(loader, "Jpeg") != nullptr;
         const vips::VImage header = vips::VImage::new_from_file(
             file.constData(), vips::VImage::option()
@@ -52,7 +70,7 @@ SourceImage SourceImage::open(const QString &path)
             std::swap(width, height);
             std::swap(xres, yres);
         }
-        if (double(width) * height > maxSourcePixels) {
+        if (double(width) * height > (source.jpeg_ ? maxJpegPixels : maxOtherPixels)) {
             source.problem_ = QStringLiteral("too large to decode (%1 × %2 pixels)").arg(width).arg(height);
             return source;
         }

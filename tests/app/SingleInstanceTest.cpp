@@ -41,6 +41,17 @@ int launch(const QStringList &arguments, const QString &workingDirectory = QStri
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
+// Starts the real application as the running instance; it is up once its socket answers.
+bool startRunning(QProcess &process, const TempHome &home)
+{
+    process.start(QStringLiteral(SARDOXA_BINARY), {});
+    return waitFor([&] {
+        QLocalSocket probe;
+        probe.connectToServer(home.runtime() + "/sardoxa.socket");
+        return probe.waitForConnected(100);
+    });
+}
+
 } // namespace
 
 TEST(InstanceMessage, RoundTripsAwkwardPathsAndNeedsTheWholeFrame)
@@ -100,13 +111,7 @@ TEST(SingleInstance, AnInstanceKilledHardDoesNotStopTheNextStart)
 {
     TempHome home;
     QProcess first;
-    first.start(QStringLiteral(SARDOXA_BINARY), {});
-    // Up once its socket answers.
-    ASSERT_TRUE(waitFor([&] {
-        QLocalSocket probe;
-        probe.connectToServer(home.runtime() + "/sardoxa.socket");
-        return probe.waitForConnected(100);
-    }));
+    ASSERT_TRUE(startRunning(first, home));
     first.kill(); // SIGKILL: the lock and the socket file stay behind
     first.waitForFinished();
     ASSERT_TRUE(QFileInfo::exists(home.runtime() + "/sardoxa.lock"));
@@ -125,12 +130,7 @@ TEST(SingleInstance, TheRunningApplicationTakesInWhatASecondLaunchHandsIt)
 {
     TempHome home;
     QProcess running;
-    running.start(QStringLiteral(SARDOXA_BINARY), {});
-    ASSERT_TRUE(waitFor([&] {
-        QLocalSocket probe;
-        probe.connectToServer(home.runtime() + "/sardoxa.socket");
-        return probe.waitForConnected(100);
-    }));
+    ASSERT_TRUE(startRunning(running, home));
     const QString day = home.productFolder() + '/' + QDate::currentDate().toString("yyyy-MM-dd");
     EXPECT_FALSE(QFileInfo::exists(day));
 

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "Images.h"
 #include "TempHome.h"
 
@@ -188,18 +190,19 @@ TEST_F(ResizeJob, AFullDiskSkipsWhatDoesNotFitAndLeavesNoPartialFile)
         GTEST_SKIP() << "cannot mount a small file system here";
     key = small + "/job";
     QDir().mkpath(key);
-    // Noise does not compress: each output takes about 250 KB, so two fit.
-    const auto noise = [](int seed) {
-        return vips::VImage::gaussnoise(300, 200, vips::VImage::option()->set("sigma", 60.0)->set("seed", seed))
-            .cast(VIPS_FORMAT_UCHAR);
-    };
-    const vips::VImage rgb = noise(1).bandjoin(noise(2)).bandjoin(noise(3)).copy(
-        vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+    // Noise does not compress: each output takes about 180 KB, so three fit.
+    std::vector<std::uint8_t> bytes(300 * 200 * 3);
+    std::mt19937 random(5);
+    for (std::uint8_t &byte : bytes)
+        byte = static_cast<std::uint8_t>(random());
+    const vips::VImage noise = vips::VImage::new_from_memory(bytes.data(), bytes.size(), 300, 200, 3,
+                                                             VIPS_FORMAT_UCHAR)
+                                   .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
     QDir().mkpath(home.path() + "/in");
     QStringList paths;
     for (int i = 0; i < 6; ++i) {
         paths << home.path() + QStringLiteral("/in/noise%1.png").arg(i);
-        Images::save(rgb, paths.last());
+        Images::save(noise, paths.last());
     }
     registerJob(paths, "{300, 200}");
 

@@ -1,0 +1,19 @@
+// The command line's --size and its arguments.
+#include "FuzzText.h"
+#include "cli/CommandLine.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    const QString text = fuzzText(data, size);
+    if (const std::optional<Size> parsed = parseSizeOption(text)) {
+        FUZZ_ASSERT(parsed->width == wildcard || parsed->width > 0);
+        FUZZ_ASSERT(parsed->height == wildcard || parsed->height > 0);
+        FUZZ_ASSERT(!(parsed->width == wildcard && parsed->height == wildcard));
+    }
+    // The same bytes as a whole command line, split at NUL bytes.
+    QStringList arguments{QStringLiteral("sardoxa")};
+    arguments += text.split(QChar(0));
+    const CommandLine command = parseCommandLine(arguments);
+    FUZZ_ASSERT(command.mode != CommandLine::Mode::Resize || !command.paths.isEmpty());
+    return 0;
+}

@@ -1,0 +1,103 @@
+// Kills the command-line run at random moments of a 200-image batch, again and again, and checks
+// what a crash may leave: only complete TIFFs under final names, unchanged sources, a readable
+// presets file, and hidden temporary files that the next start removes.
+#include "intake/FilePaths.h"
+#include "sizing/PresetList.h"
+
+#include <QCryptographicHash>
+#include <QDate>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/stat.h>
+#include <utime.h>
+
+#include "Images.h"
+#include "TempHome.h"
+
+namespace {
+
+QByteArray digestOf(const QStringList &files)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    for (const QString &name : files) {
+        QFile file(name);
+        file.open(QIODevice::ReadOnly);
+        hash.addData(file.readAll());
+    }
+    return hash.result();
+}
+
+} // namespace
+
+TEST(Crash, AKilledRunLeavesOnlyCompleteFilesAndItsLeftoversGoAtTheNextStart)
+{
+    TempHome home;
+    const QString in = home.path() + "/in";
+    QDir().mkpath(in);
+    QStringList sources;
+    for (int i = 0; i < 200; ++i) {
+        const Images::Colour colour{double(i), double(255 - i), 128};
+        sources << in + QStringLiteral("/%1.%2").arg(i, 3, 10, QChar('0')).arg(i % 2 ? "png" : "jpg");
+        Images::save(Images::verticalStripes(600, 400, {colour, {20, 20, 20}, colour}), sources.last());
+    }
+    const QByteArray before = digestOf(sources);
+    const QString day = home.productFolder() + '/' + QDate::currentDate().toString("yyyy-MM-dd");
+    const QString presets = home.path() + "/.cache/sardoxa/presets";
+
+    // A first run, whole, tells how long one takes; the others are killed within that time.
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_EQ(QProcess::execute(QStringLiteral(SARDOXA_BINARY), {"--size", "40x*", in}), 0);
+    const int whole = int(clock.elapsed());
+
+    QRandomGenerator random(20261207);
+    int kills = 0;
+    for (int run = 1; run < 24; ++run) {
+        QProcess sardoxa;
+        sardoxa.start(QStringLiteral(SARDOXA_BINARY),
+                      {"--size", QStringLiteral("%1x*").arg(40 + run), in});
+        ASSERT_TRUE(sardoxa.waitForStarted());
+        const int moment = random.bounded(whole * 9 / 10);
+        if (!sardoxa.waitForFinished(moment)) {
+            ::kill(static_cast<pid_t>(sardoxa.processId()), SIGKILL);
+            ++kills;
+        }
+        sardoxa.waitForFinished();
+
+        // Every file under a final name is a whole TIFF of the run's width.
+        for (const QString &name : QDir(day).entryList(QDir::Files)) {
+            const QString path = day + '/' + name;
+            vips::VImage image;
+            ASSERT_NO_THROW(image = Images::load(path)) << name.toStdString();
+            ASSERT_NO_THROW(image.avg()) << name.toStdString();
+            ASSERT_GE(image.width(), 40);
+        }
+        if (QFileInfo::exists(presets)) {
+            QFile file(presets);
+            file.open(QIODevice::ReadOnly);
+            ASSERT_TRUE(readPresetList(file.readAll())) << "run " << run;
+        }
+    }
+    EXPECT_GT(kills, 15);
+    EXPECT_EQ(digestOf(sources), before);
+
+    // What the kills left is hidden; aged past the grace time, it goes at the next start.
+    QStringList leftovers = QDir(day).entryList({".sardoxa-*"}, QDir::Files | QDir::Hidden);
+    for (const QString &name : leftovers) {
+        const struct utimbuf old = {0, 1};
+        ASSERT_EQ(::utime(encodePath(day + '/' + name).constData(), &old), 0);
+    }
+    QProcess next;
+    next.start(QStringLiteral(SARDOXA_BINARY), {"--size", "10x10", sources.first()});
+    next.waitForFinished();
+    EXPECT_EQ(QDir(day).entryList({".sardoxa-*"}, QDir::Files | QDir::Hidden), QStringList{});
+    std::cout << "runs 24, kills " << kills << ", leftovers removed " << leftovers.size()
+              << ", files checked " << QDir(day).entryList(QDir::Files).size() << std::endl;
+}

@@ -1,0 +1,99 @@
+// Large batches and large folder trees, through the real delegate and engine.
+#include "app/ZAVAppDelegate.h"
+#include "platform/FakePlatform.h"
+#include "platform/MainQueue.h"
+#include "platform/OperationQueue.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include "Images.h"
+#include "TempHome.h"
+
+namespace {
+
+class Load : public ::testing::Test {
+protected:
+    Load()
+    {
+        platform.setHasWindows(false);
+        delegate.applicationDidFinishLaunching();
+        key = delegate.makeJobFolder();
+    }
+    void run(const QStringList &paths, const QString &size)
+    {
+        {
+            std::lock_guard lock(delegate.registryMutex);
+            delegate.globalTasks.insert(key, paths);
+            delegate.globalSizes.insert(key, size);
+        }
+        delegate.resize(key);
+        delegate.queue->waitUntilAllOperationsAreFinished();
+        platform.mainQueue().drain();
+    }
+
+    TempHome home;
+    FakePlatform platform;
+    ZAVAppDelegate delegate{platform};
+    QString key;
+};
+
+} // namespace
+
+TEST_F(Load, TenThousandImagesCountDownOnceAndOpenTheFolderOnce)
+{
+    const vips::VImage tiny = Images::verticalStripes(16, 12, {{200, 10, 10}, {10, 10, 200}});
+    QStringList paths;
+    for (int i = 0; i < 10000; ++i) {
+        paths << home.path() + QStringLiteral("/in/%1/%2.png").arg(i / 1000).arg(i);
+        if (i % 1000 == 0)
+            QDir().mkpath(home.path() + QStringLiteral("/in/%1").arg(i / 1000));
+        Images::save(tiny, paths.last());
+    }
+    run(paths, "{8, 6}");
+
+    ASSERT_EQ(platform.shown.size(), 10000 + 3);
+    EXPECT_EQ(platform.shown.first(), "badge 10000");
+    EXPECT_EQ(platform.shown.at(9999), "badge 1/10000");
+    EXPECT_EQ(platform.shown.mid(10000), (QStringList{"open " + key, "badge cleared", "attention"}));
+    EXPECT_EQ(QDir(key).entryList(QDir::Files).size(), 10000);
+    EXPECT_TRUE(delegate.skippedSources().isEmpty());
+}
+
+TEST_F(Load, OneHundredSourcesOfOneNameGiveOneHundredFiles)
+{
+    const vips::VImage tiny = Images::verticalStripes(16, 12, {{200, 10, 10}});
+    QStringList paths;
+    for (int i = 0; i < 100; ++i) {
+        QDir().mkpath(home.path() + QStringLiteral("/in/%1").arg(i));
+        paths << home.path() + QStringLiteral("/in/%1/photo.png").arg(i);
+        Images::save(tiny, paths.last());
+    }
+    run(paths, "{8, 6}");
+
+    QStringList expected{"photo.png"};
+    for (int i = 1; i < 100; ++i)
+        expected << QStringLiteral("photo (%1).png").arg(i);
+    expected.sort();
+    QStringList written = QDir(key).entryList(QDir::Files);
+    written.sort();
+    EXPECT_EQ(written, expected);
+}
+
+TEST_F(Load, AFolderTreeOfOneHundredThousandEntriesIsCollectedWhole)
+{
+    const QString root = home.path() + "/tree";
+    int images = 0;
+    for (int folder = 0; folder < 1000; ++folder) {
+        const QString path = root + QStringLiteral("/%1/%2").arg(folder % 10).arg(folder);
+        QDir().mkpath(path);
+        for (int file = 0; file < 99; ++file) {
+            const bool image = file % 3 == 0;
+            images += image;
+            QFile(path + QStringLiteral("/%1.%2").arg(file).arg(image ? "jpg" : "txt")).open(QIODevice::WriteOnly);
+        }
+    }
+    EXPECT_EQ(delegate.collectImages({root}).size(), images);
+}
