@@ -18,11 +18,10 @@ QRect presetButtonFrameFromBottom(qsizetype index)
     return {x, y, presetButtonWidth, presetButtonHeight};
 }
 
-QRect presetButtonFrame(qsizetype index, int height)
+QRect fromBottom(const QRect &frameFromBottom, int height)
 {
-    const QRect fromBottom = presetButtonFrameFromBottom(index);
-    return {fromBottom.x(), height - fromBottom.y() - fromBottom.height(), fromBottom.width(),
-            fromBottom.height()};
+    return {frameFromBottom.x(), height - frameFromBottom.y() - frameFromBottom.height(),
+            frameFromBottom.width(), frameFromBottom.height()};
 }
 
 int panelTopKeepingCentre(int top, int oldHeight, int newHeight)

@@ -18,8 +18,9 @@ int panelHeight(qsizetype presets);
 // laid out; index 10 and beyond sit at the very bottom.
 QRect presetButtonFrameFromBottom(qsizetype index);
 
-// The same frame in Qt's coordinates, measured down from the top of a client area of `height`.
-QRect presetButtonFrame(qsizetype index, int height);
+// A frame measured up from the bottom, in Qt's coordinates, measured down from the top of an
+// area of `height`.
+QRect fromBottom(const QRect &frameFromBottom, int height);
 
 // The new top of a panel that changes its height and keeps its vertical centre.
 int panelTopKeepingCentre(int top, int oldHeight, int newHeight);

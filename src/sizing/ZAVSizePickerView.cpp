@@ -3,6 +3,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include "PanelLayout.h"
+
 namespace {
 const char *const frameFromBottomProperty = "frameFromBottom";
 }
@@ -22,8 +24,7 @@ void ZAVSizePickerView::placeFromBottom(QWidget *child, const QRect &frameFromBo
 
 void ZAVSizePickerView::place(QWidget *child) const
 {
-    const QRect frame = child->property(frameFromBottomProperty).toRect();
-    child->setGeometry(frame.x(), height() - frame.y() - frame.height(), frame.width(), frame.height());
+    child->setGeometry(fromBottom(child->property(frameFromBottomProperty).toRect(), height()));
 }
 
 void ZAVSizePickerView::paintEvent(QPaintEvent *event)

@@ -15,17 +15,17 @@ TEST(PanelLayout, HeightsAndButtonFramesByNumberOfPresets)
     for (const auto &h : heights)
         EXPECT_EQ(panelHeight(h.presets), h.height) << h.presets;
 
-    const QRect fromBottom[] = {{240, 84, 200, 50},  {20, 84, 200, 50},  {240, 148, 200, 50},
+    const QRect frames[] = {{240, 84, 200, 50},  {20, 84, 200, 50},  {240, 148, 200, 50},
                                 {20, 148, 200, 50},  {240, 212, 200, 50}, {20, 212, 200, 50},
                                 {240, 276, 200, 50}, {20, 276, 200, 50}, {240, 340, 200, 50},
                                 {20, 340, 200, 50},  {240, 0, 200, 50},   {20, 0, 200, 50}};
     for (qsizetype index = 0; index < 12; ++index)
-        EXPECT_EQ(presetButtonFrameFromBottom(index), fromBottom[index]) << index;
+        EXPECT_EQ(presetButtonFrameFromBottom(index), frames[index]) << index;
 
     // Top-down, in a panel of ten presets: the newest pair at the bottom, the oldest at the top.
-    EXPECT_EQ(presetButtonFrame(0, 474), QRect(240, 340, 200, 50));
-    EXPECT_EQ(presetButtonFrame(9, 474), QRect(20, 84, 200, 50));
-    EXPECT_EQ(presetButtonFrame(0, 218), QRect(240, 84, 200, 50));
+    EXPECT_EQ(fromBottom(presetButtonFrameFromBottom(0), 474), QRect(240, 340, 200, 50));
+    EXPECT_EQ(fromBottom(presetButtonFrameFromBottom(9), 474), QRect(20, 84, 200, 50));
+    EXPECT_EQ(fromBottom(presetButtonFrameFromBottom(0), 218), QRect(240, 84, 200, 50));
 
     EXPECT_EQ(panelTopKeepingCentre(300, 140, 474), 133);
     EXPECT_EQ(panelTopKeepingCentre(300, 474, 218), 428);
