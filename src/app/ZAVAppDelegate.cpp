@@ -26,7 +26,14 @@ ZAVAppDelegate::ZAVAppDelegate(Platform &platform, QObject *parent)
 {
 }
 
-ZAVAppDelegate::~ZAVAppDelegate() = default;
+ZAVAppDelegate::~ZAVAppDelegate()
+{
+    if (queue)
+        queue->cancelAllOperations();
+    waitForHandOffs();
+    if (queue)
+        queue->waitUntilAllOperationsAreFinished();
+}
 
 QSettings &ZAVAppDelegate::defaults()
 {

@@ -5,6 +5,7 @@
 #include <QSettings>
 #include <QString>
 #include <QStringList>
+#include <QThreadPool>
 
 #include <atomic>
 #include <memory>
@@ -29,6 +30,9 @@ class ZAVAppDelegate : public QObject {
 
 public:
     explicit ZAVAppDelegate(Platform &platform, QObject *parent = nullptr);
+    // Quitting stops the batch before anything goes: images not started are dropped, running
+    // ones give up and remove their temporary files, and every hand-off and operation has ended
+    // before a member is destroyed. Files already placed stay.
     ~ZAVAppDelegate() override;
 
     // Application shell
@@ -68,9 +72,10 @@ public:
     ZAVButton *presetButtonWithKey(const QString &key, const Size &size);
     // Chooses the clicked preset's size for its job, then hides the size picker.
     void buttonPressed(ZAVButton *sender);
-    // A typed size is on its way to addPreset on a background worker; the application stays.
-    void beginSizeHandOff() { ++sizeHandOffs_; }
-    void endSizeHandOff() { --sizeHandOffs_; }
+    // Hands a typed size to addPreset on a background worker; the application stays meanwhile.
+    void handOffPreset(const Size &size, const QString &key);
+    // Returns once every size handed off has reached its job.
+    void waitForHandOffs() { handOffs_.waitForDone(); }
     bool isRetina();
     // The canvas for `image` at the requested size, with the drawing scale it was computed for.
     Canvas calculateSize(const Size &size, const SourceImage &image);
@@ -141,6 +146,7 @@ private:
     void layOutPresets(const QString &key);
 
     std::unique_ptr<QSettings> defaults_;
+    QThreadPool handOffs_;
     std::atomic<int> sizeHandOffs_{0};
     std::mutex skippedMutex_;
     QStringList skipped_;

@@ -1,5 +1,6 @@
 #include <QApplication>
 
+#include <csignal>
 #include <cstdio>
 #include <malloc.h>
 
@@ -12,6 +13,7 @@
 #include "cli/CommandLineRun.h"
 #include "intake/FilePaths.h"
 #include "platform/DesktopPlatform.h"
+#include "platform/TerminationSignals.h"
 #include "resize/ImageEngine.h"
 
 namespace {
@@ -29,32 +31,51 @@ void setApplicationNames()
     QGuiApplication::setDesktopFileName(QStringLiteral("sardoxa"));
 }
 
+// Qt ends the process when it finds no display; say why instead.
+bool hasDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY")
+           || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
 int runDesktop(int &argc, char **argv, const QStringList &paths)
 {
-    QApplication application(argc, argv);
     setApplicationNames();
-    QApplication::setWindowIcon(appIcon());
-    installTranslations();
-
+    // Handed over before any window system is touched: a launch from a terminal without a
+    // display still reaches the running instance.
     SingleInstance instance;
     QString error;
-    switch (instance.claim(paths, &error)) {
+    const SingleInstance::Role role = instance.claim(paths, &error);
+    switch (role) {
     case SingleInstance::Role::HandedOff:
         return 0;
     case SingleInstance::Role::Failed:
         print(stderr, QStringLiteral("sardoxa: %1\n").arg(error));
         return 1;
+    case SingleInstance::Role::Alone:
+        print(stderr, QStringLiteral("sardoxa: %1; later launches cannot hand their files to this one\n").arg(error));
+        break;
     case SingleInstance::Role::Primary:
         break;
     }
+    if (!hasDisplay()) {
+        print(stderr, QStringLiteral("sardoxa: no display to show windows on; use --size to resize without one\n"));
+        return 1;
+    }
 
+    QApplication application(argc, argv);
+    QApplication::setWindowIcon(appIcon());
+    installTranslations();
+
+    TerminationSignals signals;
+    QObject::connect(&signals, &TerminationSignals::terminationRequested, qApp, &QCoreApplication::quit);
     DesktopPlatform platform;
     ZAVAppDelegate delegate(platform);
     delegate.applicationDidFinishLaunching();
     delegate.removeLeftoverFiles();
     AppPresence presence(delegate, platform.dockTile().trayIcon());
 
-    if (!instance.listen(&error))
+    if (role == SingleInstance::Role::Primary && !instance.listen(&error))
         print(stderr, QStringLiteral("sardoxa: later launches cannot reach this one: %1\n").arg(error));
     QObject::connect(&instance, &SingleInstance::reopenRequested, &delegate,
                      &ZAVAppDelegate::applicationShouldHandleReopen);
@@ -94,11 +115,17 @@ int main(int argc, char *argv[])
         print(stderr, QStringLiteral("sardoxa: %1\n").arg(command.message));
         return 2;
     case CommandLine::Mode::Resize:
-        ImageEngine::initialize(argv[0]);
-        return runCommandLine(argc, argv, command);
     case CommandLine::Mode::Desktop:
         break;
     }
     ImageEngine::initialize(argv[0]);
-    return runDesktop(argc, argv, command.paths);
+    const int status = command.mode == CommandLine::Mode::Resize ? runCommandLine(argc, argv, command)
+                                                                 : runDesktop(argc, argv, command.paths);
+    // Ended by a signal once everything is cleaned up: end by it too, so the parent knows.
+    if (const int signal = TerminationSignals::received()) {
+        std::fflush(nullptr);
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+    }
+    return status;
 }

@@ -8,6 +8,7 @@
 #include "app/ZAVAppDelegate.h"
 #include "platform/HeadlessPlatform.h"
 #include "platform/MainQueue.h"
+#include "platform/TerminationSignals.h"
 #include "sizing/ZAVSizePickerWindowController.h"
 
 int runCommandLine(int &argc, char **argv, const CommandLine &command)
@@ -16,6 +17,8 @@ int runCommandLine(int &argc, char **argv, const CommandLine &command)
     QCoreApplication::setApplicationName(QStringLiteral("sardoxa"));
     installTranslations();
 
+    TerminationSignals signals;
+    QObject::connect(&signals, &TerminationSignals::terminationRequested, &application, &QCoreApplication::quit);
     HeadlessPlatform platform;
     ZAVAppDelegate delegate(platform);
     delegate.applicationDidFinishLaunching();
@@ -45,6 +48,10 @@ int runCommandLine(int &argc, char **argv, const CommandLine &command)
     });
     delegate.addPreset(command.size, key);
     QCoreApplication::exec();
+    if (TerminationSignals::received()) {
+        logLine(QStringLiteral("stopped before the end; the images written so far are in %1").arg(key));
+        return 1;
+    }
 
     if (platform.alertCount() > 0)
         return 2;

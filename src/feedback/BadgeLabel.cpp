@@ -50,7 +50,8 @@ double BadgeProgress::fractionDone() const
 {
     if (total <= 0)
         return 0;
-    const double done = double(total - remaining) / double(total);
+    // In doubles: a label may hold any two 64-bit numbers, whose difference need not fit.
+    const double done = (double(total) - double(remaining)) / double(total);
     return std::clamp(done, 0.0, 1.0);
 }
 

@@ -20,3 +20,10 @@ QString firstLaunchFolderPath(const QString &productFolder, const QDateTime &whe
     const qint64 seconds = when.toMSecsSinceEpoch() / 1000;
     return productFolder + QLatin1Char(' ') + QString::number(seconds);
 }
+
+bool isDayFolderName(const QString &name, const QString &pattern)
+{
+    const QLocale locale = QLocale::system();
+    const QDate date = locale.toDate(name, pattern);
+    return date.isValid() && locale.toString(date, pattern) == name;
+}

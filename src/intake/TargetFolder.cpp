@@ -1,12 +1,11 @@
 #include "app/ZAVAppDelegate.h"
 
-
-#include <QDir>
-
+#include <fcntl.h>
 #include <filesystem>
 #include <system_error>
 
 #include "FilePaths.h"
+#include "FolderEntries.h"
 #include "FolderNames.h"
 #include "app/Localized.h"
 #include "app/Log.h"
@@ -60,8 +59,16 @@ QString ZAVAppDelegate::makeJobFolder()
 
 void ZAVAppDelegate::removeLeftoverFiles()
 {
-    const QString productFolder = targetFolder();
-    OutputFile::removeLeftovers(productFolder);
-    for (const QString &day : QDir(productFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
-        OutputFile::removeLeftovers(joinPath(productFolder, day));
+    // Temporary files are only ever made in day folders; links among them are not followed.
+    const UniqueFd product(::open(encodePath(targetFolder()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!product.isValid())
+        return;
+    for (const QByteArray &name : entryNames(product.get())) {
+        if (!isDayFolderName(decodePath(name), folderFormat))
+            continue;
+        const UniqueFd day(::openat(product.get(), name.constData(),
+                                    O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (day.isValid())
+            OutputFile::removeLeftovers(day.get());
+    }
 }

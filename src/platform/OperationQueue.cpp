@@ -22,6 +22,8 @@ OperationQueue::~OperationQueue()
 void OperationQueue::addOperation(Body body, Body completion)
 {
     std::lock_guard lock(mutex_);
+    if (stop_.stop_requested())
+        return;
     waiting_.push_back({std::move(body), std::move(completion)});
     // Workers are started lazily, one per operation that no idle worker can take.
     if (idleWorkers_ < static_cast<int>(waiting_.size())
@@ -41,6 +43,19 @@ void OperationQueue::waitUntilAllOperationsAreFinished()
 {
     std::unique_lock lock(mutex_);
     finished_.wait(lock, [this] { return waiting_.empty() && running_ == 0; });
+}
+
+void OperationQueue::cancelAllOperations()
+{
+    std::deque<Operation> dropped;
+    {
+        std::lock_guard lock(mutex_);
+        stop_.request_stop();
+        dropped.swap(waiting_);
+        if (running_ == 0)
+            finished_.notify_all();
+    }
+    // What the dropped blocks captured is released here, outside the lock.
 }
 
 void OperationQueue::work()

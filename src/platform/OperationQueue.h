@@ -4,6 +4,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <stop_token>
 #include <thread>
 #include <vector>
 
@@ -29,6 +30,12 @@ public:
 
     void waitUntilAllOperationsAreFinished();
 
+    // Drops every waiting operation, completion and all, and asks the running ones to stop
+    // through stopToken(). For good: operations added later are dropped too.
+    void cancelAllOperations();
+    // Set once the queue is cancelled; running bodies look at it to give up early.
+    std::stop_token stopToken() const { return stop_.get_token(); }
+
 private:
     struct Operation {
         Body body;
@@ -38,6 +45,7 @@ private:
     void work();
 
     const int maxConcurrent_;
+    std::stop_source stop_;
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable finished_;

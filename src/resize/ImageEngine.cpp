@@ -5,6 +5,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "JpegDecoder.h"
 #include "SourceImage.h"
 #include "TiffWriter.h"
 #include "intake/FilePaths.h"
@@ -32,15 +33,17 @@ void enterVipsThread()
     (void)state;
 }
 
-VImage load(const SourceImage &source, int shrink)
+// Decodes the source the header was read from, through the same descriptor.
+VImage load(const vips::VSource &input, int fd, const VImage &header, SourceFormat format, int shrink)
 {
-    const QByteArray file = encodePath(source.path());
-    auto *options = VImage::option()
-                        ->set("access", VIPS_ACCESS_SEQUENTIAL)
-                        ->set("fail_on", VIPS_FAIL_ON_TRUNCATED);
+    if (format == SourceFormat::Jpeg && JpegDecoder::takes(header))
+        return JpegDecoder::decode(fd, 8 / shrink, header).autorot();
+    auto *options = VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL);
+    // A JPEG is damaged where its decoder warns; the other decoders fail on damage themselves.
+    options->set("fail_on", format == SourceFormat::Jpeg ? VIPS_FAIL_ON_WARNING : VIPS_FAIL_ON_TRUNCATED);
     if (shrink > 1)
         options->set("shrink", shrink);
-    return VImage::new_from_file(file.constData(), options).autorot();
+    return VImage::new_from_source(input, "", options).autorot();
 }
 
 VImage resample(const VImage &image, double hscale, double vscale)
@@ -133,7 +136,10 @@ struct StripSink {
     std::size_t rowBytes;
     std::vector<std::uint8_t> strip;
     int rowsHeld = 0;
+    int rowsTaken = 0;
     bool writeFailed = false;
+    bool stopped = false;
+    std::stop_token stop;
 
     bool flush()
     {
@@ -148,9 +154,15 @@ struct StripSink {
     {
         takeOver(self);
         auto &sink = *static_cast<StripSink *>(self);
+        if (sink.stop.stop_requested()) {
+            sink.stopped = true;
+            handOver(self);
+            return -1;
+        }
         for (int y = area->top; y < VIPS_RECT_BOTTOM(area); ++y) {
             std::memcpy(sink.strip.data() + sink.rowsHeld * sink.rowBytes,
                         VIPS_REGION_ADDR(region, area->left, y), sink.rowBytes);
+            ++sink.rowsTaken;
             if (++sink.rowsHeld == sink.writer.rowsPerStrip() && !sink.flush()) {
                 sink.writeFailed = true;
                 handOver(self);
@@ -183,8 +195,9 @@ QString takeError(const vips::VError &error)
     return text.isEmpty() ? QStringLiteral("no reason given") : text;
 }
 
-Pipeline::Pipeline(VImage image)
+Pipeline::Pipeline(VImage image, MemoryBudget::Reservation memory)
     : image_(std::move(image))
+    , memory_(std::move(memory))
 {
 }
 
@@ -194,15 +207,32 @@ Pipeline::~Pipeline()
     image_ = VImage();
 }
 
-Result render(const SourceImage &source, const PixelPlan &plan)
+Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token stop)
 {
     enterVipsThread();
-    std::lock_guard lock(pipelineMutex());
+    QString problem;
+    const UniqueFd fd = openSourceFile(source.path(), &problem);
+    if (!fd.isValid())
+        return {nullptr, problem};
     try {
-        const int shrink = source.isJpeg()
-                               ? jpegShrinkFactor(source.pixelWidth(), source.pixelHeight(), plan.draw)
+        // The file is checked again through the descriptor it is decoded from: what was checked
+        // when the job was queued is what is decoded, even if the path now names another file.
+        const vips::VSource input = vips::VSource::new_from_descriptor(fd.get());
+        VImage header;
+        const std::optional<SourceHeader> now = readSourceHeader(input, &problem, &header);
+        if (!now)
+            return {nullptr, problem};
+        if (*now != source.header())
+            return {nullptr, QStringLiteral("it changed after it was collected")};
+        std::optional<MemoryBudget::Reservation> memory = MemoryBudget::decoders().reserve(now->decoderBytes, stop);
+        if (!memory)
+            return {nullptr, {}};
+
+        std::lock_guard lock(pipelineMutex());
+        const int shrink = now->format == SourceFormat::Jpeg
+                               ? jpegShrinkFactor(now->pixelWidth, now->pixelHeight, plan.draw)
                                : 1;
-        const VImage image = load(source, shrink);
+        const VImage image = load(input, fd.get(), header, now->format, shrink);
         const double hscale = plan.draw.width / image.width();
         const double vscale = plan.draw.height / image.height();
         const VImage scaled = image.has_alpha() ? resampleWithAlpha(image, hscale, vscale)
@@ -215,29 +245,39 @@ Result render(const SourceImage &source, const PixelPlan &plan)
         const VImage canvas = scaled.embed(left, top, plan.canvasWidth, plan.canvasHeight,
                                            VImage::option()->set("extend", VIPS_EXTEND_COPY));
         return {std::make_unique<Pipeline>(
-                    storable(canvas.copy(VImage::option()->set("interpretation", image.interpretation())))),
+                    storable(canvas.copy(VImage::option()->set("interpretation", image.interpretation()))),
+                    std::move(*memory)),
                 {}};
     } catch (const vips::VError &error) {
         return {nullptr, QStringLiteral("not a decodable image (libvips: %1)").arg(takeError(error))};
     }
 }
 
-Written writeTiff(const VImage &image, int fd, double pixelsPerUnit)
+Written writeTiff(const VImage &image, int fd, double pixelsPerUnit, std::stop_token stop)
 {
     enterVipsThread();
     TiffWriter writer(fd, tiffFormat(image, pixelsPerUnit));
-    StripSink sink{writer, VIPS_IMAGE_SIZEOF_LINE(image.get_image()), {}};
+    StripSink sink{writer, VIPS_IMAGE_SIZEOF_LINE(image.get_image()), {}, 0, 0, false, false, std::move(stop)};
     sink.strip.resize(sink.rowBytes * writer.rowsPerStrip());
     // libvips computes the canvas with its thread pool and hands the rows over in order, a few
     // at a time, so that no more than a few strips of it are ever in memory.
     handOver(&sink);
     const int sunk = vips_sink_disc(image.get_image(), &StripSink::take, &sink);
     takeOver(&sink);
-    if (sunk != 0) {
-        if (sink.writeFailed)
-            return {Written::Failure::Writing, QString::fromLocal8Bit(std::strerror(writer.error()))};
-        return {Written::Failure::Decoding, takeError(vips::VError())};
+    // libvips may report success although a call of take() failed on the last rows it handed
+    // over; what the sink saw decides.
+    if (sink.stopped) {
+        vips_error_clear();
+        return {Written::Failure::Stopped, {}};
     }
+    if (sink.writeFailed)
+        return {Written::Failure::Writing, QString::fromLocal8Bit(std::strerror(writer.error()))};
+    if (sunk != 0)
+        return {Written::Failure::Decoding, takeError(vips::VError())};
+    if (sink.rowsTaken != image.height())
+        return {Written::Failure::Decoding, QStringLiteral("the image ended after %1 of its %2 rows")
+                                                .arg(sink.rowsTaken)
+                                                .arg(image.height())};
     if (!sink.flush() || !writer.finish())
         return {Written::Failure::Writing, QString::fromLocal8Bit(std::strerror(writer.error()))};
     return {};

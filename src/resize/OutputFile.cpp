@@ -4,20 +4,22 @@
 
 #include <cerrno>
 #include <cstring>
-#include <QDir>
-
 #include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "OutputName.h"
+#include "intake/FolderEntries.h"
 #include "intake/FilePaths.h"
 #include "intake/FolderNames.h"
 
 namespace {
 
 const char temporaryPrefix[] = ".sardoxa-";
+// Every output keeps an image's extension, so no output can end like this: the start-up clean-up
+// never mistakes a real output, whatever its source was called, for a leftover.
+const char temporarySuffix[] = ".partial";
 
 QString systemError(int error)
 {
@@ -75,6 +77,22 @@ Placement placeExclusively(const QByteArray &from, const QByteArray &to, int *er
     return Placement::Failed;
 }
 
+bool isTemporaryName(const char *name)
+{
+    const std::size_t length = std::strlen(name);
+    const std::size_t prefix = sizeof temporaryPrefix - 1;
+    const std::size_t suffix = sizeof temporarySuffix - 1;
+    if (length <= prefix + suffix || std::strncmp(name, temporaryPrefix, prefix) != 0
+        || std::strcmp(name + length - suffix, temporarySuffix) != 0)
+        return false;
+    for (std::size_t i = prefix; i < length - suffix; ++i) {
+        const char c = name[i];
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z')))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 OutputFile::OutputFile(const QString &folder)
@@ -84,13 +102,13 @@ OutputFile::OutputFile(const QString &folder)
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QString name = QLatin1String(temporaryPrefix)
                              + QString::number(QRandomGenerator::global()->generate64(), 36)
-                             + QStringLiteral(".tif");
+                             + QLatin1String(temporarySuffix);
         const QString path = joinPath(folder, name);
-        fd_ = ::open(encodePath(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd_ >= 0) {
+        fd_.reset(::open(encodePath(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (fd_.isValid()) {
             temporaryPath_ = path;
             // Held until the file has its final name: a later start knows it is in use.
-            holdLock(fd_);
+            holdLock(fd_.get());
             return;
         }
         if (errno != EEXIST) {
@@ -103,8 +121,7 @@ OutputFile::OutputFile(const QString &folder)
 
 OutputFile::~OutputFile()
 {
-    if (fd_ >= 0)
-        ::close(fd_);
+    // Removed before the descriptor closes, so the lock covers the file until it is gone.
     if (!temporaryPath_.isEmpty() && !placed_)
         ::unlink(encodePath(temporaryPath_).constData());
 }
@@ -112,13 +129,19 @@ OutputFile::~OutputFile()
 std::optional<QString> OutputFile::place(const QString &sourceName)
 {
     const QByteArray from = encodePath(temporaryPath_);
-    int error = 0;
-    if (::fsync(fd_) != 0) {
+    if (::fsync(fd_.get()) != 0) {
         error_ = systemError(errno);
         return std::nullopt;
     }
-    for (qint64 n = 0;; ++n) {
-        const QString path = joinPath(folder_, outputFileName(sourceName, n));
+    const auto candidate = [&](qint64 n) { return joinPath(folder_, outputFileName(sourceName, n)); };
+    // Looking first skips the names a folder of many same-named outputs has taken already; the
+    // exclusive step below still settles a name taken meanwhile.
+    qint64 n = firstFreeIndex([&](qint64 i) {
+        struct stat info;
+        return ::lstat(encodePath(candidate(i)).constData(), &info) == 0;
+    });
+    for (int error = 0;; ++n) {
+        const QString path = candidate(n);
         switch (placeExclusively(from, encodePath(path), &error)) {
         case Placement::Placed:
             placed_ = true;
@@ -132,21 +155,24 @@ std::optional<QString> OutputFile::place(const QString &sourceName)
     }
 }
 
-void OutputFile::removeLeftovers(const QString &folder)
+void OutputFile::removeLeftovers(int folder)
 {
-    const QStringList names = QDir(folder).entryList({QLatin1String(temporaryPrefix) + QStringLiteral("*.tif")},
-                                                     QDir::Files | QDir::Hidden);
-    for (const QString &name : names) {
-        const QByteArray path = encodePath(joinPath(folder, name));
+    // Walked through the descriptor and never through a link, so the clean-up cannot be led
+    // into another folder; only this user's unlocked temporary files that nobody touched for a
+    // while go.
+    for (const QByteArray &name : entryNames(folder)) {
+        if (!isTemporaryName(name.constData()))
+            continue;
+        const UniqueFd fd(::openat(folder, name.constData(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         struct stat info;
-        if (::lstat(path.constData(), &info) != 0 || !S_ISREG(info.st_mode)
-            || std::time(nullptr) - info.st_mtime < leftoverAgeSeconds)
+        if (!fd.isValid() || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)
+            || info.st_uid != ::geteuid() || std::time(nullptr) - info.st_mtime < leftoverAgeSeconds
+            || !holdLock(fd.get()))
             continue;
-        const int fd = ::open(path.constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
-        if (fd < 0)
-            continue;
-        if (holdLock(fd))
-            ::unlink(path.constData());
-        ::close(fd);
+        // The name must still lead to the file that was checked.
+        struct stat named;
+        if (::fstatat(folder, name.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0
+            && named.st_dev == info.st_dev && named.st_ino == info.st_ino)
+            ::unlinkat(folder, name.constData(), 0);
     }
 }

@@ -4,6 +4,8 @@
 
 #include <optional>
 
+#include "intake/UniqueFd.h"
+
 // Output files appear complete or not at all, and never replace anything: the image is written
 // to a hidden temporary file in the output folder, flushed, and then placed under the first free
 // name in one atomic step that fails rather than replace a file placed meanwhile.
@@ -16,10 +18,9 @@ public:
     OutputFile(const OutputFile &) = delete;
     OutputFile &operator=(const OutputFile &) = delete;
 
-    bool isOpen() const { return fd_ >= 0; }
+    bool isOpen() const { return fd_.isValid(); }
     // Where the image is written, before it is placed.
-    int descriptor() const { return fd_; }
-    const QString &temporaryPath() const { return temporaryPath_; }
+    int descriptor() const { return fd_.get(); }
     // Why the temporary file could not be made or placed.
     const QString &error() const { return error_; }
 
@@ -27,14 +28,14 @@ public:
     // `sourceName`; returns that path, or nothing when it could not be placed.
     std::optional<QString> place(const QString &sourceName);
 
-    // Removes the temporary files in `folder` that a killed run left behind: those no live
-    // writer holds and that have not changed for a while.
-    static void removeLeftovers(const QString &folder);
+    // Removes the temporary files that killed runs left in the open folder `folder`: those this
+    // user made, that no live writer holds and that have not changed for a while.
+    static void removeLeftovers(int folder);
 
 private:
     QString folder_;
     QString temporaryPath_;
-    int fd_ = -1;
+    UniqueFd fd_;
     QString error_;
     bool placed_ = false;
 };

@@ -2,10 +2,17 @@
 
 #include <QString>
 
+#include <functional>
+
 // What follows the last dot of a file name; nothing when there is no dot, or only a leading one
 // (a hidden name).
 QString pathExtension(const QString &fileName);
 
 // The name of the n-th candidate for an output file: the source's own name first (n = 0), then
-// "base (n).extension" with the extension's letter case kept.
+// "base (n).extension" with the extension's letter case kept. A name that would not fit the file
+// system's 255 bytes loses the end of its base.
 QString outputFileName(const QString &sourceName, qint64 n);
+
+// The first index that `taken` says is free, for names taken from 0 on without gaps: found in
+// a number of looks that grows with the logarithm of the taken count, not with the count.
+qint64 firstFreeIndex(const std::function<bool(qint64)> &taken);

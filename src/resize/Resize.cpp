@@ -74,6 +74,8 @@ void ZAVAppDelegate::resize(const QString &key)
     const Size size = sizeFromString(sizeString);
     const auto job = std::make_shared<JobProgress>(key, existing.size());
     for (const QString &path : std::as_const(existing)) {
+        if (queue->stopToken().stop_requested())
+            return; // quitting: what is not queued yet never will be
         const SourceImage image = SourceImage::open(path);
         const QString targetPath = joinPath(key, fileNameOf(path));
         const Canvas canvas = calculateSize(size, image);
@@ -97,9 +99,11 @@ void ZAVAppDelegate::resizeImageWithRawImage(const SourceImage &image, const Can
         reportSkipped(image.path(), problem);
         return;
     }
-    const ImageEngine::Result scaled = ImageEngine::render(image, *plan);
+    const std::stop_token stop = queue->stopToken();
+    const ImageEngine::Result scaled = ImageEngine::render(image, *plan, stop);
     if (!scaled.canvas) {
-        reportSkipped(image.path(), scaled.problem);
+        if (!stop.stop_requested())
+            reportSkipped(image.path(), scaled.problem);
         return;
     }
 
@@ -109,10 +113,13 @@ void ZAVAppDelegate::resizeImageWithRawImage(const SourceImage &image, const Can
         reportSkipped(image.path(), QStringLiteral("cannot write into %1: %2").arg(folder, output.error()));
         return;
     }
-    const ImageEngine::Written written = ImageEngine::writeTiff(scaled.canvas->image(), output.descriptor(), canvas.scale);
+    const ImageEngine::Written written =
+        ImageEngine::writeTiff(scaled.canvas->image(), output.descriptor(), canvas.scale, stop);
     switch (written.failure) {
     case ImageEngine::Written::Failure::None:
         break;
+    case ImageEngine::Written::Failure::Stopped:
+        return; // quitting: the temporary file goes with `output`
     case ImageEngine::Written::Failure::Decoding:
         reportSkipped(image.path(), QStringLiteral("not a decodable image (libvips: %1)").arg(written.cause));
         return;

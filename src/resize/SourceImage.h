@@ -2,7 +2,28 @@
 
 #include <QString>
 
+#include <optional>
+
+#include <vips/vips8>
+
+#include "DecoderMemory.h"
+#include "intake/UniqueFd.h"
 #include "sizing/Size.h"
+
+// What a source's header tells.
+struct SourceHeader {
+    SourceFormat format = SourceFormat::Jpeg;
+    // Pixels, in the displayed orientation.
+    int pixelWidth = 0;
+    int pixelHeight = 0;
+    // The displayed size in points: pixels × 72 / dpi per axis where a resolution is recorded,
+    // pixels otherwise, after the EXIF orientation.
+    Size size;
+    // What the decoder holds at once, in bytes.
+    double decoderBytes = 0;
+
+    friend bool operator==(const SourceHeader &, const SourceHeader &) = default;
+};
 
 // A source file as far as its header tells: whether it can be drawn, and its nominal size. Only
 // the header is read; the pixels are decoded later, in the image's own operation, so that memory
@@ -17,24 +38,30 @@ public:
     // Why the image cannot be drawn; empty for a valid one.
     const QString &problem() const { return problem_; }
 
-    // The displayed size in points: pixels × 72 / dpi per axis where a resolution is recorded,
-    // pixels otherwise, after the EXIF orientation. 0 × 0 for an invalid image.
-    Size size() const { return size_; }
-    // Pixels, in the displayed orientation.
-    int pixelWidth() const { return pixelWidth_; }
-    int pixelHeight() const { return pixelHeight_; }
+    // The displayed size in points; 0 × 0 for an invalid image.
+    Size size() const { return header_.size; }
+    int pixelWidth() const { return header_.pixelWidth; }
+    int pixelHeight() const { return header_.pixelHeight; }
+    const SourceHeader &header() const { return header_; }
     // Whether shrink-on-load can decode it at a fraction of its size.
-    bool isJpeg() const { return jpeg_; }
+    bool isJpeg() const { return valid_ && header_.format == SourceFormat::Jpeg; }
 
 private:
     QString path_;
     QString problem_;
     bool valid_ = false;
-    bool jpeg_ = false;
-    Size size_;
-    int pixelWidth_ = 0;
-    int pixelHeight_ = 0;
+    SourceHeader header_;
 };
+
+// Opens a source for reading without ever blocking: a pipe, socket or device named like an image
+// is refused. Nothing, with the reason in `problem`, when it is not a regular file.
+UniqueFd openSourceFile(const QString &path, QString *problem);
+
+// Reads and checks the header of the image `source` holds: a format Sardoxa takes, and not so
+// large that decoding it would be a decompression bomb. Nothing, with the reason, otherwise.
+// `image`, when given, receives the header as libvips read it, with all its metadata.
+std::optional<SourceHeader> readSourceHeader(const vips::VSource &source, QString *problem,
+                                             vips::VImage *image = nullptr);
 
 // The nominal size of `pixels` at `xres` × `yres` pixels per millimetre. 1 × 1, what libvips
 // reports when a file records no resolution, counts as none: the size is the pixel count.

@@ -35,8 +35,12 @@ void ZAVAppDelegate::addPreset(const Size &size, const QString &key)
     const QString entry = stringFromSize(size);
     if (const std::optional<QStringList> updated = withNewPreset(presets().value_or(QStringList()), entry)) {
         // Written aside and renamed into place: a reader sees the old list or the new one.
+        // Unbuffered, so that a failed write (a full disk) is seen before the commit and the old
+        // list stays.
         QSaveFile file(presetPath());
-        if (!file.open(QIODevice::WriteOnly) || file.write(writePresetList(*updated)) < 0 || !file.commit())
+        const QByteArray list = writePresetList(*updated);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(list) != list.size()
+            || !file.commit())
             logLine(QStringLiteral("could not remember the size %1 in %2: %3")
                         .arg(entry, file.fileName(), file.errorString()));
     }
@@ -45,4 +49,13 @@ void ZAVAppDelegate::addPreset(const Size &size, const QString &key)
         globalSizes.insert(key, entry);
     }
     resize(key);
+}
+
+void ZAVAppDelegate::handOffPreset(const Size &size, const QString &key)
+{
+    ++sizeHandOffs_;
+    handOffs_.start([this, size, key] {
+        addPreset(size, key);
+        --sizeHandOffs_;
+    });
 }

@@ -2,7 +2,6 @@
 #include "ui_ZAVSizePickerWindowController.h"
 
 #include <QApplication>
-#include <QThreadPool>
 #include <QVBoxLayout>
 
 #include "TypedSize.h"
@@ -82,13 +81,7 @@ void ZAVSizePickerWindowController::resize()
     if (size.width == wildcard && size.height == wildcard)
         return;
     handedOff_ = true;
-    ZAVAppDelegate &delegate = delegate_;
-    const QString job = key;
-    delegate.beginSizeHandOff();
-    QThreadPool::globalInstance()->start([&delegate, size, job] {
-        delegate.addPreset(size, job);
-        delegate.endSizeHandOff();
-    });
+    delegate_.handOffPreset(size, key);
     close();
 }
 

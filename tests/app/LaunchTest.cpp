@@ -157,10 +157,14 @@ TEST_F(Launch, WithoutATrayTheApplicationQuitsOnceNothingIsShownAndNoJobWaits)
         return QApplication::exec();
     };
 
-    // A typed size on its way to its job keeps the application, though no window is left.
-    delegate.beginSizeHandOff();
+    // A typed size on its way to its job keeps the application, though no window is left: the
+    // hand-off waits here for the registry.
+    std::unique_lock registry(delegate.registryMutex);
+    delegate.handOffPreset({300, -1}, QStringLiteral("/job"));
     EXPECT_EQ(exitCodeAfterHiding(), 99);
 
-    delegate.endSizeHandOff();
+    registry.unlock();
+    delegate.waitForHandOffs();
+    platform.mainQueue().drain();
     EXPECT_EQ(exitCodeAfterHiding(), 0);
 }

@@ -40,6 +40,7 @@ TEST(BadgeLabel, LeadingIntegersAndProgress)
     EXPECT_DOUBLE_EQ(badgeProgress("3/5")->fractionDone(), 0.4);
     EXPECT_DOUBLE_EQ(badgeProgress("5")->fractionDone(), 0.0);
     EXPECT_DOUBLE_EQ(badgeProgress("0/abc")->fractionDone(), 0.0);
+    EXPECT_DOUBLE_EQ(badgeProgress("-3/9223372036854775807")->fractionDone(), 1.0); // no overflow
     EXPECT_FALSE(badgeProgress(""));
 }
 

@@ -42,7 +42,6 @@ protected:
         delegate.applicationDidFinishLaunching(); // a first launch: the welcome window shows
         platform.shown.clear();
     }
-    ~Intake() override { QThreadPool::globalInstance()->waitForDone(); }
 
     QString in(const QString &relative) const { return home.path() + "/in/" + relative; }
     QString touch(const QString &relative)
@@ -74,7 +73,7 @@ protected:
     // Runs the queued work of a job to its end, as the main thread sees it.
     void finishJob()
     {
-        QThreadPool::globalInstance()->waitForDone();
+        delegate.waitForHandOffs();
         delegate.queue->waitUntilAllOperationsAreFinished();
         platform.mainQueue().drain();
     }

@@ -83,6 +83,22 @@ TEST(OutputName, NumbersTakenNamesKeepingCaseAndInnerDots)
     EXPECT_EQ(pathExtension("photo.JPG"), "JPG");
     EXPECT_EQ(pathExtension("noextension"), "");
     EXPECT_EQ(pathExtension(".hidden"), "");
+    // Numbered names still fit the file system's 255 bytes, cut at a character's boundary.
+    EXPECT_EQ(outputFileName(QString(250, 'a') + ".png", 12), QString(246, 'a') + " (12).png");
+    EXPECT_EQ(outputFileName(QString(125, QChar(0xe9)) + ".png", 1), QString(123, QChar(0xe9)) + " (1).png");
+}
+
+TEST(OutputName, TheFirstFreeIndexTakesFewLooksPastManyTakenNames)
+{
+    for (const qint64 taken : {0, 1, 2, 3, 7, 8, 9, 10000}) {
+        int looks = 0;
+        const qint64 free = firstFreeIndex([&](qint64 i) {
+            ++looks;
+            return i < taken;
+        });
+        EXPECT_EQ(free, taken);
+        EXPECT_LE(looks, 2 * 15 + 2) << taken;
+    }
 }
 
 TEST(NominalSize, ComesFromTheRecordedResolutionPerAxis)

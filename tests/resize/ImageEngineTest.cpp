@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "Images.h"
 #include "TempHome.h"
 
@@ -217,6 +219,16 @@ TEST_F(ImageEngine, BadSourcesAndDegenerateSizesWriteNothingAndSayWhy)
     }();
     // A PNG whose header claims 100000 × 100000 pixels over a few bytes of data.
     const QByteArray bomb = QByteArray::fromHex("89504e470d0a1a0a0000000d49484452000186a0000186a0080200000027309c9f0000001149444154789c63601805a360140c77000003e80001b3a6d3460000000049454e44ae426082");
+    // A progressive JPEG claiming 32768 × 32768: under the pixel cap, but its decoder would hold
+    // every coefficient, gigabytes of them.
+    QByteArray progressive = Images::encoded(Images::verticalStripes(16, 16, {red}), ".jpg[interlace]");
+    progressive.replace(progressive.indexOf("\xff\xc2") + 5, 4, QByteArray::fromHex("80008000"));
+    // Damage that decodes without an error: a run of a photograph's entropy data zeroed, and
+    // files cut short with their end marker put back.
+    const QByteArray photo = Images::encoded(Images::noise(1000, 800), ".jpg[Q=90]");
+    QByteArray zeroed = photo;
+    zeroed.replace(photo.size() / 2, 40000, QByteArray(40000, '\0'));
+    const QByteArray layered = Images::encoded(Images::noise(1000, 800), ".jpg[Q=90,interlace]");
     const struct {
         QString path;
         Size size;
@@ -227,6 +239,11 @@ TEST_F(ImageEngine, BadSourcesAndDegenerateSizesWriteNothingAndSayWhy)
         {write("garbage.gif", QByteArray(4096, '\x5a')), {10, 10}, "not a decodable image"},
         {write("truncated.jpg", jpeg.left(jpeg.size() / 2)), {100, 100}, "not a decodable image"},
         {write("bomb.png", bomb), {10, 10}, "too large to decode"},
+        {write("progressive.jpg", progressive), {10, 10}, "would need 6144 MB of memory"},
+        {write("zeroed.jpg", zeroed), {100, 100}, "Corrupt JPEG data"},
+        {write("cut.jpg", photo.left(photo.size() / 2) + "\xff\xd9"), {100, 100}, "Corrupt JPEG data"},
+        {write("layers.jpg", layered.left(layered.size() / 2) + "\xff\xd9"), {100, 100}, "Corrupt JPEG data"},
+        {write("layers-cut.jpg", layered.left(layered.size() * 2 / 3)), {100, 100}, "Premature end"},
         {in("whole.jpg"), {-1, -1}, "has no whole pixel"},
         {in("whole.jpg"), {0.2, 100}, "has no whole pixel"},
         {in("whole.jpg"), {100000, 100000}, "too large to write"},
@@ -238,5 +255,24 @@ TEST_F(ImageEngine, BadSourcesAndDegenerateSizesWriteNothingAndSayWhy)
         EXPECT_NE(log.find("skipped " + c.path.toStdString() + ": "), std::string::npos) << log;
         EXPECT_NE(log.find(c.reason), std::string::npos) << log;
     }
+    EXPECT_TRUE(QDir(out()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
+TEST_F(ImageEngine, ASourceSwappedAfterItsHeaderWasReadIsNotDecoded)
+{
+    const QString path = source("swapped.png", Images::verticalStripes(40, 30, {red}));
+    const SourceImage image = SourceImage::open(path);
+    const auto skipReason = [&] {
+        ::testing::internal::CaptureStderr();
+        delegate.resizeImageWithRawImage(image, delegate.calculateSize({20, 20}, image), out() + "/swapped.png");
+        return ::testing::internal::GetCapturedStderr();
+    };
+    // A pipe would block the reader for good; it is refused without being opened for a read.
+    QFile::remove(path);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    EXPECT_NE(skipReason().find("not a regular file"), std::string::npos);
+    QFile::remove(path);
+    source("swapped.png", Images::verticalStripes(4000, 3000, {blue}));
+    EXPECT_NE(skipReason().find("it changed after it was collected"), std::string::npos);
     EXPECT_TRUE(QDir(out()).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }

@@ -32,7 +32,6 @@ protected:
         std::lock_guard lock(delegate.registryMutex);
         delegate.globalTasks.insert(key, {});
     }
-    ~SizePicker() override { QThreadPool::globalInstance()->waitForDone(); }
 
     void writePresets(const QStringList &list)
     {
@@ -47,7 +46,7 @@ protected:
     void settle(int ms = 400) { QTest::qWait(ms); } // lets the panel's animation end
     bool jobStarted()
     {
-        QThreadPool::globalInstance()->waitForDone();
+        delegate.waitForHandOffs();
         std::lock_guard lock(delegate.registryMutex);
         return !delegate.globalTasks.contains(key);
     }
@@ -112,7 +111,7 @@ TEST_F(SizePicker, ATypedSizeReachesItsJobOnAWorkerAfterThePanelHides)
     EXPECT_EQ(presets(), QStringList{"{200, -1}"});
 
     picker().resize(); // one hand-off per opening
-    QThreadPool::globalInstance()->waitForDone();
+    delegate.waitForHandOffs();
     EXPECT_EQ(presets(), QStringList{"{200, -1}"});
 }
 

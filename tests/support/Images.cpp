@@ -47,6 +47,24 @@ void save(const VImage &image, const QString &path, const char *options)
     image.write_to_file((QFile::encodeName(path) + options).constData());
 }
 
+QByteArray encoded(const VImage &image, const char *suffix)
+{
+    void *buffer = nullptr;
+    std::size_t size = 0;
+    image.write_to_buffer(suffix, &buffer, &size);
+    QByteArray bytes(static_cast<const char *>(buffer), qsizetype(size));
+    g_free(buffer);
+    return bytes;
+}
+
+VImage noise(int width, int height)
+{
+    const VImage grain = VImage::gaussnoise(width, height, VImage::option()->set("sigma", 40));
+    return grain.bandjoin({grain.rot180(), grain.flip(VIPS_DIRECTION_HORIZONTAL)})
+        .cast(VIPS_FORMAT_UCHAR)
+        .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+}
+
 VImage load(const QString &path)
 {
     return VImage::new_from_file(QFile::encodeName(path).constData(),

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <vector>
@@ -17,6 +18,10 @@ vips::VImage verticalStripes(int width, int height, const std::vector<Colour> &c
 vips::VImage horizontalStripes(int width, int height, const std::vector<Colour> &colours);
 
 void save(const vips::VImage &image, const QString &path, const char *options = "");
+// The image encoded as a file of the type `suffix` names, such as ".jpg[Q=90,interlace]".
+QByteArray encoded(const vips::VImage &image, const char *suffix);
+// A photograph's worth of detail: noise that no encoder can squeeze, `width` × `height`, sRGB.
+vips::VImage noise(int width, int height);
 vips::VImage load(const QString &path);
 
 // The pixel at (x, y), one value per band.

@@ -1,0 +1,197 @@
+// What an attacker or a careless user could do to the real program: leftovers named like real
+// files, links, a full disk, another user's socket, a launch without a display, a kill.
+#include "sizing/PresetList.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QLocalServer>
+#include <QLockFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+#include <utime.h>
+
+#include "Images.h"
+#include "Sardoxa.h"
+#include "TempHome.h"
+
+namespace {
+
+class Safety : public ::testing::Test {
+protected:
+    QString image(const QString &name)
+    {
+        const QString path = home.path() + "/in/" + name;
+        QDir().mkpath(QFileInfo(path).path());
+        Images::save(Images::verticalStripes(300, 200, {{200, 40, 40}, {40, 40, 200}}), path);
+        return path;
+    }
+    QString day() const { return home.productFolder() + '/' + QDate::currentDate().toString("yyyy-MM-dd"); }
+    // A file left alone long enough for a start to take it for a leftover.
+    static void plantOld(const QString &path, uid_t owner = ::geteuid())
+    {
+        QDir().mkpath(QFileInfo(path).path());
+        QFile(path).open(QIODevice::WriteOnly);
+        const struct utimbuf old = {0, 1};
+        ::utime(QFile::encodeName(path).constData(), &old);
+        if (owner != ::geteuid()) {
+            ASSERT_EQ(::chown(QFile::encodeName(path).constData(), owner, owner), 0);
+        }
+    }
+
+    TempHome home;
+};
+
+constexpr uid_t nobody = 65534;
+
+} // namespace
+
+TEST_F(Safety, TheStartUpCleanUpRemovesOnlyItsOwnLeftoversAndOnlyInDayFolders)
+{
+    const QString leftover = day() + "/.sardoxa-k3j2h1.partial";
+    const QString output = day() + "/.sardoxa-holiday.tif"; // a real output, of such a source
+    const QString atTop = home.productFolder() + "/.sardoxa-k3j2h2.partial";
+    const QString elsewhere = home.path() + "/other-disk/.sardoxa-k3j2h3.partial";
+    const QString others = day() + "/.sardoxa-k3j2h4.partial";
+    for (const QString &path : {leftover, output, atTop, elsewhere})
+        plantOld(path);
+    if (::geteuid() == 0)
+        plantOld(others, nobody);
+    ASSERT_TRUE(QFile::link(home.path() + "/other-disk", home.productFolder() + "/2020-01-01"));
+
+    const Outcome run = runSardoxa({"--size", "30x20", image("a.png")});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(leftover));
+    for (const QString &kept : {output, atTop, elsewhere})
+        EXPECT_TRUE(QFileInfo::exists(kept)) << kept.toStdString();
+    if (::geteuid() == 0) {
+        EXPECT_TRUE(QFileInfo::exists(others));
+    }
+}
+
+TEST_F(Safety, AWriteThatFailsKeepsTheOldPresets)
+{
+    const QString presets = home.path() + "/.cache/sardoxa/presets";
+    QDir().mkpath(QFileInfo(presets).path());
+    const QByteArray old = writePresetList({"{640, 480}", "{100, -1}"});
+    QFile file(presets);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(old);
+    file.close();
+    const QString source = image("a.png");
+
+    // No file of the run may grow past 100 bytes, as if the disk were full.
+    QProcess sardoxa;
+    sardoxa.setChildProcessModifier([] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const struct rlimit limit = {100, 100};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    sardoxa.start(QStringLiteral(SARDOXA_BINARY), {"--size", "31x*", source});
+    ASSERT_TRUE(sardoxa.waitForFinished());
+    const QString log = QString::fromLocal8Bit(sardoxa.readAllStandardError());
+
+    EXPECT_EQ(sardoxa.exitCode(), 1);
+    EXPECT_TRUE(log.contains("could not remember the size {31, -1}")) << log.toStdString();
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), old);
+    EXPECT_EQ(QDir(QFileInfo(presets).path()).entryList(QDir::Files | QDir::Hidden), QStringList{"presets"});
+}
+
+TEST_F(Safety, AnotherUsersRuntimeFolderOrSocketIsNeverUsed)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "planting another user's files needs root";
+    // Without XDG_RUNTIME_DIR, another user got to the shared temporary folder first: a lock
+    // held by a live process, and sockets listening where this user's would go.
+    QTemporaryDir shared;
+    QLockFile held(shared.path() + "/sardoxa.lock");
+    ASSERT_TRUE(held.tryLock());
+    QLocalServer traps[3];
+    int trap = 0;
+    for (const QString folder : {"", "/runtime-root", "/sardoxa-0"}) {
+        QDir().mkpath(shared.path() + folder);
+        ASSERT_TRUE(traps[trap++].listen(shared.path() + folder + "/sardoxa.socket"));
+        ASSERT_EQ(::chown(QFile::encodeName(shared.path() + folder).constData(), nobody, nobody), 0);
+    }
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("XDG_RUNTIME_DIR");
+    environment.insert("TMPDIR", shared.path());
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    QProcess sardoxa;
+    sardoxa.setProcessEnvironment(environment);
+    sardoxa.setReadChannel(QProcess::StandardError);
+    sardoxa.start(QStringLiteral(SARDOXA_BINARY), {image("a.png")});
+    // It starts on its own, and says why nothing can reach it.
+    ASSERT_TRUE(sardoxa.waitForReadyRead(20000));
+    const QString log = QString::fromLocal8Bit(sardoxa.readAllStandardError());
+    EXPECT_TRUE(log.contains("later launches cannot hand their files to this one")) << log.toStdString();
+    for (QLocalServer &server : traps)
+        EXPECT_FALSE(server.waitForNewConnection(200));
+    EXPECT_EQ(sardoxa.state(), QProcess::Running);
+    sardoxa.kill();
+    sardoxa.waitForFinished();
+}
+
+TEST_F(Safety, ALaunchWithoutADisplayHandsItsFilesOverOrSaysWhy)
+{
+    QProcessEnvironment bare = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        bare.remove(name);
+    const Outcome alone = runSardoxa({image("a.png")}, bare);
+    EXPECT_FALSE(alone.crashed);
+    EXPECT_EQ(alone.exitCode, 1);
+    EXPECT_TRUE(alone.err.contains("no display")) << alone.err.toStdString();
+
+    QProcess running;
+    running.start(QStringLiteral(SARDOXA_BINARY), {}); // the tests' offscreen platform
+    ASSERT_TRUE(running.waitForStarted());
+    Outcome handed;
+    for (int attempt = 0; attempt < 100 && !QFileInfo::exists(day()); ++attempt) {
+        QThread::msleep(100);
+        handed = runSardoxa({image("b.png")}, bare);
+    }
+    EXPECT_FALSE(handed.crashed);
+    EXPECT_EQ(handed.exitCode, 0) << handed.err.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(day())); // the running one took the file in
+    running.kill();
+    running.waitForFinished();
+}
+
+TEST_F(Safety, ATerminatedBatchLeavesOnlyWholeFilesAndNoTemporaryOne)
+{
+    const QString in = home.path() + "/in";
+    QDir().mkpath(in);
+    const QByteArray photo = Images::encoded(Images::noise(1600, 1200), ".jpg[Q=90]");
+    for (int i = 0; i < 200; ++i) {
+        QFile file(in + QStringLiteral("/%1.jpg").arg(i, 3, 10, QChar('0')));
+        file.open(QIODevice::WriteOnly);
+        file.write(photo);
+    }
+    QProcess sardoxa;
+    sardoxa.setReadChannel(QProcess::StandardError);
+    sardoxa.start(QStringLiteral(SARDOXA_BINARY), {"--size", "640x480", in});
+    // Stopped once the batch is under way, whatever the speed of the machine.
+    QByteArray log;
+    while (!log.contains("190 of 200") && sardoxa.waitForReadyRead(60000))
+        log += sardoxa.readAll();
+    ::kill(pid_t(sardoxa.processId()), SIGTERM);
+    ASSERT_TRUE(sardoxa.waitForFinished(60000));
+
+    EXPECT_EQ(sardoxa.exitStatus(), QProcess::CrashExit);
+    EXPECT_EQ(sardoxa.exitCode(), SIGTERM);
+    const QStringList written = QDir(day()).entryList(QDir::Files);
+    EXPECT_GT(written.size(), 0);
+    EXPECT_LT(written.size(), 200);
+    EXPECT_EQ(QDir(day()).entryList({".sardoxa-*"}, QDir::Files | QDir::Hidden), QStringList{});
+    for (const QString &name : written)
+        EXPECT_NO_THROW(Images::load(day() + '/' + name).avg()) << name.toStdString();
+}
