@@ -9,10 +9,10 @@
 #include <cmath>
 #include <cstdio>
 
-#include "resize/DrawRect.h"
-#include "resize/ImageEngine.h"
-#include "resize/SourceImage.h"
-#include "sizing/TargetSize.h"
+#include "core/resize/DrawRect.h"
+#include "core/resize/ImageEngine.h"
+#include "core/resize/SourceImage.h"
+#include "core/sizing/TargetSize.h"
 
 using vips::VImage;
 

@@ -1,6 +1,6 @@
 // Badge labels are parsed whatever wrote them.
 #include "FuzzText.h"
-#include "feedback/BadgeLabel.h"
+#include "core/feedback/BadgeLabel.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {

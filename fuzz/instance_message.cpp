@@ -1,6 +1,6 @@
 // What arrives on the single-instance socket, from any process of the user.
 #include "FuzzText.h"
-#include "app/InstanceMessage.h"
+#include "core/app/InstanceMessage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {

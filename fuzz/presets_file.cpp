@@ -1,6 +1,6 @@
 // The presets file lies in the user's caches folder, where anything may have written it.
 #include "FuzzText.h"
-#include "sizing/PresetList.h"
+#include "core/sizing/PresetList.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {

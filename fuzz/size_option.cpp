@@ -1,6 +1,6 @@
 // The command line's --size and its arguments.
 #include "FuzzText.h"
-#include "cli/CommandLine.h"
+#include "core/cli/CommandLine.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {

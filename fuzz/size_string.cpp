@@ -2,7 +2,7 @@
 #include <cmath>
 
 #include "FuzzText.h"
-#include "sizing/SizeString.h"
+#include "core/sizing/SizeString.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {

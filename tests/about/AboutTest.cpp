@@ -1,6 +1,6 @@
-#include "about/daskel/ZAVCore.h"
-#include "app/ZAVAppDelegate.h"
-#include "platform/FakePlatform.h"
+#include "desktop/about/daskel/ZAVCore.h"
+#include "desktop/app/ZAVAppDelegate.h"
+#include "core/platform/FakePlatform.h"
 
 #include <QBuffer>
 #include <QImage>

@@ -1,8 +1,8 @@
-#include "app/AppPresence.h"
-#include "app/ZAVAppDelegate.h"
-#include "app/ZAVWelcomeWindowController.h"
-#include "platform/FakePlatform.h"
-#include "platform/OperationQueue.h"
+#include "desktop/app/AppPresence.h"
+#include "desktop/app/ZAVAppDelegate.h"
+#include "desktop/app/ZAVWelcomeWindowController.h"
+#include "core/platform/FakePlatform.h"
+#include "core/platform/OperationQueue.h"
 
 #include <QApplication>
 #include <QDir>

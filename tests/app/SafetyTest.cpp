@@ -1,6 +1,6 @@
 // What an attacker or a careless user could do to the real program: leftovers named like real
 // files, links, a full disk, another user's socket, a launch without a display, a kill.
-#include "sizing/PresetList.h"
+#include "core/sizing/PresetList.h"
 
 #include <QDate>
 #include <QDir>

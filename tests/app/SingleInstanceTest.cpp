@@ -1,5 +1,5 @@
-#include "app/InstanceMessage.h"
-#include "app/SingleInstance.h"
+#include "core/app/InstanceMessage.h"
+#include "core/app/SingleInstance.h"
 
 #include <QCoreApplication>
 #include <QDate>

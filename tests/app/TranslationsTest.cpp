@@ -1,5 +1,5 @@
-#include "app/Localized.h"
-#include "app/Translations.h"
+#include "core/app/Localized.h"
+#include "core/app/Translations.h"
 
 #include <QLocale>
 

@@ -1,4 +1,4 @@
-#include "cli/CommandLine.h"
+#include "core/cli/CommandLine.h"
 
 #include <QDir>
 #include <QProcess>

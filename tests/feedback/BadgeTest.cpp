@@ -1,6 +1,6 @@
-#include "app/ZAVAppDelegate.h"
-#include "feedback/BadgeLabel.h"
-#include "platform/FakePlatform.h"
+#include "desktop/app/ZAVAppDelegate.h"
+#include "core/feedback/BadgeLabel.h"
+#include "core/platform/FakePlatform.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "app/ZAVAppDelegate.h"
-#include "platform/DesktopPlatform.h"
-#include "platform/DockTile.h"
-#include "platform/FakePlatform.h"
+#include "desktop/app/ZAVAppDelegate.h"
+#include "desktop/platform/DesktopPlatform.h"
+#include "core/platform/DockTile.h"
+#include "core/platform/FakePlatform.h"
 
 #include <QApplication>
 #include <QMessageBox>

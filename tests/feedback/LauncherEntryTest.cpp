@@ -1,6 +1,6 @@
 // The badge reaches docks as com.canonical.Unity.LauncherEntry signals, seen here on a private
 // session bus.
-#include "platform/DesktopDockTile.h"
+#include "desktop/platform/DesktopDockTile.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

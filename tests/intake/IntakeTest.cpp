@@ -1,13 +1,13 @@
-#include "app/ZAVAppDelegate.h"
-#include "app/ZAVWelcomeWindowController.h"
-#include "intake/FilePaths.h"
-#include "platform/FakePlatform.h"
-#include "platform/MainQueue.h"
-#include "platform/OperationQueue.h"
-#include "sizing/ZAVButton.h"
-#include "sizing/ZAVSizePickerView.h"
-#include "sizing/ZAVSizePickerWindow.h"
-#include "sizing/ZAVSizePickerWindowController.h"
+#include "desktop/app/ZAVAppDelegate.h"
+#include "desktop/app/ZAVWelcomeWindowController.h"
+#include "core/intake/FilePaths.h"
+#include "core/platform/FakePlatform.h"
+#include "core/platform/MainQueue.h"
+#include "core/platform/OperationQueue.h"
+#include "desktop/sizing/ZAVButton.h"
+#include "desktop/sizing/ZAVSizePickerView.h"
+#include "desktop/sizing/ZAVSizePickerWindow.h"
+#include "desktop/sizing/ZAVSizePickerWindowController.h"
 
 #include <QApplication>
 #include <QDate>

@@ -1,6 +1,6 @@
-#include "app/ZAVAppDelegate.h"
-#include "intake/FolderNames.h"
-#include "platform/FakePlatform.h"
+#include "desktop/app/ZAVAppDelegate.h"
+#include "core/intake/FolderNames.h"
+#include "core/platform/FakePlatform.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "platform/MainQueue.h"
+#include "core/platform/MainQueue.h"
 
 #include <QDialog>
 #include <QEventLoop>

@@ -1,4 +1,4 @@
-#include "platform/OperationQueue.h"
+#include "core/platform/OperationQueue.h"
 
 #include <QCoreApplication>
 #include <QThread>

@@ -1,6 +1,6 @@
-#include "resize/DrawRect.h"
-#include "resize/OutputName.h"
-#include "resize/SourceImage.h"
+#include "core/resize/DrawRect.h"
+#include "core/resize/OutputName.h"
+#include "core/resize/SourceImage.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "app/ZAVAppDelegate.h"
-#include "platform/FakePlatform.h"
-#include "resize/SourceImage.h"
+#include "desktop/app/ZAVAppDelegate.h"
+#include "core/platform/FakePlatform.h"
+#include "core/resize/SourceImage.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -1,8 +1,8 @@
-#include "app/ZAVAppDelegate.h"
-#include "platform/FakePlatform.h"
-#include "platform/MainQueue.h"
-#include "platform/OperationQueue.h"
-#include "sizing/SizeString.h"
+#include "desktop/app/ZAVAppDelegate.h"
+#include "core/platform/FakePlatform.h"
+#include "core/platform/MainQueue.h"
+#include "core/platform/OperationQueue.h"
+#include "core/sizing/SizeString.h"
 
 #include <QDir>
 #include <QFile>

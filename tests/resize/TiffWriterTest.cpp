@@ -1,4 +1,4 @@
-#include "resize/TiffWriter.h"
+#include "core/resize/TiffWriter.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,5 +1,5 @@
-#include "sizing/PanelLayout.h"
-#include "sizing/TypedSize.h"
+#include "core/sizing/PanelLayout.h"
+#include "core/sizing/TypedSize.h"
 
 #include <gtest/gtest.h>
 

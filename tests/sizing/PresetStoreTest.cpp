@@ -1,7 +1,7 @@
-#include "app/ZAVAppDelegate.h"
-#include "platform/FakePlatform.h"
-#include "platform/MainQueue.h"
-#include "sizing/PresetList.h"
+#include "desktop/app/ZAVAppDelegate.h"
+#include "core/platform/FakePlatform.h"
+#include "core/platform/MainQueue.h"
+#include "core/sizing/PresetList.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,12 +1,12 @@
-#include "app/ZAVAppDelegate.h"
-#include "platform/FakePlatform.h"
-#include "platform/MainQueue.h"
-#include "sizing/PresetList.h"
-#include "sizing/ZAVButton.h"
-#include "sizing/ZAVSizePickerView.h"
-#include "sizing/ZAVSizePickerWindow.h"
-#include "sizing/ZAVSizePickerWindowController.h"
-#include "app/ZAVWelcomeWindowController.h"
+#include "desktop/app/ZAVAppDelegate.h"
+#include "core/platform/FakePlatform.h"
+#include "core/platform/MainQueue.h"
+#include "core/sizing/PresetList.h"
+#include "desktop/sizing/ZAVButton.h"
+#include "desktop/sizing/ZAVSizePickerView.h"
+#include "desktop/sizing/ZAVSizePickerWindow.h"
+#include "desktop/sizing/ZAVSizePickerWindowController.h"
+#include "desktop/app/ZAVWelcomeWindowController.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>

@@ -1,4 +1,4 @@
-#include "sizing/SizeString.h"
+#include "core/sizing/SizeString.h"
 
 #include <gtest/gtest.h>
 

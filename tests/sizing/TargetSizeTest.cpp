@@ -1,4 +1,4 @@
-#include "sizing/TargetSize.h"
+#include "core/sizing/TargetSize.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // Files built to hurt a decoder: each ends in bounded time and memory, written or skipped with a
 // reason, and the job ends.
-#include "app/ZAVAppDelegate.h"
-#include "platform/FakePlatform.h"
-#include "platform/MainQueue.h"
-#include "platform/OperationQueue.h"
+#include "desktop/app/ZAVAppDelegate.h"
+#include "core/platform/FakePlatform.h"
+#include "core/platform/MainQueue.h"
+#include "core/platform/OperationQueue.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 // Large batches and large folder trees, through the real delegate and engine.
-#include "app/ZAVAppDelegate.h"
-#include "platform/FakePlatform.h"
-#include "platform/MainQueue.h"
-#include "platform/OperationQueue.h"
+#include "desktop/app/ZAVAppDelegate.h"
+#include "core/platform/FakePlatform.h"
+#include "core/platform/MainQueue.h"
+#include "core/platform/OperationQueue.h"
 
 #include <QDir>
 #include <QFile>

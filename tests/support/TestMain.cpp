@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "resize/ImageEngine.h"
+#include "core/resize/ImageEngine.h"
 
 int main(int argc, char **argv)
 {

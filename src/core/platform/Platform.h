@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+#include "core/platform/Displays.h"
+
+class DockTile;
+class MainQueue;
+
+// What Sardoxa needs of the desktop it runs on. One implementation talks to the real desktop, one
+// serves the command line without any display, and a fake stands in for both in tests.
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // The serial queue of blocks that run on the main thread.
+    virtual MainQueue &mainQueue() = 0;
+
+    // The current time; the output folders are named after it.
+    virtual QDateTime now() const = 0;
+
+    // The user's Pictures folder, an absolute path.
+    virtual QString picturesDirectory() const = 0;
+    // The application's own caches folder, an absolute path; it may not exist yet.
+    virtual QString cachesDirectory() const = 0;
+    // The file that holds the application's preferences.
+    virtual QString preferencesFile() const = 0;
+
+    // Whether windows can be shown at all; the command line has none.
+    virtual bool hasWindows() const = 0;
+
+    // The displays attached right now.
+    virtual Displays displays() const = 0;
+
+    // The badge and attention requests; main thread only.
+    virtual DockTile &dockTile() = 0;
+
+    // Opens a folder in the file browser; best effort, never blocking.
+    virtual void openFolder(const QString &path) = 0;
+
+    // Shows a modal alert with one button and returns once it is dismissed; main thread only.
+    virtual void runAlert(const QString &message, const QString &informative,
+                          const QString &button) = 0;
+};

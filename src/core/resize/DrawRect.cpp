@@ -1,0 +1,74 @@
+#include "core/resize/DrawRect.h"
+
+#include <cmath>
+
+namespace {
+
+// Beyond this a canvas is a mistake, not a picture: 256 megapixels, a 16384 × 16384 square.
+constexpr double maxCanvasPixels = 256.0 * 1024 * 1024;
+
+} // namespace
+
+DrawRect drawRect(const Size &source, const Size &target)
+{
+    const float targetWidth = static_cast<float>(target.width);
+    const float targetHeight = static_cast<float>(target.height);
+    DrawRect rect;
+    if (source == target) {
+        rect.width = targetWidth;
+        rect.height = targetHeight;
+        return rect;
+    }
+    const float sourceWidth = static_cast<float>(source.width);
+    const float sourceHeight = static_cast<float>(source.height);
+    const float ratioWidth = targetWidth / sourceWidth;
+    const float ratioHeight = targetHeight / sourceHeight;
+    const float scale = ratioWidth > ratioHeight ? ratioWidth : ratioHeight;
+    const float drawWidth = sourceWidth * scale;
+    const float drawHeight = sourceHeight * scale;
+    if (ratioWidth > ratioHeight)
+        rect.y = static_cast<double>(targetHeight - drawHeight) * 0.5;
+    else if (ratioHeight > ratioWidth)
+        rect.x = static_cast<double>(targetWidth - drawWidth) * 0.5;
+    rect.width = drawWidth;
+    rect.height = drawHeight;
+    return rect;
+}
+
+std::optional<PixelPlan> pixelPlan(const Canvas &canvas, const DrawRect &draw, QString *problem)
+{
+    const double width = std::round(canvas.size.width * canvas.scale);
+    const double height = std::round(canvas.size.height * canvas.scale);
+    const auto fail = [problem](const QString &reason) {
+        if (problem)
+            *problem = reason;
+        return std::nullopt;
+    };
+    if (!std::isfinite(width) || !std::isfinite(height) || width < 1 || height < 1)
+        return fail(QStringLiteral("the size %1 × %2 has no whole pixel")
+                        .arg(canvas.size.width)
+                        .arg(canvas.size.height));
+    if (width * height > maxCanvasPixels)
+        return fail(QStringLiteral("the size %1 × %2 pixels is too large to write")
+                        .arg(width, 0, 'f', 0)
+                        .arg(height, 0, 'f', 0));
+    const double s = canvas.scale;
+    const DrawRect pixels{draw.x * s, draw.y * s, draw.width * s, draw.height * s};
+    if (!std::isfinite(pixels.x) || !std::isfinite(pixels.y) || !(pixels.width > 0)
+        || !(pixels.height > 0) || !std::isfinite(pixels.width) || !std::isfinite(pixels.height))
+        return fail(QStringLiteral("the image cannot be fitted into %1 × %2")
+                        .arg(canvas.size.width)
+                        .arg(canvas.size.height));
+    return PixelPlan{static_cast<int>(width), static_cast<int>(height), pixels};
+}
+
+int jpegShrinkFactor(int sourceWidth, int sourceHeight, const DrawRect &draw)
+{
+    // The decoder's shrink is a block average that aliases; Lanczos3 keeps its quality only
+    // when it still does at least half of the reduction.
+    for (const int factor : {8, 4, 2}) {
+        if (sourceWidth / factor >= 2 * draw.width && sourceHeight / factor >= 2 * draw.height)
+            return factor;
+    }
+    return 1;
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+#include "core/sizing/Size.h"
+
+// Where the source lands on the canvas, in canvas units: it covers the canvas at the source's
+// aspect ratio, and what overflows is cut off equally on both sides.
+struct DrawRect {
+    double x = 0;
+    double y = 0;
+    double width = 0;
+    double height = 0;
+
+    friend bool operator==(const DrawRect &, const DrawRect &) = default;
+};
+
+// The centred cover rectangle of a source of nominal size `source` on a canvas of size `target`,
+// in the single-precision arithmetic the sizes have always been drawn with.
+DrawRect drawRect(const Size &source, const Size &target);
+
+// The same in pixels, ready for the engine.
+struct PixelPlan {
+    int canvasWidth = 0;
+    int canvasHeight = 0;
+    DrawRect draw; // in canvas pixels
+};
+
+// Turns a canvas and its draw rectangle into pixels: the canvas is its size times the drawing
+// scale, rounded to whole pixels. Nothing, with the reason in `problem`, for a canvas that is
+// under one pixel, not finite, or too large to write.
+std::optional<PixelPlan> pixelPlan(const Canvas &canvas, const DrawRect &draw, QString *problem);
+
+// The largest JPEG shrink-on-load factor (1, 2, 4 or 8) that leaves the decoded image at least
+// twice the draw size, so that Lanczos3 does the last part of the reduction.
+int jpegShrinkFactor(int sourceWidth, int sourceHeight, const DrawRect &draw);

@@ -1,0 +1,286 @@
+#include "core/resize/ImageEngine.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <mutex>
+
+#include "core/resize/JpegDecoder.h"
+#include "core/resize/SourceImage.h"
+#include "core/resize/TiffWriter.h"
+#include "core/intake/FilePaths.h"
+
+using vips::VImage;
+
+namespace ImageEngine {
+
+namespace {
+
+std::mutex &pipelineMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+// Workers of the operation queue use libvips; its per-thread state goes with the thread.
+struct VipsThreadState {
+    ~VipsThreadState() { vips_thread_shutdown(); }
+};
+
+void enterVipsThread()
+{
+    thread_local VipsThreadState state;
+    (void)state;
+}
+
+// Decodes the source the header was read from, through the same descriptor.
+VImage load(const vips::VSource &input, int fd, const VImage &header, SourceFormat format, int shrink)
+{
+    if (format == SourceFormat::Jpeg && JpegDecoder::takes(header))
+        return JpegDecoder::decode(fd, 8 / shrink, header).autorot();
+    auto *options = VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL);
+    // A JPEG is damaged where its decoder warns; the other decoders fail on damage themselves.
+    options->set("fail_on", format == SourceFormat::Jpeg ? VIPS_FAIL_ON_WARNING : VIPS_FAIL_ON_TRUNCATED);
+    if (shrink > 1)
+        options->set("shrink", shrink);
+    return VImage::new_from_source(input, "", options).autorot();
+}
+
+VImage resample(const VImage &image, double hscale, double vscale)
+{
+    return image.resize(hscale, VImage::option()
+                                    ->set("vscale", vscale)
+                                    ->set("kernel", VIPS_KERNEL_LANCZOS3));
+}
+
+// Scales an image with alpha without letting transparent pixels bleed their colour into their
+// neighbours: the colour is weighted by alpha while it is resampled.
+VImage resampleWithAlpha(const VImage &image, double hscale, double vscale)
+{
+    VImage scaled = resample(image.premultiply(), hscale, vscale).unpremultiply();
+    if (!vips_band_format_isfloat(image.format()))
+        scaled = scaled.rint(); // a cast alone would truncate, darkening every colour a little
+    return scaled.cast(image.format());
+}
+
+// The canvas in a layout the TIFF writer takes: 8 or 16-bit whole numbers or 32-bit floats, in
+// grey, RGB or CMYK, each with or without alpha.
+VImage storable(VImage image)
+{
+    switch (image.format()) {
+    case VIPS_FORMAT_UCHAR:
+    case VIPS_FORMAT_USHORT:
+    case VIPS_FORMAT_FLOAT:
+        break;
+    default:
+        image = image.cast(VIPS_FORMAT_FLOAT);
+    }
+    const VipsInterpretation interpretation = image.interpretation();
+    const bool cmyk = interpretation == VIPS_INTERPRETATION_CMYK && (image.bands() == 4 || image.bands() == 5);
+    const bool known = cmyk || interpretation == VIPS_INTERPRETATION_B_W
+                       || interpretation == VIPS_INTERPRETATION_GREY16
+                       || interpretation == VIPS_INTERPRETATION_sRGB
+                       || interpretation == VIPS_INTERPRETATION_RGB16
+                       || interpretation == VIPS_INTERPRETATION_MULTIBAND;
+    if (!known)
+        image = image.colourspace(image.format() == VIPS_FORMAT_USHORT ? VIPS_INTERPRETATION_RGB16
+                                                                      : VIPS_INTERPRETATION_sRGB);
+    if (!cmyk && image.bands() > 4)
+        image = image.extract_band(0, VImage::option()->set("n", 4));
+    return image;
+}
+
+TiffFormat tiffFormat(const VImage &image, double pixelsPerUnit)
+{
+    TiffFormat format;
+    format.width = image.width();
+    format.height = image.height();
+    format.samplesPerPixel = image.bands();
+    format.bitsPerSample = static_cast<int>(vips_format_sizeof(image.format())) * 8;
+    format.floatingPoint = image.format() == VIPS_FORMAT_FLOAT;
+    if (image.interpretation() == VIPS_INTERPRETATION_CMYK && image.bands() >= 4) {
+        format.photometric = TiffFormat::Photometric::Separated;
+        format.alpha = image.bands() == 5;
+    } else if (image.bands() <= 2) {
+        format.photometric = TiffFormat::Photometric::MinIsBlack;
+        format.alpha = image.bands() == 2;
+    } else {
+        format.photometric = TiffFormat::Photometric::Rgb;
+        format.alpha = image.bands() == 4;
+    }
+    format.dotsPerInch = 72.0 * pixelsPerUnit;
+    if (image.get_typeof(VIPS_META_ICC_NAME) != 0) {
+        std::size_t length = 0;
+        const auto *profile = static_cast<const std::uint8_t *>(image.get_blob(VIPS_META_ICC_NAME, &length));
+        format.iccProfile.assign(profile, profile + length);
+    }
+    return format;
+}
+
+// vips_sink_disc calls take() on its write threads one call after another and waits for the last
+// before it returns; GLib's futexes that order all this are invisible to ThreadSanitizer, so the
+// order is stated for it.
+#if defined(__SANITIZE_THREAD__)
+extern "C" void __tsan_acquire(void *address);
+extern "C" void __tsan_release(void *address);
+inline void handOver(void *address) { __tsan_release(address); }
+inline void takeOver(void *address) { __tsan_acquire(address); }
+#else
+inline void handOver(void *) {}
+inline void takeOver(void *) {}
+#endif
+
+// Gathers the rows libvips computes into the writer's strips.
+struct StripSink {
+    TiffWriter &writer;
+    std::size_t rowBytes;
+    std::vector<std::uint8_t> strip;
+    int rowsHeld = 0;
+    int rowsTaken = 0;
+    bool writeFailed = false;
+    bool stopped = false;
+    std::stop_token stop;
+
+    bool flush()
+    {
+        if (rowsHeld == 0)
+            return true;
+        const bool written = writer.writeStrip(strip.data(), rowsHeld);
+        rowsHeld = 0;
+        return written;
+    }
+
+    static int take(VipsRegion *region, VipsRect *area, void *self)
+    {
+        takeOver(self);
+        auto &sink = *static_cast<StripSink *>(self);
+        if (sink.stop.stop_requested()) {
+            sink.stopped = true;
+            handOver(self);
+            return -1;
+        }
+        for (int y = area->top; y < VIPS_RECT_BOTTOM(area); ++y) {
+            std::memcpy(sink.strip.data() + sink.rowsHeld * sink.rowBytes,
+                        VIPS_REGION_ADDR(region, area->left, y), sink.rowBytes);
+            ++sink.rowsTaken;
+            if (++sink.rowsHeld == sink.writer.rowsPerStrip() && !sink.flush()) {
+                sink.writeFailed = true;
+                handOver(self);
+                return -1;
+            }
+        }
+        handOver(self);
+        return 0;
+    }
+};
+
+} // namespace
+
+void initialize(const char *argv0)
+{
+    if (VIPS_INIT(argv0) != 0)
+        vips_error_exit("cannot start libvips");
+    // Failures reach the log with their file, once; libvips' own warnings would only repeat them.
+    g_log_set_handler("VIPS", G_LOG_LEVEL_WARNING, [](const gchar *, GLogLevelFlags, const gchar *, gpointer) {}, nullptr);
+    // Every image is read once; a cache would only hold memory.
+    vips_cache_set_max(0);
+    // The operation queue runs four images at once; more threads per image only contend.
+    vips_concurrency_set(1);
+}
+
+QString takeError(const vips::VError &error)
+{
+    QString text = QString::fromUtf8(error.what()).trimmed().replace(QLatin1Char('\n'), QStringLiteral("; "));
+    vips_error_clear();
+    return text.isEmpty() ? QStringLiteral("no reason given") : text;
+}
+
+Pipeline::Pipeline(VImage image, MemoryBudget::Reservation memory)
+    : image_(std::move(image))
+    , memory_(std::move(memory))
+{
+}
+
+Pipeline::~Pipeline()
+{
+    std::lock_guard lock(pipelineMutex());
+    image_ = VImage();
+}
+
+Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token stop)
+{
+    enterVipsThread();
+    QString problem;
+    const UniqueFd fd = openSourceFile(source.path(), &problem);
+    if (!fd.isValid())
+        return {nullptr, problem};
+    try {
+        // The file is checked again through the descriptor it is decoded from: what was checked
+        // when the job was queued is what is decoded, even if the path now names another file.
+        const vips::VSource input = vips::VSource::new_from_descriptor(fd.get());
+        VImage header;
+        const std::optional<SourceHeader> now = readSourceHeader(input, &problem, &header);
+        if (!now)
+            return {nullptr, problem};
+        if (*now != source.header())
+            return {nullptr, QStringLiteral("it changed after it was collected")};
+        std::optional<MemoryBudget::Reservation> memory = MemoryBudget::decoders().reserve(now->decoderBytes, stop);
+        if (!memory)
+            return {nullptr, {}};
+
+        std::lock_guard lock(pipelineMutex());
+        const int shrink = now->format == SourceFormat::Jpeg
+                               ? jpegShrinkFactor(now->pixelWidth, now->pixelHeight, plan.draw)
+                               : 1;
+        const VImage image = load(input, fd.get(), header, now->format, shrink);
+        const double hscale = plan.draw.width / image.width();
+        const double vscale = plan.draw.height / image.height();
+        const VImage scaled = image.has_alpha() ? resampleWithAlpha(image, hscale, vscale)
+                                                : resample(image, hscale, vscale);
+        // The crop starts at the whole pixel nearest to the draw origin. Where rounding leaves
+        // the scaled image a fraction of a pixel short of the canvas, its edge is repeated
+        // rather than leaving an empty row or column.
+        const int left = static_cast<int>(std::lround(plan.draw.x));
+        const int top = static_cast<int>(std::lround(plan.draw.y));
+        const VImage canvas = scaled.embed(left, top, plan.canvasWidth, plan.canvasHeight,
+                                           VImage::option()->set("extend", VIPS_EXTEND_COPY));
+        return {std::make_unique<Pipeline>(
+                    storable(canvas.copy(VImage::option()->set("interpretation", image.interpretation()))),
+                    std::move(*memory)),
+                {}};
+    } catch (const vips::VError &error) {
+        return {nullptr, QStringLiteral("not a decodable image (libvips: %1)").arg(takeError(error))};
+    }
+}
+
+Written writeTiff(const VImage &image, int fd, double pixelsPerUnit, std::stop_token stop)
+{
+    enterVipsThread();
+    TiffWriter writer(fd, tiffFormat(image, pixelsPerUnit));
+    StripSink sink{writer, VIPS_IMAGE_SIZEOF_LINE(image.get_image()), {}, 0, 0, false, false, std::move(stop)};
+    sink.strip.resize(sink.rowBytes * writer.rowsPerStrip());
+    // libvips computes the canvas with its thread pool and hands the rows over in order, a few
+    // at a time, so that no more than a few strips of it are ever in memory.
+    handOver(&sink);
+    const int sunk = vips_sink_disc(image.get_image(), &StripSink::take, &sink);
+    takeOver(&sink);
+    // libvips may report success although a call of take() failed on the last rows it handed
+    // over; what the sink saw decides.
+    if (sink.stopped) {
+        vips_error_clear();
+        return {Written::Failure::Stopped, {}};
+    }
+    if (sink.writeFailed)
+        return {Written::Failure::Writing, QString::fromLocal8Bit(std::strerror(writer.error()))};
+    if (sunk != 0)
+        return {Written::Failure::Decoding, takeError(vips::VError())};
+    if (sink.rowsTaken != image.height())
+        return {Written::Failure::Decoding, QStringLiteral("the image ended after %1 of its %2 rows")
+                                                .arg(sink.rowsTaken)
+                                                .arg(image.height())};
+    if (!sink.flush() || !writer.finish())
+        return {Written::Failure::Writing, QString::fromLocal8Bit(std::strerror(writer.error()))};
+    return {};
+}
+
+} // namespace ImageEngine

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+#include <stop_token>
+
+#include <vips/vips8>
+
+#include "core/resize/DecoderMemory.h"
+#include "core/resize/DrawRect.h"
+
+class SourceImage;
+
+// Decoding, scaling and TIFF encoding with libvips.
+namespace ImageEngine {
+
+// Starts libvips; call once, on the main thread, before any image is touched.
+void initialize(const char *argv0);
+
+// A canvas's lazy pipeline. libvips compiles liborc programs while it builds a pipeline and
+// frees them with it, and liborc's code memory is not safe to change from several threads at
+// once (a 10,000-image batch crashed in orc_code_free), so pipelines are built and released
+// under one lock; computing their pixels runs in parallel.
+class Pipeline {
+public:
+    // `memory` holds what the source's decoder needs until the pipeline goes.
+    Pipeline(vips::VImage image, MemoryBudget::Reservation memory);
+    ~Pipeline();
+    Pipeline(const Pipeline &) = delete;
+    Pipeline &operator=(const Pipeline &) = delete;
+
+    const vips::VImage &image() const { return image_; }
+
+private:
+    vips::VImage image_;
+    MemoryBudget::Reservation memory_;
+};
+
+struct Result {
+    std::unique_ptr<Pipeline> canvas;
+    QString problem; // why there is no canvas; empty when `stop` ended the wait for memory
+};
+
+// The source drawn into `plan`'s canvas: scaled with Lanczos3 to the draw size and cut to the
+// canvas, in a layout a TIFF can hold. The file is opened once more and must still hold what
+// `source` read from it. The pipeline is lazy; the source is decoded while the image is
+// written. Waits while other decoders hold the memory this one needs.
+Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token stop);
+
+struct Written {
+    enum class Failure { None, Decoding, Writing, Stopped };
+    Failure failure = Failure::None;
+    QString cause;
+};
+
+// Computes the image and writes it to `fd`, strip by strip, as an LZW-compressed TIFF at
+// `pixelsPerUnit` × 72 dpi, with the source's ICC profile and no other metadata.
+// Gives up, with Failure::Stopped, once `stop` is requested.
+Written writeTiff(const vips::VImage &image, int fd, double pixelsPerUnit, std::stop_token stop);
+
+// The text of libvips' last error, cleared so that the next one starts afresh.
+QString takeError(const vips::VError &error);
+
+} // namespace ImageEngine

@@ -1,0 +1,233 @@
+#include "core/resize/JpegDecoder.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <memory>
+#include <unistd.h>
+
+#include <jerror.h>
+#include <jpeglib.h>
+
+#include "core/intake/UniqueFd.h"
+
+namespace JpegDecoder {
+
+namespace {
+
+// Trailing padding of a few bytes is a habit of some encoders; more is data the image lost.
+constexpr int harmlessExtraneousBytes = 64;
+constexpr std::size_t readSize = 64 * 1024;
+
+bool isDamage(const jpeg_error_mgr &error)
+{
+    switch (error.msg_code) {
+    case JWRN_EXTRANEOUS_DATA:
+        return error.msg_parm.i[0] > harmlessExtraneousBytes;
+    case JWRN_HIT_MARKER:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_MUST_RESYNC:
+    case JWRN_JPEG_EOF:
+    case JWRN_NOT_SEQUENTIAL:
+    case JWRN_BOGUS_PROGRESSION:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Everything one decode needs, kept alive by the image until libvips closes it. libjpeg reports
+// errors by longjmp, so the functions that call it hold no object with a destructor.
+struct Reader {
+    jpeg_decompress_struct info{};
+    jpeg_error_mgr error{};
+    jpeg_source_mgr source{};
+    std::jmp_buf jump{};
+    bool created = false;
+    bool started = false;
+    bool damaged = false;
+    char message[JMSG_LENGTH_MAX] = {};
+    UniqueFd fd;
+    off_t offset = 0;
+    unsigned char buffer[readSize];
+    JDIMENSION row = 0;
+
+    ~Reader()
+    {
+        if (created)
+            jpeg_destroy_decompress(&info);
+    }
+};
+
+Reader &readerOf(j_common_ptr info)
+{
+    return *static_cast<Reader *>(info->client_data);
+}
+
+void failed(j_common_ptr info)
+{
+    Reader &reader = readerOf(info);
+    info->err->format_message(info, reader.message);
+    std::longjmp(reader.jump, 1);
+}
+
+void warned(j_common_ptr info, int level)
+{
+    Reader &reader = readerOf(info);
+    if (level < 0 && !reader.damaged && isDamage(*info->err)) {
+        reader.damaged = true;
+        info->err->format_message(info, reader.message);
+    }
+}
+
+void silent(j_common_ptr) {}
+
+void startSource(j_decompress_ptr) {}
+
+boolean fillSource(j_decompress_ptr info)
+{
+    Reader &reader = readerOf(reinterpret_cast<j_common_ptr>(info));
+    ssize_t got;
+    do
+        got = ::pread(reader.fd.get(), reader.buffer, readSize, reader.offset);
+    while (got < 0 && errno == EINTR);
+    if (got <= 0) {
+        // The file ends before the image does: say so, and end it as libjpeg's own readers do.
+        WARNMS(info, JWRN_JPEG_EOF);
+        reader.buffer[0] = 0xFF;
+        reader.buffer[1] = JPEG_EOI;
+        got = 2;
+    } else {
+        reader.offset += got;
+    }
+    reader.source.next_input_byte = reader.buffer;
+    reader.source.bytes_in_buffer = std::size_t(got);
+    return TRUE;
+}
+
+void skipSource(j_decompress_ptr info, long count)
+{
+    jpeg_source_mgr &source = *info->src;
+    while (count > long(source.bytes_in_buffer)) {
+        count -= long(source.bytes_in_buffer);
+        fillSource(info);
+    }
+    source.next_input_byte += count;
+    source.bytes_in_buffer -= std::size_t(count);
+}
+
+void endSource(j_decompress_ptr) {}
+
+// Reads the header and fixes the output size; false with the reason in the reader's message.
+bool prepare(Reader &reader, int eighths)
+{
+    if (setjmp(reader.jump))
+        return false;
+    jpeg_create_decompress(&reader.info);
+    reader.created = true;
+    reader.info.src = &reader.source;
+    jpeg_read_header(&reader.info, TRUE);
+    reader.info.scale_num = unsigned(eighths);
+    reader.info.scale_denom = 8;
+    reader.info.out_color_space = reader.info.num_components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+    jpeg_calc_output_dimensions(&reader.info);
+    return true;
+}
+
+// Decodes the next rows into the region; a progressive file is read whole before its first row.
+bool readRows(Reader &reader, VipsRegion *region)
+{
+    if (setjmp(reader.jump))
+        return false;
+    if (!reader.started) {
+        jpeg_start_decompress(&reader.info);
+        reader.started = true;
+    }
+    const VipsRect &rect = region->valid;
+    for (int y = 0; y < rect.height && !reader.damaged; ++y) {
+        JSAMPROW row = VIPS_REGION_ADDR(region, 0, rect.top + y);
+        if (jpeg_read_scanlines(&reader.info, &row, 1) != 1) {
+            std::snprintf(reader.message, sizeof reader.message, "no row %d in the file", rect.top + y);
+            return false;
+        }
+    }
+    reader.row += JDIMENSION(rect.height);
+    // The tail is where data left over after the last row shows damage the rows did not.
+    if (reader.row == reader.info.output_height && !reader.damaged)
+        jpeg_finish_decompress(&reader.info);
+    return !reader.damaged;
+}
+
+int generate(VipsRegion *region, void *, void *a, void *, gboolean *)
+{
+    Reader &reader = *static_cast<Reader *>(a);
+    if (region->valid.top != int(reader.row)) {
+        vips_error("libjpeg", "JPEG rows asked for out of order, at row %d", region->valid.top);
+        return -1;
+    }
+    if (!readRows(reader, region)) {
+        vips_error("libjpeg", "%s", reader.message);
+        return -1;
+    }
+    return 0;
+}
+
+void closed(VipsImage *, Reader *reader)
+{
+    std::unique_ptr<Reader> owned(reader); // the image owned the reader; it goes with it
+}
+
+} // namespace
+
+bool takes(const vips::VImage &header)
+{
+    return header.format() == VIPS_FORMAT_UCHAR && (header.bands() == 1 || header.bands() == 3);
+}
+
+vips::VImage decode(int fd, int eighths, const vips::VImage &header)
+{
+    auto reader = std::make_unique<Reader>();
+    reader->fd.reset(::dup(fd));
+    reader->info.err = jpeg_std_error(&reader->error);
+    reader->info.client_data = reader.get();
+    reader->error.error_exit = failed;
+    reader->error.emit_message = warned;
+    reader->error.output_message = silent;
+    reader->source.init_source = startSource;
+    reader->source.fill_input_buffer = fillSource;
+    reader->source.skip_input_data = skipSource;
+    reader->source.resync_to_restart = jpeg_resync_to_restart;
+    reader->source.term_source = endSource;
+    if (!reader->fd.isValid() || !prepare(*reader, eighths)) {
+        vips_error("libjpeg", "%s", reader->fd.isValid() ? reader->message : "cannot read the file");
+        throw vips::VError();
+    }
+
+    VipsImage *image = vips_image_new();
+    const jpeg_decompress_struct &info = reader->info;
+    vips_image_init_fields(image, int(info.output_width), int(info.output_height), info.output_components,
+                           VIPS_FORMAT_UCHAR, VIPS_CODING_NONE,
+                           info.output_components == 1 ? VIPS_INTERPRETATION_B_W : VIPS_INTERPRETATION_sRGB,
+                           header.xres(), header.yres());
+    if (header.get_typeof(VIPS_META_ICC_NAME) != 0) {
+        std::size_t length = 0;
+        const void *profile = header.get_blob(VIPS_META_ICC_NAME, &length);
+        vips_image_set_blob_copy(image, VIPS_META_ICC_NAME, profile, length);
+    }
+    if (header.get_typeof(VIPS_META_ORIENTATION) != 0)
+        vips_image_set_int(image, VIPS_META_ORIENTATION, header.get_int(VIPS_META_ORIENTATION));
+    vips_image_pipelinev(image, VIPS_DEMAND_STYLE_THINSTRIP, nullptr);
+    Reader *owned = reader.release();
+    g_signal_connect(image, "close", G_CALLBACK(closed), owned);
+    if (vips_image_generate(image, nullptr, generate, nullptr, owned, nullptr) != 0) {
+        g_object_unref(image);
+        throw vips::VError();
+    }
+    VipsImage *sequential = nullptr;
+    const int status = vips_sequential(image, &sequential, "tile_height", 8, nullptr);
+    g_object_unref(image);
+    if (status != 0)
+        throw vips::VError();
+    return vips::VImage(sequential);
+}
+
+} // namespace JpegDecoder

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+#include "core/intake/UniqueFd.h"
+
+// Output files appear complete or not at all, and never replace anything: the image is written
+// to a hidden temporary file in the output folder, flushed, and then placed under the first free
+// name in one atomic step that fails rather than replace a file placed meanwhile.
+class OutputFile {
+public:
+    // Makes the hidden temporary file in `folder`; check isOpen().
+    explicit OutputFile(const QString &folder);
+    // Removes the temporary file unless it was placed.
+    ~OutputFile();
+    OutputFile(const OutputFile &) = delete;
+    OutputFile &operator=(const OutputFile &) = delete;
+
+    bool isOpen() const { return fd_.isValid(); }
+    // Where the image is written, before it is placed.
+    int descriptor() const { return fd_.get(); }
+    // Why the temporary file could not be made or placed.
+    const QString &error() const { return error_; }
+
+    // Flushes the written file to disk and gives it the first free name of the naming rule for
+    // `sourceName`; returns that path, or nothing when it could not be placed.
+    std::optional<QString> place(const QString &sourceName);
+
+    // Removes the temporary files that killed runs left in the open folder `folder`: those this
+    // user made, that no live writer holds and that have not changed for a while.
+    static void removeLeftovers(int folder);
+
+private:
+    QString folder_;
+    QString temporaryPath_;
+    UniqueFd fd_;
+    QString error_;
+    bool placed_ = false;
+};

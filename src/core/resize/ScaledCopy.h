@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+#include <stop_token>
+
+#include "core/sizing/Size.h"
+
+class SourceImage;
+
+// One image's whole work: scaled to its canvas, written as a TIFF beside the other outputs and
+// placed under the first free name of its source.
+struct ScaledCopy {
+    std::optional<QString> written; // the output's path
+    QString problem;                // why there is none; empty when `stop` ended the work
+};
+
+// Scales `image` to `canvas` and writes it into the folder of `targetPath` under the first free
+// name for the last component of `targetPath`. Gives up, writing nothing, once `stop` is asked.
+ScaledCopy writeScaledCopy(const SourceImage &image, const Canvas &canvas, const QString &targetPath,
+                           std::stop_token stop);

@@ -1,0 +1,141 @@
+#include "core/resize/SourceImage.h"
+
+#include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include "core/resize/ImageEngine.h"
+#include "core/intake/FilePaths.h"
+
+namespace {
+
+// A header claiming more is a decompression bomb or a mistake. JPEG decodes at up to an eighth of
+// its size when it is reduced, so it may be larger; every pixel of the other formats is decoded.
+constexpr double maxJpegPixels = 1024.0 * 1024 * 1024;
+constexpr double maxOtherPixels = 16384.0 * 16384;
+
+// Only the decoders of the formats Sardoxa takes: a file named like an image but holding
+// something else (an SVG, a PDF, a matrix) must not reach the decoders of other formats.
+std::optional<SourceFormat> formatOfLoader(const char *loader)
+{
+    const struct {
+        const char *prefix;
+        SourceFormat format;
+    } loaders[] = {
+        {"VipsForeignLoadJpeg", SourceFormat::Jpeg}, {"VipsForeignLoadPng", SourceFormat::Png},
+        {"VipsForeignLoadSpng", SourceFormat::Png},  {"VipsForeignLoadNsgif", SourceFormat::Gif},
+        {"VipsForeignLoadGif", SourceFormat::Gif},   {"VipsForeignLoadTiff", SourceFormat::Tiff},
+    };
+    for (const auto &known : loaders) {
+        if (std::strncmp(loader, known.prefix, std::strlen(known.prefix)) == 0)
+            return known.format;
+    }
+    return std::nullopt;
+}
+
+QString megabytes(double bytes)
+{
+    return QString::number(bytes / (1024 * 1024), 'f', 0);
+}
+
+} // namespace
+
+Size nominalSize(int pixelWidth, int pixelHeight, double xres, double yres)
+{
+    const bool recorded = xres > 0 && yres > 0 && std::isfinite(xres) && std::isfinite(yres)
+                          && !(xres == 1.0 && yres == 1.0);
+    if (!recorded)
+        return {double(pixelWidth), double(pixelHeight)};
+    constexpr double millimetresPerInch = 25.4;
+    return {pixelWidth * 72.0 / (xres * millimetresPerInch),
+            pixelHeight * 72.0 / (yres * millimetresPerInch)};
+}
+
+UniqueFd openSourceFile(const QString &path, QString *problem)
+{
+    UniqueFd fd(::open(encodePath(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat info;
+    if (!fd.isValid() || ::fstat(fd.get(), &info) != 0) {
+        *problem = QString::fromLocal8Bit(std::strerror(errno));
+        return {};
+    }
+    if (!S_ISREG(info.st_mode)) {
+        *problem = QStringLiteral("not a regular file");
+        return {};
+    }
+    return fd;
+}
+
+std::optional<SourceHeader> readSourceHeader(const vips::VSource &source, QString *problem, vips::VImage *image)
+{
+    try {
+        const char *loader = vips_foreign_find_load_source(source.get_source());
+        if (!loader)
+            throw vips::VError();
+        const std::optional<SourceFormat> format = formatOfLoader(loader);
+        if (!format) {
+            *problem = QStringLiteral("not a PNG, JPEG, TIFF or GIF image");
+            return std::nullopt;
+        }
+        const vips::VImage header =
+            vips::VImage::new_from_source(source, "", vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
+        SourceHeader result;
+        result.format = *format;
+        int width = header.width();
+        int height = header.height();
+        double xres = header.xres();
+        double yres = header.yres();
+        const DecoderDemand demand{*format,
+                                   header.get_typeof("interlaced") != 0 && header.get_int("interlaced") != 0,
+                                   width,
+                                   height,
+                                   header.bands(),
+                                   int(vips_format_sizeof(header.format()))};
+        if (vips_image_get_orientation_swap(header.get_image())) {
+            std::swap(width, height);
+            std::swap(xres, yres);
+        }
+        if (double(width) * height > (*format == SourceFormat::Jpeg ? maxJpegPixels : maxOtherPixels)) {
+            *problem = QStringLiteral("too large to decode (%1 × %2 pixels)").arg(width).arg(height);
+            return std::nullopt;
+        }
+        result.decoderBytes = decoderHeldBytes(demand);
+        if (result.decoderBytes > MemoryBudget::decoders().capacity()) {
+            *problem = QStringLiteral("too large to decode (%1 × %2 pixels would need %3 MB of memory at once)")
+                           .arg(width)
+                           .arg(height)
+                           .arg(megabytes(result.decoderBytes));
+            return std::nullopt;
+        }
+        result.pixelWidth = width;
+        result.pixelHeight = height;
+        result.size = nominalSize(width, height, xres, yres);
+        if (image)
+            *image = header;
+        return result;
+    } catch (const vips::VError &error) {
+        *problem = QStringLiteral("not a decodable image (libvips: %1)").arg(ImageEngine::takeError(error));
+        return std::nullopt;
+    }
+}
+
+SourceImage SourceImage::open(const QString &path)
+{
+    SourceImage source;
+    source.path_ = path;
+    const UniqueFd fd = openSourceFile(path, &source.problem_);
+    if (!fd.isValid())
+        return source;
+    try {
+        const std::optional<SourceHeader> header =
+            readSourceHeader(vips::VSource::new_from_descriptor(fd.get()), &source.problem_);
+        if (header) {
+            source.header_ = *header;
+            source.valid_ = true;
+        }
+    } catch (const vips::VError &error) {
+        source.problem_ = QStringLiteral("cannot read it (libvips: %1)").arg(ImageEngine::takeError(error));
+    }
+    return source;
+}

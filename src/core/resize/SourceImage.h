@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+#include <vips/vips8>
+
+#include "core/resize/DecoderMemory.h"
+#include "core/intake/UniqueFd.h"
+#include "core/sizing/Size.h"
+
+// What a source's header tells.
+struct SourceHeader {
+    SourceFormat format = SourceFormat::Jpeg;
+    // Pixels, in the displayed orientation.
+    int pixelWidth = 0;
+    int pixelHeight = 0;
+    // The displayed size in points: pixels × 72 / dpi per axis where a resolution is recorded,
+    // pixels otherwise, after the EXIF orientation.
+    Size size;
+    // What the decoder holds at once, in bytes.
+    double decoderBytes = 0;
+
+    friend bool operator==(const SourceHeader &, const SourceHeader &) = default;
+};
+
+// A source file as far as its header tells: whether it can be drawn, and its nominal size. Only
+// the header is read; the pixels are decoded later, in the image's own operation, so that memory
+// does not grow with the batch and no file stays open while operations wait.
+class SourceImage {
+public:
+    // Reads the header of the file at `path`.
+    static SourceImage open(const QString &path);
+
+    const QString &path() const { return path_; }
+    bool isValid() const { return valid_; }
+    // Why the image cannot be drawn; empty for a valid one.
+    const QString &problem() const { return problem_; }
+
+    // The displayed size in points; 0 × 0 for an invalid image.
+    Size size() const { return header_.size; }
+    int pixelWidth() const { return header_.pixelWidth; }
+    int pixelHeight() const { return header_.pixelHeight; }
+    const SourceHeader &header() const { return header_; }
+    // Whether shrink-on-load can decode it at a fraction of its size.
+    bool isJpeg() const { return valid_ && header_.format == SourceFormat::Jpeg; }
+
+private:
+    QString path_;
+    QString problem_;
+    bool valid_ = false;
+    SourceHeader header_;
+};
+
+// Opens a source for reading without ever blocking: a pipe, socket or device named like an image
+// is refused. Nothing, with the reason in `problem`, when it is not a regular file.
+UniqueFd openSourceFile(const QString &path, QString *problem);
+
+// Reads and checks the header of the image `source` holds: a format Sardoxa takes, and not so
+// large that decoding it would be a decompression bomb. Nothing, with the reason, otherwise.
+// `image`, when given, receives the header as libvips read it, with all its metadata.
+std::optional<SourceHeader> readSourceHeader(const vips::VSource &source, QString *problem,
+                                             vips::VImage *image = nullptr);
+
+// The nominal size of `pixels` at `xres` × `yres` pixels per millimetre. 1 × 1, what libvips
+// reports when a file records no resolution, counts as none: the size is the pixel count.
+Size nominalSize(int pixelWidth, int pixelHeight, double xres, double yres);

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The presets file on disk, in the application's caches folder.
+
+// The file's path in `caches`, which is made when missing: Qt does not make it.
+QString presetFilePath(const QString &caches);
+
+// The presets, newest first; nothing when there are none or the file cannot be read.
+std::optional<QStringList> readPresetFile(const QString &path);
+
+// Replaces the file with `presets` in one step: a reader sees the old list or the new one, and
+// a failed write (a full disk) leaves the old list. False, with the reason, on failure.
+bool writePresetFile(const QString &path, const QStringList &presets, QString *error);

@@ -1,0 +1,153 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QSettings>
+#include <QString>
+#include <QStringList>
+#include <QThreadPool>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+#include "core/sizing/Size.h"
+
+class OperationQueue;
+class Platform;
+class SourceImage;
+class ZAVButton;
+class ZAVCore;
+class ZAVWindowController;
+class ZAVSizePickerWindowController;
+class ZAVWelcomeWindowController;
+
+// Holds all of the application's state; nearly all of its behaviour is written as methods of this
+// class, each defined in the folder of its subsystem.
+class ZAVAppDelegate : public QObject {
+    Q_OBJECT
+
+public:
+    explicit ZAVAppDelegate(Platform &platform, QObject *parent = nullptr);
+    // Quitting stops the batch before anything goes: images not started are dropped, running
+    // ones give up and remove their temporary files, and every hand-off and operation has ended
+    // before a member is destroyed. Files already placed stay.
+    ~ZAVAppDelegate() override;
+
+    // Application shell
+    void applicationDidFinishLaunching();
+    bool applicationShouldHandleReopen();
+    void welcome();
+    void hideWelcome();
+
+    // Intake
+    // Takes dropped or opened paths in as one job: its images are collected, with folders
+    // searched at any depth, and the size picker asks for its size.
+    void applicationOpenFiles(const QStringList &paths);
+    // Lets the user pick images in a file dialog and takes them in as one job.
+    void openImages();
+    // Whether a path may be part of a job: not a folder, and an allowed extension.
+    bool isValidImage(const QString &path);
+    // The images among `paths`, with dropped folders searched at any depth, in the order found.
+    QStringList collectImages(const QStringList &paths);
+
+    // Output folders
+    QString targetFolder();
+    // Makes the dated folder of a job started now; its path is the job key.
+    QString makeJobFolder();
+    // Removes what killed runs left in the day folders: unfinished, hidden temporary files.
+    void removeLeftoverFiles();
+
+    // Sizing
+    // The presets file, in the application's caches folder.
+    QString presetPath();
+    // The presets, newest first; nothing when there are none or the file cannot be read.
+    std::optional<QStringList> presets();
+    // Remembers `size` as the newest preset, records it for the job `key` and starts the job.
+    void addPreset(const Size &size, const QString &key);
+    // Opens a new size picker for the job `key`; false, and nothing else, while one is shown.
+    bool shouldChooseSize(const QString &key);
+    // A preset button for the job `key`, not yet placed.
+    ZAVButton *presetButtonWithKey(const QString &key, const Size &size);
+    // Chooses the clicked preset's size for its job, then hides the size picker.
+    void buttonPressed(ZAVButton *sender);
+    // Hands a typed size to addPreset on a background worker; the application stays meanwhile.
+    void handOffPreset(const Size &size, const QString &key);
+    // Returns once every size handed off has reached its job.
+    void waitForHandOffs() { handOffs_.waitForDone(); }
+    bool isRetina();
+    // The canvas for `image` at the requested size, with the drawing scale it was computed for.
+    Canvas calculateSize(const Size &size, const SourceImage &image);
+
+    // Resizing
+    // Runs the registered job `key`: one operation per source that still exists, at most four
+    // at once; the output folder opens after the last image.
+    void resize(const QString &key);
+    // Scales one image and writes it into the folder of `targetPath` under the first free name.
+    void resizeImageWithRawImage(const SourceImage &image, const Canvas &canvas,
+                                 const QString &targetPath);
+    // Logs a source that produced no output, with the reason; from any thread.
+    void reportSkipped(const QString &path, const QString &reason);
+    // Every source skipped so far.
+    QStringList skippedSources();
+
+    // Feedback
+    // Sets the badge to the number of images of every registered job. Off the main thread the
+    // total is taken at once and shown through the main queue, ahead of later countdowns.
+    void prepareBadge();
+    // Counts the badge down by one image, or asks for attention when no badge is shown. Main
+    // thread only.
+    void updateBadge();
+    // Reports a request that cannot be carried out, from any thread: returns at once; the badge
+    // update and the modal alert follow on the main queue.
+    void failedWithMessage(const QString &message);
+
+    // Whether an earlier job still has images waiting or being written.
+    bool isBusy();
+    // About
+    // Shows the About window, made once by the maker's framework.
+    void about();
+
+    // True while no size is on its way to a job and no operation waits or runs. A registered
+    // job whose size picker was closed without a size is never run, so it does not count.
+    bool isIdle();
+    // The first-launch flag: true only during the launch sequence of a first launch.
+    bool isFirstLaunch();
+
+    Platform &platform;
+
+    std::unique_ptr<OperationQueue> queue;
+    // The job registry: job key → source paths, and job key → size string. Both maps are
+    // reached from the main thread and from the thread that starts a job, so every access holds
+    // registryMutex.
+    QHash<QString, QStringList> globalTasks;
+    QHash<QString, QString> globalSizes;
+    std::mutex registryMutex;
+    QStringList allowedFormats;
+    QString folderFormat;
+    std::unique_ptr<ZAVSizePickerWindowController> sizeWindowController;
+    std::unique_ptr<ZAVWelcomeWindowController> welcomeWindowController;
+    std::unique_ptr<ZAVWindowController> aboutWindowController;
+    // The maker's framework; tests put a counting one in its place.
+    std::unique_ptr<ZAVCore> core;
+
+Q_SIGNALS:
+    // A job has ended: its last image is done and its output folder was opened, or it had no
+    // source left to resize. Emitted from the main queue.
+    void jobEnded(const QString &folder);
+
+private:
+    struct JobProgress;
+
+    QSettings &defaults();
+    void finishImage(const std::shared_ptr<JobProgress> &job);
+
+    void layOutPresets(const QString &key);
+
+    std::unique_ptr<QSettings> defaults_;
+    QThreadPool handOffs_;
+    std::atomic<int> sizeHandOffs_{0};
+    std::mutex skippedMutex_;
+    QStringList skipped_;
+};

@@ -1,0 +1,114 @@
+#include "desktop/app/ZAVWelcomeWindowController.h"
+#include "ui_ZAVWelcomeWindowController.h"
+
+#include <QAction>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QStyle>
+#include <QUrl>
+#include <QWidget>
+
+#include "core/app/Localized.h"
+#include "core/intake/FilePaths.h"
+
+namespace {
+
+QStringList localPaths(const QMimeData *data)
+{
+    QStringList paths;
+    if (!data || !data->hasUrls())
+        return paths;
+    for (const QUrl &url : data->urls()) {
+        if (url.isLocalFile())
+            paths.append(localPathOf(url));
+    }
+    return paths;
+}
+
+void showAsDropTarget(QWidget *dropArea, bool active)
+{
+    dropArea->setProperty("dropTarget", active);
+    dropArea->style()->unpolish(dropArea);
+    dropArea->style()->polish(dropArea);
+}
+
+} // namespace
+
+ZAVWelcomeWindowController::ZAVWelcomeWindowController() = default;
+
+ZAVWelcomeWindowController::~ZAVWelcomeWindowController() = default;
+
+QWidget *ZAVWelcomeWindowController::window()
+{
+    if (!window_) {
+        window_ = std::make_unique<QWidget>();
+        ui_ = std::make_unique<Ui::ZAVWelcomeWindowController>();
+        ui_->setupUi(window_.get());
+        windowDidLoad();
+    }
+    return window_.get();
+}
+
+void ZAVWelcomeWindowController::windowDidLoad()
+{
+    window_->setWindowTitle(localized("Sardoxa"));
+    ui_->dropArea->setText(localized("Drop images or folders here"));
+    ui_->hint->setText(localized("Sardoxa scales every image to one size and writes the copies "
+                                 "into a dated folder in your Pictures folder. The originals are "
+                                 "never changed."));
+    ui_->openButton->setText(localized("Open Images…"));
+    ui_->aboutButton->setText(localized("About Sardoxa"));
+    ui_->quitButton->setText(localized("Quit"));
+
+    connect(ui_->openButton, &QPushButton::clicked, this, &ZAVWelcomeWindowController::openImagesClicked);
+    connect(ui_->aboutButton, &QPushButton::clicked, this, &ZAVWelcomeWindowController::aboutClicked);
+    connect(ui_->quitButton, &QPushButton::clicked, this, &ZAVWelcomeWindowController::quitClicked);
+
+    auto *openAction = new QAction(window_.get());
+    openAction->setShortcut(QKeySequence::Open);
+    connect(openAction, &QAction::triggered, this, &ZAVWelcomeWindowController::openImagesClicked);
+    auto *quitAction = new QAction(window_.get());
+    quitAction->setShortcut(QKeySequence::Quit);
+    connect(quitAction, &QAction::triggered, this, &ZAVWelcomeWindowController::quitClicked);
+    window_->addActions({openAction, quitAction});
+
+    window_->installEventFilter(this);
+}
+
+void ZAVWelcomeWindowController::close()
+{
+    if (window_)
+        window_->hide();
+}
+
+bool ZAVWelcomeWindowController::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != window_.get())
+        return false;
+    switch (event->type()) {
+    case QEvent::DragEnter: {
+        auto *drag = static_cast<QDragEnterEvent *>(event);
+        if (localPaths(drag->mimeData()).isEmpty())
+            return false;
+        drag->acceptProposedAction();
+        showAsDropTarget(ui_->dropArea, true);
+        return true;
+    }
+    case QEvent::DragLeave:
+        showAsDropTarget(ui_->dropArea, false);
+        return false;
+    case QEvent::Drop: {
+        auto *drop = static_cast<QDropEvent *>(event);
+        showAsDropTarget(ui_->dropArea, false);
+        const QStringList paths = localPaths(drop->mimeData());
+        if (paths.isEmpty())
+            return false;
+        drop->acceptProposedAction();
+        Q_EMIT pathsDropped(paths);
+        return true;
+    }
+    default:
+        return false;
+    }
+}

@@ -1,0 +1,33 @@
+#include "desktop/app/ZAVAppDelegate.h"
+
+#include "core/app/Localized.h"
+#include "core/intake/FolderNames.h"
+#include "core/intake/ImageCollection.h"
+#include "core/intake/OutputFolders.h"
+#include "core/platform/Platform.h"
+
+bool ZAVAppDelegate::isValidImage(const QString &path)
+{
+    return isImagePath(path, allowedFormats);
+}
+
+QStringList ZAVAppDelegate::collectImages(const QStringList &paths)
+{
+    return imagesAmong(paths, allowedFormats);
+}
+
+QString ZAVAppDelegate::targetFolder()
+{
+    return targetFolderIn(joinPath(platform.picturesDirectory(), localized("Sardoxa")), isFirstLaunch(),
+                          platform.now());
+}
+
+QString ZAVAppDelegate::makeJobFolder()
+{
+    return makeDayFolder(targetFolder(), platform.now(), folderFormat);
+}
+
+void ZAVAppDelegate::removeLeftoverFiles()
+{
+    removeLeftoversIn(targetFolder(), folderFormat);
+}

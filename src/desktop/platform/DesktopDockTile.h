@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QIcon>
+#include <QString>
+
+#include <memory>
+
+#include "core/platform/DockTile.h"
+
+class QSystemTrayIcon;
+
+// Shows the badge where a Linux desktop can: the launcher entry of docks that honour
+// com.canonical.Unity.LauncherEntry (KDE Plasma, Ubuntu's dock, Plank), the tray icon where a
+// tray exists, and the titles of visible windows. Attention is the launcher's urgent state, an
+// alert on a visible window and, at the end of a batch, one desktop notification.
+class DesktopDockTile : public DockTile {
+public:
+    // `desktopId` is the installed .desktop file's name without its extension.
+    DesktopDockTile(const QDBusConnection &bus, const QString &desktopId);
+    ~DesktopDockTile() override;
+
+    // The tray icon, where the desktop has a tray.
+    QSystemTrayIcon *trayIcon() const { return tray_.get(); }
+
+protected:
+    void showBadge(const QString &label) override;
+    void showAttention(bool batchEnded) override;
+
+private:
+    void sendLauncherUpdate(const QVariantMap &properties);
+    void showInWindowTitles(const QString &label);
+    void showInTray(const QString &label);
+    void notifyBatchEnded();
+
+    QDBusConnection bus_;
+    QString appUri_;
+    QIcon icon_;
+    std::unique_ptr<QSystemTrayIcon> tray_;
+};

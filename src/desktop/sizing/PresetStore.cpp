@@ -1,0 +1,40 @@
+#include "desktop/app/ZAVAppDelegate.h"
+
+#include "core/app/Log.h"
+#include "core/platform/Platform.h"
+#include "core/sizing/PresetFile.h"
+#include "core/sizing/PresetList.h"
+#include "core/sizing/SizeString.h"
+
+QString ZAVAppDelegate::presetPath()
+{
+    return presetFilePath(platform.cachesDirectory());
+}
+
+std::optional<QStringList> ZAVAppDelegate::presets()
+{
+    return readPresetFile(presetPath());
+}
+
+void ZAVAppDelegate::addPreset(const Size &size, const QString &key)
+{
+    const QString entry = stringFromSize(size);
+    QString error;
+    if (const std::optional<QStringList> updated = withNewPreset(presets().value_or(QStringList()), entry);
+        updated && !writePresetFile(presetPath(), *updated, &error))
+        logLine(QStringLiteral("could not remember the size %1 in %2: %3").arg(entry, presetPath(), error));
+    {
+        std::lock_guard lock(registryMutex);
+        globalSizes.insert(key, entry);
+    }
+    resize(key);
+}
+
+void ZAVAppDelegate::handOffPreset(const Size &size, const QString &key)
+{
+    ++sizeHandOffs_;
+    handOffs_.start([this, size, key] {
+        addPreset(size, key);
+        --sizeHandOffs_;
+    });
+}
