@@ -9,6 +9,8 @@
 #include "desktop/sizing/ZAVSizePickerWindow.h"
 #include "desktop/sizing/ZAVSizePickerWindowController.h"
 
+#include <QSignalSpy>
+#include <QAbstractAnimation>
 #include <QApplication>
 #include <QDate>
 #include <QDir>
@@ -17,7 +19,6 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QTest>
-#include <QThreadPool>
 #include <QTimer>
 #include <QUrl>
 
@@ -235,7 +236,8 @@ TEST_F(Intake, AFolderDroppedOnTheWelcomeWindowEndsAsFilesByAPresetOrATypedSize)
             platform.shown.clear();
             delegate.sizeWindowController->close();
             delegate.applicationOpenFiles({in(folder)});
-            QTest::qWait(300);
+            if (auto *animation = delegate.sizeWindowController->window()->findChild<QAbstractAnimation *>())
+                QSignalSpy(animation, &QAbstractAnimation::finished).wait(5000);
             const QList<ZAVButton *> buttons = delegate.sizeWindowController->view()->findChildren<ZAVButton *>();
             ASSERT_EQ(buttons.size(), 1);
             QTest::mouseClick(buttons.first(), Qt::LeftButton);

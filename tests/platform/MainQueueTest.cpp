@@ -68,11 +68,12 @@ TEST(MainQueue, ABlockInAModalDialogHoldsTheQueueUntilItReturns)
     queue.post([&] {
         events.push_back(QStringLiteral("dialog shown"));
         QDialog dialog;
-        // While the dialog's nested event loop runs, a later block is posted and must wait.
-        QTimer::singleShot(20, [&] {
+        // While the dialog's nested event loop runs, a later block is posted and must wait; the
+        // loop goes on, and the dialog closes, after the queue's chance to run it.
+        QTimer::singleShot(0, &dialog, [&] {
             queue.post([&] { events.push_back(QStringLiteral("later block")); });
+            QMetaObject::invokeMethod(&dialog, &QDialog::accept, Qt::QueuedConnection);
         });
-        QTimer::singleShot(200, &dialog, &QDialog::accept);
         dialog.exec();
         events.push_back(QStringLiteral("dialog dismissed"));
     });

@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -220,4 +221,40 @@ TEST_F(ResizeJob, AFullDiskSkipsWhatDoesNotFitAndLeavesNoPartialFile)
     EXPECT_EQ(files.filter(QRegularExpression("^\\.")), QStringList{}); // no temporary file left
     EXPECT_EQ(platform.shown.mid(platform.shown.size() - 3),
               (QStringList{"open " + key, "badge cleared", "attention"}));
+}
+
+TEST(ResizeJobQuit, DestroyingTheDelegateMidBatchStopsAtOnceAndLeavesOnlyWholeFiles)
+{
+    TempHome home;
+    FakePlatform platform;
+    platform.setHasWindows(false);
+    QString key;
+    {
+        ZAVAppDelegate delegate(platform);
+        delegate.applicationDidFinishLaunching();
+        key = delegate.makeJobFolder();
+        const QString in = home.path() + "/in";
+        QDir().mkpath(in);
+        const QByteArray photo = Images::encoded(Images::noise(800, 600), ".jpg[Q=90]");
+        QStringList paths;
+        for (int i = 0; i < 200; ++i) {
+            paths << in + QStringLiteral("/%1.jpg").arg(i);
+            QFile file(paths.last());
+            file.open(QIODevice::WriteOnly);
+            file.write(photo);
+        }
+        {
+            std::lock_guard lock(delegate.registryMutex);
+            delegate.globalTasks.insert(key, paths);
+            delegate.globalSizes.insert(key, "{320, 240}");
+        }
+        delegate.resize(key);
+        while (QDir(key).entryList(QDir::Files).isEmpty())
+            QThread::yieldCurrentThread();
+    } // quits: the destructor stops the batch before any member goes
+    const QStringList written = QDir(key).entryList(QDir::Files);
+    EXPECT_LT(written.size(), 200);
+    EXPECT_EQ(QDir(key).entryList(QDir::Hidden | QDir::Files).size(), written.size()); // no leftover
+    for (const QString &name : written)
+        EXPECT_NO_THROW(Images::load(key + '/' + name).avg()) << name.toStdString();
 }

@@ -8,13 +8,14 @@
 #include "desktop/sizing/ZAVSizePickerWindowController.h"
 #include "desktop/app/ZAVWelcomeWindowController.h"
 
+#include <QSignalSpy>
+#include <QAbstractAnimation>
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QTest>
-#include <QThreadPool>
 
 #include <gtest/gtest.h>
 
@@ -43,7 +44,12 @@ protected:
     QStringList presets() { return delegate.presets().value_or(QStringList()); }
     ZAVSizePickerWindowController &picker() { return *delegate.sizeWindowController; }
     QList<ZAVButton *> buttons() { return picker().view()->findChildren<ZAVButton *>(); }
-    void settle(int ms = 400) { QTest::qWait(ms); } // lets the panel's animation end
+    // Lets the panel's animation end.
+    void settle()
+    {
+        if (auto *animation = picker().window()->findChild<QAbstractAnimation *>())
+            QSignalSpy(animation, &QAbstractAnimation::finished).wait(5000);
+    }
     bool jobStarted()
     {
         delegate.waitForHandOffs();

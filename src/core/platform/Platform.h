@@ -30,7 +30,8 @@ public:
     // Whether windows can be shown at all; the command line has none.
     virtual bool hasWindows() const = 0;
 
-    // The displays attached right now.
+    // The displays attached right now. Any thread may ask: a job's sizes are computed on the
+    // thread that starts it.
     virtual Displays displays() const = 0;
 
     // The badge and attention requests; main thread only.

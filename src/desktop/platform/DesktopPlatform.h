@@ -1,14 +1,23 @@
 #pragma once
 
-#include "desktop/platform/DesktopDockTile.h"
+#include <QObject>
+
+#include <mutex>
+
 #include "core/platform/StandardPlatform.h"
+#include "desktop/platform/DesktopDockTile.h"
+
+class QScreen;
 
 // The desktop session's platform: Qt windows and screens, the session bus and the system tray.
 class DesktopPlatform : public StandardPlatform {
 public:
+    // Made on the main thread, after the application.
     DesktopPlatform();
 
     bool hasWindows() const override { return true; }
+    // Qt's screens may only be asked on the main thread; this answers from a copy taken there,
+    // at start and whenever a screen comes, goes or changes.
     Displays displays() const override;
     DesktopDockTile &dockTile() override { return dockTile_; }
     void runAlert(const QString &message, const QString &informative,
@@ -17,5 +26,11 @@ public:
     void openFolder(const QString &path) override;
 
 private:
+    void takeDisplays();
+    void followScreen(QScreen *screen);
+
     DesktopDockTile dockTile_;
+    QObject screenWatch_; // connections to the screens' signals, which go with it
+    mutable std::mutex displaysMutex_;
+    Displays displays_;
 };
