@@ -18,24 +18,23 @@ using vips::VImage;
 
 namespace {
 
-double side(const char *text)
-{
+double side(const char *text) {
     return QByteArray(text) == "*" ? wildcard : std::atof(text);
 }
 
-VImage reference(const SourceImage &source, const PixelPlan &plan)
-{
-    const VImage image = VImage::new_from_file(QFile::encodeName(source.path()).constData()).autorot();
+VImage reference(const SourceImage &source, const PixelPlan &plan) {
+    const VImage image =
+        VImage::new_from_file(QFile::encodeName(source.path()).constData()).autorot();
     // Lanczos3 over the whole reduction: no box shrink first.
-    const VImage scaled = image.reduce(image.width() / plan.draw.width, image.height() / plan.draw.height,
-                                       VImage::option()->set("kernel", VIPS_KERNEL_LANCZOS3));
+    const VImage scaled =
+        image.reduce(image.width() / plan.draw.width, image.height() / plan.draw.height,
+                     VImage::option()->set("kernel", VIPS_KERNEL_LANCZOS3));
     return scaled.embed(int(std::lround(plan.draw.x)), int(std::lround(plan.draw.y)),
                         plan.canvasWidth, plan.canvasHeight,
                         VImage::option()->set("extend", VIPS_EXTEND_COPY));
 }
 
-double psnr(const VImage &a, const VImage &b)
-{
+double psnr(const VImage &a, const VImage &b) {
     const VImage difference = a.cast(VIPS_FORMAT_FLOAT).subtract(b.cast(VIPS_FORMAT_FLOAT));
     const double meanSquare = difference.multiply(difference).avg();
     return meanSquare == 0 ? INFINITY : 10 * std::log10(255.0 * 255.0 / meanSquare);
@@ -43,8 +42,7 @@ double psnr(const VImage &a, const VImage &b)
 
 } // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     QCoreApplication application(argc, argv);
     ImageEngine::initialize(argv[0]);
     if (argc < 5) {
@@ -56,7 +54,8 @@ int main(int argc, char **argv)
     for (int i = 4; i < argc; ++i) {
         const SourceImage source = SourceImage::open(QString::fromLocal8Bit(argv[i]));
         const Canvas canvas{targetSize(size, source.size(), false), 1};
-        const std::optional<PixelPlan> plan = pixelPlan(canvas, drawRect(source.size(), canvas.size), nullptr);
+        const std::optional<PixelPlan> plan =
+            pixelPlan(canvas, drawRect(source.size(), canvas.size), nullptr);
         const QString output = folder + '/' + QFileInfo(source.path()).fileName();
         if (!plan || !QFileInfo::exists(output)) {
             std::printf("missing 0x0 0x0 %s\n", argv[i]);
@@ -64,9 +63,11 @@ int main(int argc, char **argv)
         }
         const VImage written = VImage::new_from_file(QFile::encodeName(output).constData());
         const VImage expected = reference(source, *plan);
-        const bool sameSize = written.width() == expected.width() && written.height() == expected.height();
-        std::printf("%.2f %dx%d %dx%d %s\n", sameSize ? psnr(written, expected) : 0.0, written.width(),
-                    written.height(), plan->canvasWidth, plan->canvasHeight, argv[i]);
+        const bool sameSize =
+            written.width() == expected.width() && written.height() == expected.height();
+        std::printf("%.2f %dx%d %dx%d %s\n", sameSize ? psnr(written, expected) : 0.0,
+                    written.width(), written.height(), plan->canvasWidth, plan->canvasHeight,
+                    argv[i]);
     }
     return 0;
 }

@@ -2,8 +2,7 @@
 #include "FuzzText.h"
 #include "core/feedback/BadgeLabel.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     const QString label = fuzzText(data, size);
     const std::optional<QString> next = countedDownLabel(label);
     FUZZ_ASSERT(next.has_value() == !label.isEmpty());

@@ -2,8 +2,7 @@
 #include "FuzzText.h"
 #include "core/app/InstanceMessage.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     const QByteArray bytes = fuzzBytes(data, size);
     const InstanceMessage::Decoded message = InstanceMessage::decode(bytes);
     if (message.status == InstanceMessage::Decoded::Status::Complete) {

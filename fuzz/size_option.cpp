@@ -2,8 +2,7 @@
 #include "FuzzText.h"
 #include "core/cli/CommandLine.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     const QString text = fuzzText(data, size);
     if (const std::optional<Size> parsed = parseSizeOption(text)) {
         FUZZ_ASSERT(parsed->width == wildcard || parsed->width > 0);

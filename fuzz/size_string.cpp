@@ -4,8 +4,7 @@
 #include "FuzzText.h"
 #include "core/sizing/SizeString.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     const Size read = sizeFromString(fuzzText(data, size));
     FUZZ_ASSERT(!std::isnan(read.width) && !std::isnan(read.height));
     if (std::isfinite(read.width) && std::isfinite(read.height)) {

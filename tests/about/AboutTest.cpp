@@ -1,6 +1,6 @@
+#include "core/platform/FakePlatform.h"
 #include "desktop/about/daskel/ZAVCore.h"
 #include "desktop/app/ZAVAppDelegate.h"
-#include "core/platform/FakePlatform.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -16,13 +16,12 @@ namespace {
 // The framework, counted; it builds the real window unless told to give none.
 class CountingCore : public ZAVCore {
 public:
-    QString appVersion() override
-    {
+    QString appVersion() override {
         ++versionCalls;
         return ZAVCore::appVersion();
     }
-    std::unique_ptr<ZAVWindowController> setupAboutWindowController(const QVariantMap &about) override
-    {
+    std::unique_ptr<ZAVWindowController>
+    setupAboutWindowController(const QVariantMap &about) override {
         ++setupCalls;
         lastAbout = about;
         return giveNone ? nullptr : ZAVCore::setupAboutWindowController(about);
@@ -36,8 +35,7 @@ public:
 
 class About : public ::testing::Test {
 protected:
-    About()
-    {
+    About() {
         auto counting = std::make_unique<CountingCore>();
         core = counting.get();
         delegate.core = std::move(counting);
@@ -51,14 +49,14 @@ protected:
 
 } // namespace
 
-TEST_F(About, IsBuiltOnceShownAgainAfterClosingAndLeftAloneWhileShown)
-{
+TEST_F(About, IsBuiltOnceShownAgainAfterClosingAndLeftAloneWhileShown) {
     delegate.about();
     EXPECT_EQ(core->versionCalls, 1);
     EXPECT_EQ(core->setupCalls, 1);
-    EXPECT_EQ(core->lastAbout.keys(),
-              (QStringList{"ActionTitle1", "ActionTitle2", "ActionValue1", "ActionValue2", "AppCopyright",
-                           "AppLogoImageData", "AppName", "AppVersion", "LanguageTitle", "WindowTitle"}));
+    EXPECT_EQ(
+        core->lastAbout.keys(),
+        (QStringList{"ActionTitle1", "ActionTitle2", "ActionValue1", "ActionValue2", "AppCopyright",
+                     "AppLogoImageData", "AppName", "AppVersion", "LanguageTitle", "WindowTitle"}));
     EXPECT_EQ(core->lastAbout.value("AppName"), "Sardoxa");
     EXPECT_EQ(core->lastAbout.value("AppVersion"), SARDOXA_VERSION);
     EXPECT_TRUE(core->lastAbout.value("ActionValue1").toString().endsWith("/support"));
@@ -82,8 +80,7 @@ TEST_F(About, IsBuiltOnceShownAgainAfterClosingAndLeftAloneWhileShown)
     EXPECT_EQ(core->setupCalls, 1);
 }
 
-TEST_F(About, AFrameworkThatGivesNoWindowIsAskedAgainNextTime)
-{
+TEST_F(About, AFrameworkThatGivesNoWindowIsAskedAgainNextTime) {
     core->giveNone = true;
     delegate.about();
     EXPECT_FALSE(delegate.aboutWindowController);
@@ -95,8 +92,7 @@ TEST_F(About, AFrameworkThatGivesNoWindowIsAskedAgainNextTime)
     EXPECT_TRUE(delegate.aboutWindowController->window()->isVisible());
 }
 
-TEST(ZAVCore, BuildsTheWindowFromTheDictionaryAndNeedsEveryEntry)
-{
+TEST(ZAVCore, BuildsTheWindowFromTheDictionaryAndNeedsEveryEntry) {
     ZAVCore core;
     QImage logo(64, 64, QImage::Format_ARGB32);
     logo.fill(Qt::red);
@@ -104,10 +100,15 @@ TEST(ZAVCore, BuildsTheWindowFromTheDictionaryAndNeedsEveryEntry)
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     logo.save(&buffer, "PNG");
-    QVariantMap about{{"WindowTitle", "About It"}, {"AppLogoImageData", png}, {"AppName", "It"},
-                      {"AppVersion", "1.2.3"}, {"AppCopyright", "First\nSecond"},
-                      {"LanguageTitle", "English"}, {"ActionTitle1", "Help & Support"},
-                      {"ActionValue1", "https://example.org/support"}, {"ActionTitle2", "Site"},
+    QVariantMap about{{"WindowTitle", "About It"},
+                      {"AppLogoImageData", png},
+                      {"AppName", "It"},
+                      {"AppVersion", "1.2.3"},
+                      {"AppCopyright", "First\nSecond"},
+                      {"LanguageTitle", "English"},
+                      {"ActionTitle1", "Help & Support"},
+                      {"ActionValue1", "https://example.org/support"},
+                      {"ActionTitle2", "Site"},
                       {"ActionValue2", "https://example.org/it"}};
     const std::unique_ptr<ZAVWindowController> controller = core.setupAboutWindowController(about);
     ASSERT_TRUE(controller);

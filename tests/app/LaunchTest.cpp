@@ -1,8 +1,8 @@
+#include "core/platform/FakePlatform.h"
+#include "core/platform/OperationQueue.h"
 #include "desktop/app/AppPresence.h"
 #include "desktop/app/ZAVAppDelegate.h"
 #include "desktop/app/ZAVWelcomeWindowController.h"
-#include "core/platform/FakePlatform.h"
-#include "core/platform/OperationQueue.h"
 
 #include <QApplication>
 #include <QDir>
@@ -20,23 +20,19 @@ namespace {
 
 class Launch : public ::testing::Test {
 protected:
-    QVariant storedFlag() const
-    {
+    QVariant storedFlag() const {
         return QSettings(platform.preferencesFile(), QSettings::IniFormat)
             .value(QStringLiteral("SXFirstLaunch"));
     }
-    void storeFlag(bool value)
-    {
+    void storeFlag(bool value) {
         QSettings settings(platform.preferencesFile(), QSettings::IniFormat);
         settings.setValue(QStringLiteral("SXFirstLaunch"), value);
     }
-    bool welcomeVisible(const ZAVAppDelegate &delegate) const
-    {
-        return delegate.welcomeWindowController
-               && delegate.welcomeWindowController->window()->isVisible();
+    bool welcomeVisible(const ZAVAppDelegate &delegate) const {
+        return delegate.welcomeWindowController &&
+               delegate.welcomeWindowController->window()->isVisible();
     }
-    QStringList picturesEntries() const
-    {
+    QStringList picturesEntries() const {
         return QDir(home.pictures()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name);
     }
 
@@ -46,8 +42,7 @@ protected:
 
 } // namespace
 
-TEST_F(Launch, FirstLaunchShowsTheWelcomeWindowMakesTheProductFolderAndClearsTheFlag)
-{
+TEST_F(Launch, FirstLaunchShowsTheWelcomeWindowMakesTheProductFolderAndClearsTheFlag) {
     ZAVAppDelegate delegate(platform);
     delegate.applicationDidFinishLaunching();
 
@@ -55,16 +50,14 @@ TEST_F(Launch, FirstLaunchShowsTheWelcomeWindowMakesTheProductFolderAndClearsThe
     EXPECT_TRUE(QFileInfo(home.productFolder()).isDir());
     EXPECT_EQ(picturesEntries(), QStringList{QStringLiteral("Sardoxa")});
     EXPECT_EQ(storedFlag(), QVariant(false));
-    EXPECT_EQ(delegate.allowedFormats,
-              (QStringList{"png", "tiff", "tif", "jpeg", "jpg", "gif"}));
+    EXPECT_EQ(delegate.allowedFormats, (QStringList{"png", "tiff", "tif", "jpeg", "jpg", "gif"}));
     EXPECT_EQ(delegate.folderFormat, QStringLiteral("yyyy-MM-dd"));
     EXPECT_EQ(delegate.queue->maxConcurrentOperationCount(), 4);
     EXPECT_TRUE(delegate.globalTasks.isEmpty());
     EXPECT_TRUE(delegate.globalSizes.isEmpty());
 }
 
-TEST_F(Launch, LaterLaunchShowsNoWindowAndMakesADeletedProductFolderAgain)
-{
+TEST_F(Launch, LaterLaunchShowsNoWindowAndMakesADeletedProductFolderAgain) {
     ZAVAppDelegate(platform).applicationDidFinishLaunching();
     ASSERT_TRUE(QDir(home.productFolder()).removeRecursively());
 
@@ -77,8 +70,7 @@ TEST_F(Launch, LaterLaunchShowsNoWindowAndMakesADeletedProductFolderAgain)
     EXPECT_EQ(storedFlag(), QVariant(false));
 }
 
-TEST_F(Launch, FirstLaunchThatFindsTheProductFolderMakesAnEmptySiblingNamedAfterTheSeconds)
-{
+TEST_F(Launch, FirstLaunchThatFindsTheProductFolderMakesAnEmptySiblingNamedAfterTheSeconds) {
     ASSERT_TRUE(QDir().mkpath(home.productFolder()));
     platform.setNow(QDateTime::fromMSecsSinceEpoch(1717243199'999LL));
 
@@ -92,8 +84,7 @@ TEST_F(Launch, FirstLaunchThatFindsTheProductFolderMakesAnEmptySiblingNamedAfter
     EXPECT_EQ(delegate.targetFolder(), home.productFolder());
 }
 
-TEST_F(Launch, AFlagFoundStoredAsTrueRepeatsTheFirstLaunch)
-{
+TEST_F(Launch, AFlagFoundStoredAsTrueRepeatsTheFirstLaunch) {
     ASSERT_TRUE(QDir().mkpath(home.productFolder()));
     storeFlag(true);
     platform.setNow(QDateTime::fromSecsSinceEpoch(1500000000));
@@ -106,8 +97,7 @@ TEST_F(Launch, AFlagFoundStoredAsTrueRepeatsTheFirstLaunch)
     EXPECT_EQ(storedFlag(), QVariant(false));
 }
 
-TEST_F(Launch, EveryReopenMakesANewWelcomeWindowAndOnlyTheLastOneIsHeldAndHidden)
-{
+TEST_F(Launch, EveryReopenMakesANewWelcomeWindowAndOnlyTheLastOneIsHeldAndHidden) {
     ZAVAppDelegate delegate(platform);
     delegate.hideWelcome(); // nothing shown yet: nothing happens
     delegate.applicationDidFinishLaunching();
@@ -131,8 +121,7 @@ TEST_F(Launch, EveryReopenMakesANewWelcomeWindowAndOnlyTheLastOneIsHeldAndHidden
     EXPECT_FALSE(windows[2]->isVisible());
 }
 
-TEST_F(Launch, WithoutWindowsTheLaunchStillMakesItsFoldersAndFlag)
-{
+TEST_F(Launch, WithoutWindowsTheLaunchStillMakesItsFoldersAndFlag) {
     platform.setHasWindows(false);
     ZAVAppDelegate delegate(platform);
     delegate.applicationDidFinishLaunching();
@@ -143,8 +132,7 @@ TEST_F(Launch, WithoutWindowsTheLaunchStillMakesItsFoldersAndFlag)
     EXPECT_EQ(storedFlag(), QVariant(false));
 }
 
-TEST_F(Launch, WithoutATrayTheApplicationQuitsOnceNothingIsShownAndNoJobWaits)
-{
+TEST_F(Launch, WithoutATrayTheApplicationQuitsOnceNothingIsShownAndNoJobWaits) {
     ZAVAppDelegate delegate(platform);
     delegate.applicationDidFinishLaunching();
     AppPresence presence(delegate, nullptr);

@@ -26,17 +26,17 @@ namespace {
 
 class Safety : public ::testing::Test {
 protected:
-    QString image(const QString &name)
-    {
+    QString image(const QString &name) {
         const QString path = home.path() + "/in/" + name;
         QDir().mkpath(QFileInfo(path).path());
         Images::save(Images::verticalStripes(300, 200, {{200, 40, 40}, {40, 40, 200}}), path);
         return path;
     }
-    QString day() const { return home.productFolder() + '/' + QDate::currentDate().toString("yyyy-MM-dd"); }
+    QString day() const {
+        return home.productFolder() + '/' + QDate::currentDate().toString("yyyy-MM-dd");
+    }
     // A file left alone long enough for a start to take it for a leftover.
-    static void plantOld(const QString &path, uid_t owner = ::geteuid())
-    {
+    static void plantOld(const QString &path, uid_t owner = ::geteuid()) {
         QDir().mkpath(QFileInfo(path).path());
         QFile(path).open(QIODevice::WriteOnly);
         const struct utimbuf old = {0, 1};
@@ -53,8 +53,7 @@ constexpr uid_t nobody = 65534;
 
 } // namespace
 
-TEST_F(Safety, TheStartUpCleanUpRemovesOnlyItsOwnLeftoversAndOnlyInDayFolders)
-{
+TEST_F(Safety, TheStartUpCleanUpRemovesOnlyItsOwnLeftoversAndOnlyInDayFolders) {
     const QString leftover = day() + "/.sardoxa-k3j2h1.partial";
     const QString output = day() + "/.sardoxa-holiday.tif"; // a real output, of such a source
     const QString atTop = home.productFolder() + "/.sardoxa-k3j2h2.partial";
@@ -76,8 +75,7 @@ TEST_F(Safety, TheStartUpCleanUpRemovesOnlyItsOwnLeftoversAndOnlyInDayFolders)
     }
 }
 
-TEST_F(Safety, AWriteThatFailsKeepsTheOldPresets)
-{
+TEST_F(Safety, AWriteThatFailsKeepsTheOldPresets) {
     const QString presets = home.path() + "/.cache/sardoxa/presets";
     QDir().mkpath(QFileInfo(presets).path());
     const QByteArray old = writePresetList({"{640, 480}", "{100, -1}"});
@@ -102,11 +100,11 @@ TEST_F(Safety, AWriteThatFailsKeepsTheOldPresets)
     EXPECT_TRUE(log.contains("could not remember the size {31, -1}")) << log.toStdString();
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), old);
-    EXPECT_EQ(QDir(QFileInfo(presets).path()).entryList(QDir::Files | QDir::Hidden), QStringList{"presets"});
+    EXPECT_EQ(QDir(QFileInfo(presets).path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{"presets"});
 }
 
-TEST_F(Safety, AnotherUsersRuntimeFolderOrSocketIsNeverUsed)
-{
+TEST_F(Safety, AnotherUsersRuntimeFolderOrSocketIsNeverUsed) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "planting another user's files needs root";
     // Without XDG_RUNTIME_DIR, another user got to the shared temporary folder first: a lock
@@ -119,7 +117,8 @@ TEST_F(Safety, AnotherUsersRuntimeFolderOrSocketIsNeverUsed)
     for (const QString folder : {"", "/runtime-root", "/sardoxa-0"}) {
         QDir().mkpath(shared.path() + folder);
         ASSERT_TRUE(traps[trap++].listen(shared.path() + folder + "/sardoxa.socket"));
-        ASSERT_EQ(::chown(QFile::encodeName(shared.path() + folder).constData(), nobody, nobody), 0);
+        ASSERT_EQ(::chown(QFile::encodeName(shared.path() + folder).constData(), nobody, nobody),
+                  0);
     }
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -133,7 +132,8 @@ TEST_F(Safety, AnotherUsersRuntimeFolderOrSocketIsNeverUsed)
     // It starts on its own, and says why nothing can reach it.
     ASSERT_TRUE(sardoxa.waitForReadyRead(20000));
     const QString log = QString::fromLocal8Bit(sardoxa.readAllStandardError());
-    EXPECT_TRUE(log.contains("later launches cannot hand their files to this one")) << log.toStdString();
+    EXPECT_TRUE(log.contains("later launches cannot hand their files to this one"))
+        << log.toStdString();
     for (QLocalServer &server : traps)
         EXPECT_FALSE(server.waitForNewConnection(200));
     EXPECT_EQ(sardoxa.state(), QProcess::Running);
@@ -141,8 +141,7 @@ TEST_F(Safety, AnotherUsersRuntimeFolderOrSocketIsNeverUsed)
     sardoxa.waitForFinished();
 }
 
-TEST_F(Safety, ALaunchWithoutADisplayHandsItsFilesOverOrSaysWhy)
-{
+TEST_F(Safety, ALaunchWithoutADisplayHandsItsFilesOverOrSaysWhy) {
     QProcessEnvironment bare = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
         bare.remove(name);
@@ -166,8 +165,7 @@ TEST_F(Safety, ALaunchWithoutADisplayHandsItsFilesOverOrSaysWhy)
     running.waitForFinished();
 }
 
-TEST_F(Safety, ATerminatedBatchLeavesOnlyWholeFilesAndNoTemporaryOne)
-{
+TEST_F(Safety, ATerminatedBatchLeavesOnlyWholeFilesAndNoTemporaryOne) {
     const QString in = home.path() + "/in";
     QDir().mkpath(in);
     const QByteArray photo = Images::encoded(Images::noise(1600, 1200), ".jpg[Q=90]");

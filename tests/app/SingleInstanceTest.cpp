@@ -1,5 +1,5 @@
-#include "core/app/InstanceMessage.h"
 #include "core/app/SingleInstance.h"
+#include "core/app/InstanceMessage.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -18,8 +18,7 @@ namespace {
 
 using Status = InstanceMessage::Decoded::Status;
 
-bool waitFor(const std::function<bool()> &done, int ms = 15000)
-{
+bool waitFor(const std::function<bool()> &done, int ms = 15000) {
     const QDeadlineTimer deadline(ms);
     while (!done()) {
         if (deadline.hasExpired())
@@ -30,8 +29,7 @@ bool waitFor(const std::function<bool()> &done, int ms = 15000)
 }
 
 // Starts the real program as a second launch and lets this process's event loop answer it.
-int launch(const QStringList &arguments, const QString &workingDirectory = QString())
-{
+int launch(const QStringList &arguments, const QString &workingDirectory = QString()) {
     QProcess process;
     process.setWorkingDirectory(workingDirectory);
     process.start(QStringLiteral(SARDOXA_BINARY), arguments);
@@ -42,8 +40,7 @@ int launch(const QStringList &arguments, const QString &workingDirectory = QStri
 }
 
 // Starts the real application as the running instance; it is up once its socket answers.
-bool startRunning(QProcess &process, const TempHome &home)
-{
+bool startRunning(QProcess &process, const TempHome &home) {
     process.start(QStringLiteral(SARDOXA_BINARY), {});
     return waitFor([&] {
         QLocalSocket probe;
@@ -54,8 +51,7 @@ bool startRunning(QProcess &process, const TempHome &home)
 
 } // namespace
 
-TEST(InstanceMessage, RoundTripsAwkwardPathsAndNeedsTheWholeFrame)
-{
+TEST(InstanceMessage, RoundTripsAwkwardPathsAndNeedsTheWholeFrame) {
     const QStringList paths{QStringLiteral("/home/u/a b/it's \"quoted\".jpg"),
                             QStringLiteral("/home/u/new\nline.png"),
                             QStringLiteral("/home/u/Ümlaut/日本.gif")};
@@ -73,8 +69,7 @@ TEST(InstanceMessage, RoundTripsAwkwardPathsAndNeedsTheWholeFrame)
     EXPECT_TRUE(reopen.paths.isEmpty());
 }
 
-TEST(InstanceMessage, RejectsWhatNoLaunchSends)
-{
+TEST(InstanceMessage, RejectsWhatNoLaunchSends) {
     const auto header = [](quint32 length) {
         QByteArray bytes("SXD1");
         for (int shift = 24; shift >= 0; shift -= 8)
@@ -84,12 +79,13 @@ TEST(InstanceMessage, RejectsWhatNoLaunchSends)
     EXPECT_EQ(InstanceMessage::decode("GET / HTTP/1.1\r\n").status, Status::Invalid);
     EXPECT_EQ(InstanceMessage::decode("SX").status, Status::Incomplete);
     EXPECT_EQ(InstanceMessage::decode(header(0xffffffff)).status, Status::Invalid);
-    EXPECT_EQ(InstanceMessage::decode(header(3) + QByteArray("abc", 3)).status, Status::Invalid); // no NUL
-    EXPECT_EQ(InstanceMessage::decode(header(3) + QByteArray("a\0\0", 3)).status, Status::Invalid); // empty path
+    EXPECT_EQ(InstanceMessage::decode(header(3) + QByteArray("abc", 3)).status,
+              Status::Invalid); // no NUL
+    EXPECT_EQ(InstanceMessage::decode(header(3) + QByteArray("a\0\0", 3)).status,
+              Status::Invalid); // empty path
 }
 
-TEST(SingleInstance, ASecondLaunchHandsItsAbsolutePathsOrAReopenToTheRunningOne)
-{
+TEST(SingleInstance, ASecondLaunchHandsItsAbsolutePathsOrAReopenToTheRunningOne) {
     TempHome home;
     SingleInstance running;
     ASSERT_EQ(running.claim({}), SingleInstance::Role::Primary);
@@ -107,8 +103,7 @@ TEST(SingleInstance, ASecondLaunchHandsItsAbsolutePathsOrAReopenToTheRunningOne)
     EXPECT_EQ(opened.size(), 1);
 }
 
-TEST(SingleInstance, AnInstanceKilledHardDoesNotStopTheNextStart)
-{
+TEST(SingleInstance, AnInstanceKilledHardDoesNotStopTheNextStart) {
     TempHome home;
     QProcess first;
     ASSERT_TRUE(startRunning(first, home));
@@ -126,8 +121,7 @@ TEST(SingleInstance, AnInstanceKilledHardDoesNotStopTheNextStart)
     EXPECT_EQ(opened[0][0].toStringList(), QStringList{home.path() + "/c.tif"});
 }
 
-TEST(SingleInstance, TheRunningApplicationTakesInWhatASecondLaunchHandsIt)
-{
+TEST(SingleInstance, TheRunningApplicationTakesInWhatASecondLaunchHandsIt) {
     TempHome home;
     QProcess running;
     ASSERT_TRUE(startRunning(running, home));

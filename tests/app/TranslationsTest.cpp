@@ -1,12 +1,11 @@
-#include "core/app/Localized.h"
 #include "core/app/Translations.h"
+#include "core/app/Localized.h"
 
 #include <QLocale>
 
 #include <gtest/gtest.h>
 
-TEST(Translations, TheGermanTableIsBuiltInAndUnknownKeysShowTheEnglishText)
-{
+TEST(Translations, TheGermanTableIsBuiltInAndUnknownKeysShowTheEnglishText) {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     installTranslations();
 

@@ -12,15 +12,13 @@ namespace {
 
 class CommandLineRun : public ::testing::Test {
 protected:
-    QString image(const QString &relative)
-    {
+    QString image(const QString &relative) {
         const QString path = home.path() + "/in/" + relative;
         QDir().mkpath(QFileInfo(path).path());
         Images::save(Images::verticalStripes(120, 80, {{10, 200, 10}, {200, 10, 10}}), path);
         return path;
     }
-    QString dayFolder() const
-    {
+    QString dayFolder() const {
         return home.productFolder() + '/' + QDate::currentDate().toString("yyyy-MM-dd");
     }
 
@@ -29,8 +27,7 @@ protected:
 
 } // namespace
 
-TEST_F(CommandLineRun, ResizesFilesAndFoldersAndPrintsTheOutputFolder)
-{
+TEST_F(CommandLineRun, ResizesFilesAndFoldersAndPrintsTheOutputFolder) {
     image("a.png");
     image("deep/er/b.jpg");
     QFile notes(home.path() + "/in/deep/notes.txt");
@@ -39,22 +36,23 @@ TEST_F(CommandLineRun, ResizesFilesAndFoldersAndPrintsTheOutputFolder)
 
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(run.out.trimmed(), dayFolder());
-    EXPECT_EQ(QDir(dayFolder()).entryList(QDir::Files, QDir::Name), (QStringList{"a.png", "b.jpg"}));
+    EXPECT_EQ(QDir(dayFolder()).entryList(QDir::Files, QDir::Name),
+              (QStringList{"a.png", "b.jpg"}));
     const vips::VImage written = Images::load(dayFolder() + "/b.jpg");
     EXPECT_EQ(written.width(), 60);
     EXPECT_EQ(written.height(), 40);
     EXPECT_TRUE(run.err.contains("wrote 2 of 2 images")) << run.err.toStdString();
 }
 
-TEST_F(CommandLineRun, ExitsWithOneWhenAnImageIsSkippedOrNoneIsFound)
-{
+TEST_F(CommandLineRun, ExitsWithOneWhenAnImageIsSkippedOrNoneIsFound) {
     const QString good = image("good.png");
     // A name that holds a line break cannot forge a line of the log.
     const QString bad = home.path() + "/in/bad\nsardoxa: forged.gif";
     QFile(bad).open(QIODevice::WriteOnly);
     const Outcome skipped = runSardoxa({"--size", "30x30", good, bad});
     EXPECT_EQ(skipped.exitCode, 1);
-    EXPECT_TRUE(skipped.err.contains("skipped " + home.path() + "/in/bad\\x0asardoxa: forged.gif: not a decodable image"))
+    EXPECT_TRUE(skipped.err.contains("skipped " + home.path() +
+                                     "/in/bad\\x0asardoxa: forged.gif: not a decodable image"))
         << skipped.err.toStdString();
     EXPECT_FALSE(skipped.err.contains("\nsardoxa: forged")) << skipped.err.toStdString();
     EXPECT_TRUE(QFileInfo::exists(dayFolder() + "/good.png"));

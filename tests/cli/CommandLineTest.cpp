@@ -18,8 +18,7 @@ constexpr double any = wildcard;
 
 } // namespace
 
-TEST(CommandLine, SizeOptionValues)
-{
+TEST(CommandLine, SizeOptionValues) {
     const SizeCase cases[] = {
         {"640x480", Size{640, 480}},
         {"640x*", Size{640, any}},
@@ -38,15 +37,14 @@ TEST(CommandLine, SizeOptionValues)
         {"abcxdef", std::nullopt},
         {"x", std::nullopt},
         {"1e50x1", std::nullopt},
-        {"999999999999999999999999999999999999999999x1", std::nullopt}, // overflows a float
+        {"999999999999999999999999999999999999999999x1", std::nullopt},       // overflows a float
         {"0.0000000000000000000000000000000000000000000001x1", std::nullopt}, // rounds to 0
     };
     for (const SizeCase &c : cases)
         EXPECT_EQ(parseSizeOption(QString::fromUtf8(c.text)), c.expected) << c.text;
 }
 
-TEST(CommandLine, ModesPathsAndUsageErrors)
-{
+TEST(CommandLine, ModesPathsAndUsageErrors) {
     const auto parse = [](QStringList arguments) {
         arguments.prepend(QStringLiteral("sardoxa"));
         return parseCommandLine(arguments);
@@ -73,8 +71,7 @@ TEST(CommandLine, ModesPathsAndUsageErrors)
                                          QDir::current().absoluteFilePath("-odd.png"), "/abs"}));
 }
 
-TEST(CommandLine, TheProgramExitsWithTwoOnAUsageErrorAndZeroForHelpAndVersion)
-{
+TEST(CommandLine, TheProgramExitsWithTwoOnAUsageErrorAndZeroForHelpAndVersion) {
     const auto run = [](const QStringList &arguments, QByteArray *out = nullptr) {
         QProcess process;
         process.start(QStringLiteral(SARDOXA_BINARY), arguments);

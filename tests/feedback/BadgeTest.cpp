@@ -1,6 +1,6 @@
-#include "desktop/app/ZAVAppDelegate.h"
 #include "core/feedback/BadgeLabel.h"
 #include "core/platform/FakePlatform.h"
+#include "desktop/app/ZAVAppDelegate.h"
 
 #include <gtest/gtest.h>
 
@@ -9,23 +9,27 @@
 
 #include "TempHome.h"
 
-TEST(BadgeLabel, CountsDownTheFirstNumberOverTheLastPiece)
-{
+TEST(BadgeLabel, CountsDownTheFirstNumberOverTheLastPiece) {
     const struct {
         const char *label;
         std::optional<QString> next;
     } cases[] = {
-        {"5", "4/5"},         {"12/40", "11/40"}, {"1/5", "0/5"},
-        {"0/5", "0/5"},       {"abc", "0/abc"},   {"7/10/20", "6/20"},
-        {" 3/4", "2/4"},      {"-2/5", "-2/5"},   {"9223372036854775807", "9223372036854775806/9223372036854775807"},
+        {"5", "4/5"},
+        {"12/40", "11/40"},
+        {"1/5", "0/5"},
+        {"0/5", "0/5"},
+        {"abc", "0/abc"},
+        {"7/10/20", "6/20"},
+        {" 3/4", "2/4"},
+        {"-2/5", "-2/5"},
+        {"9223372036854775807", "9223372036854775806/9223372036854775807"},
         {"", std::nullopt},
     };
     for (const auto &c : cases)
         EXPECT_EQ(countedDownLabel(QString::fromUtf8(c.label)), c.next) << c.label;
 }
 
-TEST(BadgeLabel, LeadingIntegersAndProgress)
-{
+TEST(BadgeLabel, LeadingIntegersAndProgress) {
     constexpr qint64 most = std::numeric_limits<qint64>::max();
     EXPECT_EQ(leadingInteger("  -12x"), -12);
     EXPECT_EQ(leadingInteger("+5"), 5);
@@ -48,18 +52,15 @@ namespace {
 
 class Badge : public ::testing::Test {
 protected:
-    Badge()
-    {
+    Badge() {
         platform.setHasWindows(false);
         delegate.applicationDidFinishLaunching();
     }
-    void registerJob(const QString &key, int images)
-    {
+    void registerJob(const QString &key, int images) {
         std::lock_guard lock(delegate.registryMutex);
         delegate.globalTasks.insert(key, QStringList(images, QStringLiteral("/a.png")));
     }
-    void unregisterJob(const QString &key)
-    {
+    void unregisterJob(const QString &key) {
         std::lock_guard lock(delegate.registryMutex);
         delegate.globalTasks.remove(key);
     }
@@ -71,8 +72,7 @@ protected:
 
 } // namespace
 
-TEST_F(Badge, AJobOfFiveCountsDownClearsAndAsksForAttentionOnce)
-{
+TEST_F(Badge, AJobOfFiveCountsDownClearsAndAsksForAttentionOnce) {
     registerJob("/job", 5);
     delegate.prepareBadge();
     unregisterJob("/job"); // the job leaves the registry once its images are queued
@@ -85,8 +85,7 @@ TEST_F(Badge, AJobOfFiveCountsDownClearsAndAsksForAttentionOnce)
                                            "badge 1/5", "badge cleared", "attention"}));
 }
 
-TEST_F(Badge, AnotherRegisteredJobKeepsCountingAfterTheFirstEnds)
-{
+TEST_F(Badge, AnotherRegisteredJobKeepsCountingAfterTheFirstEnds) {
     registerJob("/first", 5);
     registerJob("/second", 3);
     delegate.prepareBadge();
@@ -97,16 +96,14 @@ TEST_F(Badge, AnotherRegisteredJobKeepsCountingAfterTheFirstEnds)
     EXPECT_EQ(platform.shown, (QStringList{"badge 8", "badge 3", "badge 2/3"}));
 }
 
-TEST_F(Badge, NothingToCountClearsTheBadge)
-{
+TEST_F(Badge, NothingToCountClearsTheBadge) {
     delegate.prepareBadge();
     registerJob("/empty", 0);
     delegate.prepareBadge();
     EXPECT_EQ(platform.shown, (QStringList{"badge cleared", "badge cleared"}));
 }
 
-TEST_F(Badge, AJobStartedOnAWorkerShowsItsTotalAheadOfItsCountdowns)
-{
+TEST_F(Badge, AJobStartedOnAWorkerShowsItsTotalAheadOfItsCountdowns) {
     registerJob("/job", 5);
     std::thread worker([&] {
         delegate.prepareBadge();

@@ -1,7 +1,7 @@
-#include "desktop/app/ZAVAppDelegate.h"
-#include "desktop/platform/DesktopPlatform.h"
 #include "core/platform/DockTile.h"
 #include "core/platform/FakePlatform.h"
+#include "desktop/app/ZAVAppDelegate.h"
+#include "desktop/platform/DesktopPlatform.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -21,8 +21,7 @@ const QString busy = QStringLiteral("It seems that you have not finished the las
 
 class FailureAlert : public ::testing::Test {
 protected:
-    FailureAlert()
-    {
+    FailureAlert() {
         platform.setHasWindows(false);
         delegate.applicationDidFinishLaunching();
     }
@@ -34,8 +33,7 @@ protected:
 
 } // namespace
 
-TEST_F(FailureAlert, ReturnsAtOnceFromAnyThreadAndCountsTheBadgeDownBeforeTheAlert)
-{
+TEST_F(FailureAlert, ReturnsAtOnceFromAnyThreadAndCountsTheBadgeDownBeforeTheAlert) {
     platform.dockTile().setBadgeLabel("3/5");
     platform.shown.clear();
 
@@ -49,8 +47,7 @@ TEST_F(FailureAlert, ReturnsAtOnceFromAnyThreadAndCountsTheBadgeDownBeforeTheAle
                            "alert dismissed"}));
 }
 
-TEST_F(FailureAlert, AlertsFollowOneAnotherAndWorkPostedMeanwhileWaits)
-{
+TEST_F(FailureAlert, AlertsFollowOneAnotherAndWorkPostedMeanwhileWaits) {
     // While the first alert is up, an image finishes and posts its countdown; the nested drain
     // a modal loop would attempt must not run it.
     bool acted = false;
@@ -71,8 +68,7 @@ TEST_F(FailureAlert, AlertsFollowOneAnotherAndWorkPostedMeanwhileWaits)
                            "alert dismissed", "attention"}));
 }
 
-TEST(DesktopAlert, IsAModalMessageBoxWithTheTextsAndOneButton)
-{
+TEST(DesktopAlert, IsAModalMessageBoxWithTheTextsAndOneButton) {
     QGuiApplication::setDesktopFileName(QStringLiteral("sardoxa"));
     DesktopPlatform platform;
     QString text;

@@ -20,8 +20,7 @@ public:
     QList<QVariantMap> updates;
 
 public Q_SLOTS:
-    void update(const QString &uri, const QVariantMap &properties)
-    {
+    void update(const QString &uri, const QVariantMap &properties) {
         uris.append(uri);
         updates.append(properties);
     }
@@ -29,8 +28,7 @@ public Q_SLOTS:
 
 class PrivateBus : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         daemon.start(QStringLiteral("dbus-daemon"),
                      {QStringLiteral("--session"), QStringLiteral("--nofork"),
                       QStringLiteral("--print-address=1")});
@@ -38,15 +36,13 @@ protected:
         ASSERT_TRUE(daemon.waitForReadyRead(10000));
         address = QString::fromUtf8(daemon.readLine().trimmed());
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         QDBusConnection::disconnectFromBus(QStringLiteral("tile"));
         QDBusConnection::disconnectFromBus(QStringLiteral("dock"));
         daemon.kill();
         daemon.waitForFinished();
     }
-    bool waitForUpdates(const LauncherListener &listener, int count)
-    {
+    bool waitForUpdates(const LauncherListener &listener, int count) {
         const QDeadlineTimer deadline(10000);
         while (listener.updates.size() < count && !deadline.hasExpired())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
@@ -57,17 +53,15 @@ protected:
     QString address;
 };
 
-
 } // namespace
 
-TEST_F(PrivateBus, TheBadgeAndAttentionReachTheLauncherEntry)
-{
+TEST_F(PrivateBus, TheBadgeAndAttentionReachTheLauncherEntry) {
     QDBusConnection dock = QDBusConnection::connectToBus(address, QStringLiteral("dock"));
     ASSERT_TRUE(dock.isConnected());
     LauncherListener listener;
-    ASSERT_TRUE(dock.connect(QString(), QString(), QStringLiteral("com.canonical.Unity.LauncherEntry"),
-                             QStringLiteral("Update"), &listener,
-                             SLOT(update(QString, QVariantMap))));
+    ASSERT_TRUE(
+        dock.connect(QString(), QString(), QStringLiteral("com.canonical.Unity.LauncherEntry"),
+                     QStringLiteral("Update"), &listener, SLOT(update(QString, QVariantMap))));
 
     DesktopDockTile tile(QDBusConnection::connectToBus(address, QStringLiteral("tile")),
                          QStringLiteral("sardoxa"));

@@ -1,15 +1,14 @@
-#include "desktop/app/ZAVAppDelegate.h"
-#include "desktop/app/ZAVWelcomeWindowController.h"
 #include "core/intake/FilePaths.h"
 #include "core/platform/FakePlatform.h"
 #include "core/platform/MainQueue.h"
 #include "core/platform/OperationQueue.h"
+#include "desktop/app/ZAVAppDelegate.h"
+#include "desktop/app/ZAVWelcomeWindowController.h"
 #include "desktop/sizing/ZAVButton.h"
 #include "desktop/sizing/ZAVSizePickerView.h"
 #include "desktop/sizing/ZAVSizePickerWindow.h"
 #include "desktop/sizing/ZAVSizePickerWindowController.h"
 
-#include <QSignalSpy>
 #include <QAbstractAnimation>
 #include <QApplication>
 #include <QDate>
@@ -18,6 +17,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -38,49 +38,41 @@ const QString busy = QStringLiteral("It seems that you have not finished the las
 
 class Intake : public ::testing::Test {
 protected:
-    Intake()
-    {
+    Intake() {
         delegate.applicationDidFinishLaunching(); // a first launch: the welcome window shows
         platform.shown.clear();
     }
 
     QString in(const QString &relative) const { return home.path() + "/in/" + relative; }
-    QString touch(const QString &relative)
-    {
+    QString touch(const QString &relative) {
         QDir().mkpath(QFileInfo(in(relative)).path());
         QFile(in(relative)).open(QIODevice::WriteOnly);
         return in(relative);
     }
-    QString image(const QString &relative)
-    {
+    QString image(const QString &relative) {
         QDir().mkpath(QFileInfo(in(relative)).path());
         Images::save(Images::verticalStripes(80, 60, {{220, 30, 30}, {30, 30, 220}}), in(relative));
         return in(relative);
     }
-    QString today() const
-    {
+    QString today() const {
         return home.productFolder() + '/' + QDate::currentDate().toString("yyyy-MM-dd");
     }
-    QStringList registered()
-    {
+    QStringList registered() {
         std::lock_guard lock(delegate.registryMutex);
         return delegate.globalTasks.value(today());
     }
     bool welcomeVisible() const { return delegate.welcomeWindowController->window()->isVisible(); }
-    bool pickerVisible() const
-    {
+    bool pickerVisible() const {
         return delegate.sizeWindowController && delegate.sizeWindowController->isVisible();
     }
     // Runs the queued work of a job to its end, as the main thread sees it.
-    void finishJob()
-    {
+    void finishJob() {
         delegate.waitForHandOffs();
         delegate.queue->waitUntilAllOperationsAreFinished();
         platform.mainQueue().drain();
     }
     // Answers the next file dialog with `select` (relative to the input folder), or cancels it.
-    void answerFileDialog(const QStringList &select)
-    {
+    void answerFileDialog(const QStringList &select) {
         QTimer::singleShot(0, [this, select] {
             auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
             ASSERT_TRUE(dialog);
@@ -109,8 +101,7 @@ protected:
 
 } // namespace
 
-TEST_F(Intake, WhileAJobRunsOnlyTheBusyMessageShows)
-{
+TEST_F(Intake, WhileAJobRunsOnlyTheBusyMessageShows) {
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
     delegate.queue->addOperation([released] { released.wait(); });
@@ -120,20 +111,23 @@ TEST_F(Intake, WhileAJobRunsOnlyTheBusyMessageShows)
     platform.mainQueue().drain();
     release.set_value();
 
-    EXPECT_EQ(platform.shown, (QStringList{"attention", "alert Failed to resize images | " + busy + " | OK",
-                                           "alert dismissed", "attention",
-                                           "alert Failed to resize images | " + busy + " | OK",
-                                           "alert dismissed"}));
+    EXPECT_EQ(
+        platform.shown,
+        (QStringList{"attention", "alert Failed to resize images | " + busy + " | OK",
+                     "alert dismissed", "attention",
+                     "alert Failed to resize images | " + busy + " | OK", "alert dismissed"}));
     EXPECT_TRUE(delegate.globalTasks.isEmpty());
     EXPECT_FALSE(QFileInfo::exists(today()));
     EXPECT_TRUE(welcomeVisible());
     EXPECT_FALSE(pickerVisible());
 }
 
-TEST_F(Intake, CollectsImagesAtAnyDepthByTheirExtensionInAnyCase)
-{
-    const QStringList images{touch("drop/photo.JPG"), touch("drop/a/scan.TIFF"), touch("drop/a/b/c/a.Gif"),
-                             touch("drop/album.png/inside.jpeg"), touch("drop/with space 'quote' \"d\".png"),
+TEST_F(Intake, CollectsImagesAtAnyDepthByTheirExtensionInAnyCase) {
+    const QStringList images{touch("drop/photo.JPG"),
+                             touch("drop/a/scan.TIFF"),
+                             touch("drop/a/b/c/a.Gif"),
+                             touch("drop/album.png/inside.jpeg"),
+                             touch("drop/with space 'quote' \"d\".png"),
                              touch("drop/new\nline.tif")};
     touch("drop/notes.txt");
     touch("drop/archive.png.zip");
@@ -141,13 +135,15 @@ TEST_F(Intake, CollectsImagesAtAnyDepthByTheirExtensionInAnyCase)
     touch("drop/.hidden.png");
     touch("drop/.cache/thumb.png");
     QDir().mkpath(in("drop/empty.jpg"));
-    ASSERT_EQ(::symlink(in("drop").toUtf8().constData(), in("drop/a/loop").toUtf8().constData()), 0);
+    ASSERT_EQ(::symlink(in("drop").toUtf8().constData(), in("drop/a/loop").toUtf8().constData()),
+              0);
     // A name whose bytes are not UTF-8 comes back to the same bytes.
     const QString latin1 = decodePath(encodePath(in("drop/")) + "caf\xe9.png");
     ASSERT_GE(::open(encodePath(latin1).constData(), O_WRONLY | O_CREAT, 0644), 0);
     const QString single = touch("single.PNG");
 
-    delegate.applicationOpenFiles({in("drop"), single, single, in("missing.png"), in("drop/notes.txt")});
+    delegate.applicationOpenFiles(
+        {in("drop"), single, single, in("missing.png"), in("drop/notes.txt")});
 
     QStringList expected = images + QStringList{latin1, single, single};
     QStringList got = registered();
@@ -159,8 +155,7 @@ TEST_F(Intake, CollectsImagesAtAnyDepthByTheirExtensionInAnyCase)
     EXPECT_EQ(delegate.sizeWindowController->key, today());
 }
 
-TEST_F(Intake, ADropWithoutImagesStillMakesTheFolderAndAsksForASize)
-{
+TEST_F(Intake, ADropWithoutImagesStillMakesTheFolderAndAsksForASize) {
     delegate.applicationOpenFiles({touch("notes.txt")});
     EXPECT_TRUE(QFileInfo(today()).isDir());
     EXPECT_TRUE(delegate.globalTasks.contains(today()));
@@ -168,19 +163,18 @@ TEST_F(Intake, ADropWithoutImagesStillMakesTheFolderAndAsksForASize)
     EXPECT_TRUE(pickerVisible());
 }
 
-TEST_F(Intake, ASecondDropWhileThePickerIsOpenReplacesThePendingList)
-{
+TEST_F(Intake, ASecondDropWhileThePickerIsOpenReplacesThePendingList) {
     delegate.applicationOpenFiles({image("first.png")});
     delegate.applicationOpenFiles({image("second.png")});
     platform.mainQueue().drain();
 
     EXPECT_EQ(registered(), QStringList{in("second.png")});
-    EXPECT_EQ(platform.shown.filter("alert Failed"), QStringList{"alert Failed to resize images | " + busy + " | OK"});
+    EXPECT_EQ(platform.shown.filter("alert Failed"),
+              QStringList{"alert Failed to resize images | " + busy + " | OK"});
     EXPECT_TRUE(pickerVisible());
 }
 
-TEST_F(Intake, TheOpenDialogTakesImagesOnlyAndCancelChangesNothing)
-{
+TEST_F(Intake, TheOpenDialogTakesImagesOnlyAndCancelChangesNothing) {
     answerFileDialog({});
     delegate.openImages();
     EXPECT_EQ(dialogTitle, "Select Images to Resize");
@@ -204,8 +198,7 @@ TEST_F(Intake, TheOpenDialogTakesImagesOnlyAndCancelChangesNothing)
     EXPECT_TRUE(pickerVisible());
 }
 
-TEST_F(Intake, AFolderDroppedOnTheWelcomeWindowEndsAsFilesByAPresetOrATypedSize)
-{
+TEST_F(Intake, AFolderDroppedOnTheWelcomeWindowEndsAsFilesByAPresetOrATypedSize) {
     for (const bool typed : {false, true}) {
         platform.shown.clear();
         if (delegate.sizeWindowController)
@@ -219,7 +212,8 @@ TEST_F(Intake, AFolderDroppedOnTheWelcomeWindowEndsAsFilesByAPresetOrATypedSize)
         // A real drop event on the welcome window.
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(in(folder))});
-        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
         QApplication::sendEvent(welcome, &enter);
         ASSERT_TRUE(enter.isAccepted());
         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -236,9 +230,11 @@ TEST_F(Intake, AFolderDroppedOnTheWelcomeWindowEndsAsFilesByAPresetOrATypedSize)
             platform.shown.clear();
             delegate.sizeWindowController->close();
             delegate.applicationOpenFiles({in(folder)});
-            if (auto *animation = delegate.sizeWindowController->window()->findChild<QAbstractAnimation *>())
+            if (auto *animation =
+                    delegate.sizeWindowController->window()->findChild<QAbstractAnimation *>())
                 QSignalSpy(animation, &QAbstractAnimation::finished).wait(5000);
-            const QList<ZAVButton *> buttons = delegate.sizeWindowController->view()->findChildren<ZAVButton *>();
+            const QList<ZAVButton *> buttons =
+                delegate.sizeWindowController->view()->findChildren<ZAVButton *>();
             ASSERT_EQ(buttons.size(), 1);
             QTest::mouseClick(buttons.first(), Qt::LeftButton);
         }
@@ -248,15 +244,16 @@ TEST_F(Intake, AFolderDroppedOnTheWelcomeWindowEndsAsFilesByAPresetOrATypedSize)
         EXPECT_TRUE(QFileInfo::exists(today() + (typed ? "/b (1).jpg" : "/b.jpg"))) << typed;
         EXPECT_EQ(platform.shown.count("open " + today()), 1) << typed;
         EXPECT_EQ(platform.shown.count("attention"), 1) << typed;
-        EXPECT_EQ(platform.shown.mid(platform.shown.size() - 2), (QStringList{"badge cleared", "attention"}));
+        EXPECT_EQ(platform.shown.mid(platform.shown.size() - 2),
+                  (QStringList{"badge cleared", "attention"}));
     }
 }
 
-TEST_F(Intake, AFolderOfTwentyThousandFilesIsCollectedWhole)
-{
+TEST_F(Intake, AFolderOfTwentyThousandFilesIsCollectedWhole) {
     QDir().mkpath(in("many"));
     for (int i = 0; i < 20000; ++i)
-        QFile(in(QStringLiteral("many/%1.%2").arg(i).arg(i % 2 ? "jpg" : "txt"))).open(QIODevice::WriteOnly);
+        QFile(in(QStringLiteral("many/%1.%2").arg(i).arg(i % 2 ? "jpg" : "txt")))
+            .open(QIODevice::WriteOnly);
     delegate.applicationOpenFiles({in("many")});
     EXPECT_EQ(registered().size(), 10000);
 }

@@ -1,6 +1,6 @@
-#include "desktop/app/ZAVAppDelegate.h"
 #include "core/intake/FolderNames.h"
 #include "core/platform/FakePlatform.h"
+#include "desktop/app/ZAVAppDelegate.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,15 +12,13 @@
 
 namespace {
 
-QDateTime local(int year, int month, int day, int hour, int minute, int second)
-{
+QDateTime local(int year, int month, int day, int hour, int minute, int second) {
     return QDateTime(QDate(year, month, day), QTime(hour, minute, second));
 }
 
 class OutputFolders : public ::testing::Test {
 protected:
-    OutputFolders()
-    {
+    OutputFolders() {
         platform.setHasWindows(false);
         delegate.applicationDidFinishLaunching();
     }
@@ -34,8 +32,7 @@ protected:
 
 } // namespace
 
-TEST(FolderNames, DayNamesAndFirstLaunchSiblings)
-{
+TEST(FolderNames, DayNamesAndFirstLaunchSiblings) {
     EXPECT_EQ(datedFolderName(local(2024, 6, 1, 12, 0, 0), "yyyy-MM-dd"), "2024-06-01");
     EXPECT_EQ(datedFolderName(local(2018, 12, 31, 23, 59, 59), "yyyy-MM-dd"), "2018-12-31");
     EXPECT_EQ(datedFolderName(local(2019, 1, 1, 0, 0, 0), "yyyy-MM-dd"), "2019-01-01");
@@ -48,8 +45,7 @@ TEST(FolderNames, DayNamesAndFirstLaunchSiblings)
               "/p/Sardoxa -1");
 }
 
-TEST_F(OutputFolders, JobsOfOneDayShareTheDayFolder)
-{
+TEST_F(OutputFolders, JobsOfOneDayShareTheDayFolder) {
     platform.setNow(local(2024, 6, 1, 9, 30, 0));
     const QString first = delegate.makeJobFolder();
     platform.setNow(local(2024, 6, 1, 17, 45, 0));
@@ -60,8 +56,7 @@ TEST_F(OutputFolders, JobsOfOneDayShareTheDayFolder)
     EXPECT_TRUE(QFileInfo(first).isDir());
 }
 
-TEST_F(OutputFolders, TheLastSecondBeforeMidnightGoesToTheNextDayOnlyWhenTodaysFolderExists)
-{
+TEST_F(OutputFolders, TheLastSecondBeforeMidnightGoesToTheNextDayOnlyWhenTodaysFolderExists) {
     platform.setNow(local(2018, 12, 31, 23, 59, 59));
     EXPECT_EQ(delegate.makeJobFolder(), dated("2018-12-31"));
     EXPECT_EQ(delegate.makeJobFolder(), dated("2019-01-01"));
@@ -73,16 +68,14 @@ TEST_F(OutputFolders, TheLastSecondBeforeMidnightGoesToTheNextDayOnlyWhenTodaysF
     EXPECT_EQ(delegate.makeJobFolder(), dated("2019-01-01"));
 }
 
-TEST_F(OutputFolders, ADeletedProductFolderIsMadeAgainByTheNextJob)
-{
+TEST_F(OutputFolders, ADeletedProductFolderIsMadeAgainByTheNextJob) {
     platform.setNow(local(2024, 6, 1, 12, 0, 0));
     ASSERT_TRUE(QDir(home.productFolder()).removeRecursively());
     EXPECT_EQ(delegate.makeJobFolder(), dated("2024-06-01"));
     EXPECT_TRUE(QFileInfo(dated("2024-06-01")).isDir());
 }
 
-TEST_F(OutputFolders, AFileInTheWayIsLoggedAndTheJobKeyStillGiven)
-{
+TEST_F(OutputFolders, AFileInTheWayIsLoggedAndTheJobKeyStillGiven) {
     platform.setNow(local(2024, 6, 1, 12, 0, 0));
     ASSERT_TRUE(QDir(home.productFolder()).removeRecursively());
     QFile blocker(home.productFolder());
@@ -99,8 +92,7 @@ TEST_F(OutputFolders, AFileInTheWayIsLoggedAndTheJobKeyStillGiven)
     EXPECT_TRUE(QFileInfo(home.productFolder()).isFile());
 }
 
-TEST_F(OutputFolders, AMissingPicturesFolderIsMadeWithTheProductFolder)
-{
+TEST_F(OutputFolders, AMissingPicturesFolderIsMadeWithTheProductFolder) {
     platform.setPicturesDirectory(home.path() + "/gone/Pictures");
     platform.setNow(local(2024, 6, 1, 12, 0, 0));
     EXPECT_EQ(delegate.makeJobFolder(), home.path() + "/gone/Pictures/Sardoxa/2024-06-01");

@@ -1,8 +1,8 @@
 #include "core/platform/MainQueue.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QEventLoop>
-#include <QCoreApplication>
 #include <QThread>
 #include <QTimer>
 
@@ -14,16 +14,14 @@
 
 namespace {
 
-void runEventLoopUntil(const std::function<bool()> &done)
-{
+void runEventLoopUntil(const std::function<bool()> &done) {
     while (!done())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
 } // namespace
 
-TEST(MainQueue, RunsBlocksFromManyThreadsOnTheMainThreadOneAtATimeInPostingOrder)
-{
+TEST(MainQueue, RunsBlocksFromManyThreadsOnTheMainThreadOneAtATimeInPostingOrder) {
     MainQueue queue(MainQueue::Delivery::EventLoop);
     constexpr int threads = 4;
     constexpr int perThread = 500;
@@ -60,8 +58,7 @@ TEST(MainQueue, RunsBlocksFromManyThreadsOnTheMainThreadOneAtATimeInPostingOrder
     }
 }
 
-TEST(MainQueue, ABlockInAModalDialogHoldsTheQueueUntilItReturns)
-{
+TEST(MainQueue, ABlockInAModalDialogHoldsTheQueueUntilItReturns) {
     MainQueue queue(MainQueue::Delivery::EventLoop);
     std::vector<QString> events;
 
@@ -85,8 +82,7 @@ TEST(MainQueue, ABlockInAModalDialogHoldsTheQueueUntilItReturns)
     EXPECT_EQ(queue.waitingCount(), 0u);
 }
 
-TEST(MainQueue, ManualDeliveryRunsNothingUntilDrained)
-{
+TEST(MainQueue, ManualDeliveryRunsNothingUntilDrained) {
     MainQueue queue(MainQueue::Delivery::Manual);
     int ran = 0;
     queue.post([&] {

@@ -12,8 +12,7 @@
 
 using namespace std::chrono_literals;
 
-TEST(OperationQueue, NeverRunsMoreThanItsWidthAndCountsWaitingAndRunningOperations)
-{
+TEST(OperationQueue, NeverRunsMoreThanItsWidthAndCountsWaitingAndRunningOperations) {
     OperationQueue queue(4);
     std::promise<void> gate;
     const std::shared_future<void> opened = gate.get_future().share();
@@ -46,8 +45,7 @@ TEST(OperationQueue, NeverRunsMoreThanItsWidthAndCountsWaitingAndRunningOperatio
     EXPECT_EQ(queue.operationCount(), 0);
 }
 
-TEST(OperationQueue, CompletionRunsOnTheWorkerAfterTheBodyWhileTheOperationStillCounts)
-{
+TEST(OperationQueue, CompletionRunsOnTheWorkerAfterTheBodyWhileTheOperationStillCounts) {
     OperationQueue queue(4);
     std::atomic<bool> bodyDone{false};
     std::atomic<bool> completionAfterBody{false};
@@ -63,8 +61,8 @@ TEST(OperationQueue, CompletionRunsOnTheWorkerAfterTheBodyWhileTheOperationStill
         },
         [&] {
             completionAfterBody = bodyDone.load();
-            completionOnWorker = QThread::currentThread() != qApp->thread()
-                                 && std::this_thread::get_id() == bodyThread;
+            completionOnWorker = QThread::currentThread() != qApp->thread() &&
+                                 std::this_thread::get_id() == bodyThread;
             countInCompletion = queue.operationCount();
         });
     queue.waitUntilAllOperationsAreFinished();
@@ -75,8 +73,7 @@ TEST(OperationQueue, CompletionRunsOnTheWorkerAfterTheBodyWhileTheOperationStill
     EXPECT_EQ(queue.operationCount(), 0);
 }
 
-TEST(OperationQueue, DestructionWaitsForEveryOperation)
-{
+TEST(OperationQueue, DestructionWaitsForEveryOperation) {
     std::atomic<int> finished{0};
     {
         OperationQueue queue(2);

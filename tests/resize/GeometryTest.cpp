@@ -6,15 +6,13 @@
 
 #include <cmath>
 
-TEST(DrawRect, CoversTheCanvasAndSplitsTheOverflowEqually)
-{
+TEST(DrawRect, CoversTheCanvasAndSplitsTheOverflowEqually) {
     const struct {
         Size source;
         Size target;
         DrawRect expected;
     } cases[] = {
-        {{400, 200}, {100, 100}, {-50, 0, 200, 100}},
-        {{200, 400}, {100, 100}, {0, -50, 100, 200}},
+        {{400, 200}, {100, 100}, {-50, 0, 200, 100}}, {{200, 400}, {100, 100}, {0, -50, 100, 200}},
         {{640, 480}, {640, 480}, {0, 0, 640, 480}},  // equal sizes: drawn as they are
         {{1000, 500}, {200, 100}, {0, 0, 200, 100}}, // same shape: no overflow
         {{3, 3}, {10, 5}, {0, -2.5, 10, 10}},
@@ -25,8 +23,7 @@ TEST(DrawRect, CoversTheCanvasAndSplitsTheOverflowEqually)
             << c.target.height;
 }
 
-TEST(DrawRect, KeepsSinglePrecisionArithmetic)
-{
+TEST(DrawRect, KeepsSinglePrecisionArithmetic) {
     // 1000 × 667 into 640 × 426.88000000000005: the target is rounded to float before the ratios.
     const DrawRect rect = drawRect({1000, 667}, {640, 426.88000000000005});
     const float scale = std::max(640.0f / 1000.0f, 426.88000000000005f / 667.0f);
@@ -37,8 +34,7 @@ TEST(DrawRect, KeepsSinglePrecisionArithmetic)
     EXPECT_TRUE(std::isinf(empty.width) || std::isnan(empty.width));
 }
 
-TEST(DrawRect, PixelPlansRoundTheCanvasAndRefuseWhatCannotBeWritten)
-{
+TEST(DrawRect, PixelPlansRoundTheCanvasAndRefuseWhatCannotBeWritten) {
     QString problem;
     const std::optional<PixelPlan> retina =
         pixelPlan({{320, 213.44000000000003}, 2}, {0, -0.5, 320, 214.5}, &problem);
@@ -48,8 +44,8 @@ TEST(DrawRect, PixelPlansRoundTheCanvasAndRefuseWhatCannotBeWritten)
     EXPECT_EQ(retina->draw, (DrawRect{0, -1, 640, 429}));
 
     const Canvas degenerate[] = {
-        {{0.4, 100}, 1},  {{100, 0}, 1},      {{-2, -1}, 1},
-        {{NAN, 100}, 1},  {{INFINITY, 5}, 1}, {{100000, 100000}, 1},
+        {{0.4, 100}, 1}, {{100, 0}, 1},      {{-2, -1}, 1},
+        {{NAN, 100}, 1}, {{INFINITY, 5}, 1}, {{100000, 100000}, 1},
     };
     for (const Canvas &canvas : degenerate) {
         problem.clear();
@@ -59,8 +55,7 @@ TEST(DrawRect, PixelPlansRoundTheCanvasAndRefuseWhatCannotBeWritten)
     }
 }
 
-TEST(DrawRect, ShrinkOnLoadLeavesAtLeastAFactorOfTwoForTheFinalReduction)
-{
+TEST(DrawRect, ShrinkOnLoadLeavesAtLeastAFactorOfTwoForTheFinalReduction) {
     EXPECT_EQ(jpegShrinkFactor(4000, 3000, {0, 0, 640, 480}), 2);
     EXPECT_EQ(jpegShrinkFactor(4000, 3000, {0, 0, 500, 375}), 4);
     EXPECT_EQ(jpegShrinkFactor(4000, 3000, {0, 0, 250, 187.5}), 8);
@@ -70,8 +65,7 @@ TEST(DrawRect, ShrinkOnLoadLeavesAtLeastAFactorOfTwoForTheFinalReduction)
     EXPECT_EQ(jpegShrinkFactor(4000, 3000, {-1000, 0, 6000, 4500}), 1); // enlarged
 }
 
-TEST(OutputName, NumbersTakenNamesKeepingCaseAndInnerDots)
-{
+TEST(OutputName, NumbersTakenNamesKeepingCaseAndInnerDots) {
     EXPECT_EQ(outputFileName("a.png", 0), "a.png");
     EXPECT_EQ(outputFileName("a.png", 1), "a (1).png");
     EXPECT_EQ(outputFileName("a.png", 2), "a (2).png");
@@ -85,11 +79,11 @@ TEST(OutputName, NumbersTakenNamesKeepingCaseAndInnerDots)
     EXPECT_EQ(pathExtension(".hidden"), "");
     // Numbered names still fit the file system's 255 bytes, cut at a character's boundary.
     EXPECT_EQ(outputFileName(QString(250, 'a') + ".png", 12), QString(246, 'a') + " (12).png");
-    EXPECT_EQ(outputFileName(QString(125, QChar(0xe9)) + ".png", 1), QString(123, QChar(0xe9)) + " (1).png");
+    EXPECT_EQ(outputFileName(QString(125, QChar(0xe9)) + ".png", 1),
+              QString(123, QChar(0xe9)) + " (1).png");
 }
 
-TEST(OutputName, TheFirstFreeIndexTakesFewLooksPastManyTakenNames)
-{
+TEST(OutputName, TheFirstFreeIndexTakesFewLooksPastManyTakenNames) {
     for (const qint64 taken : {0, 1, 2, 3, 7, 8, 9, 10000}) {
         int looks = 0;
         const qint64 free = firstFreeIndex([&](qint64 i) {
@@ -101,8 +95,7 @@ TEST(OutputName, TheFirstFreeIndexTakesFewLooksPastManyTakenNames)
     }
 }
 
-TEST(NominalSize, ComesFromTheRecordedResolutionPerAxis)
-{
+TEST(NominalSize, ComesFromTheRecordedResolutionPerAxis) {
     constexpr double dpi72 = 72 / 25.4;
     EXPECT_EQ(nominalSize(100, 50, 1.0, 1.0), (Size{100, 50})); // none recorded
     EXPECT_EQ(nominalSize(100, 50, 0, 0), (Size{100, 50}));

@@ -1,6 +1,6 @@
-#include "desktop/app/ZAVAppDelegate.h"
 #include "core/platform/FakePlatform.h"
 #include "core/resize/SourceImage.h"
+#include "desktop/app/ZAVAppDelegate.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -25,8 +25,7 @@ const Colour red{255, 0, 0}, green{0, 255, 0}, blue{0, 0, 255}, white{255, 255, 
 
 class ImageEngine : public ::testing::Test {
 protected:
-    ImageEngine()
-    {
+    ImageEngine() {
         platform.setHasWindows(false);
         delegate.applicationDidFinishLaunching();
         QDir().mkpath(out());
@@ -35,16 +34,14 @@ protected:
     QString in(const QString &name) const { return home.path() + "/in/" + name; }
     QString out() const { return home.path() + "/out"; }
 
-    QString source(const QString &name, const VImage &image, const char *options = "")
-    {
+    QString source(const QString &name, const VImage &image, const char *options = "") {
         QDir().mkpath(QFileInfo(in(name)).path());
         Images::save(image, in(name), options);
         return in(name);
     }
 
     // Resizes one source into out() and returns the path written.
-    QString resize(const QString &path, const Size &size)
-    {
+    QString resize(const QString &path, const Size &size) {
         const SourceImage image = SourceImage::open(path);
         const QStringList before = QDir(out()).entryList(QDir::Files);
         delegate.resizeImageWithRawImage(image, delegate.calculateSize(size, image),
@@ -62,15 +59,13 @@ protected:
     ZAVAppDelegate delegate{platform};
 };
 
-QByteArray digest(const QString &path)
-{
+QByteArray digest(const QString &path) {
     QFile file(path);
     file.open(QIODevice::ReadOnly);
     return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
 }
 
-QString tiffInfo(const QString &path)
-{
+QString tiffInfo(const QString &path) {
     QProcess info;
     info.start("tiffinfo", {path});
     info.waitForFinished();
@@ -79,26 +74,26 @@ QString tiffInfo(const QString &path)
 
 } // namespace
 
-TEST_F(ImageEngine, KeepsTheCentreOfAWiderImageAndOfATallerOne)
-{
+TEST_F(ImageEngine, KeepsTheCentreOfAWiderImageAndOfATallerOne) {
     // Eight stripes; cover-cropping 800 × 200 to 100 × 100 keeps the middle quarter: stripes 3, 4.
     const std::vector<Colour> colours{black, white, red, green, blue, yellow, white, black};
-    const VImage wide = Images::load(resize(source("wide.png", Images::verticalStripes(800, 200, colours)), {100, 100}));
+    const VImage wide = Images::load(
+        resize(source("wide.png", Images::verticalStripes(800, 200, colours)), {100, 100}));
     ASSERT_EQ(wide.width(), 100);
     ASSERT_EQ(wide.height(), 100);
     EXPECT_TRUE(Images::near(Images::pixel(wide, 20, 50), green));
     EXPECT_TRUE(Images::near(Images::pixel(wide, 80, 50), blue));
     EXPECT_TRUE(Images::near(Images::pixel(wide, 50, 0), Images::pixel(wide, 50, 99), 40));
 
-    const VImage tall = Images::load(resize(source("tall.png", Images::horizontalStripes(200, 800, colours)), {100, 100}));
+    const VImage tall = Images::load(
+        resize(source("tall.png", Images::horizontalStripes(200, 800, colours)), {100, 100}));
     ASSERT_EQ(tall.width(), 100);
     ASSERT_EQ(tall.height(), 100);
     EXPECT_TRUE(Images::near(Images::pixel(tall, 50, 20), green));
     EXPECT_TRUE(Images::near(Images::pixel(tall, 50, 80), blue));
 }
 
-TEST_F(ImageEngine, EveryTargetSizeIsExactWithNoEmptyEdge)
-{
+TEST_F(ImageEngine, EveryTargetSizeIsExactWithNoEmptyEdge) {
     // Opaque sources with no black pixel: a black edge row or column would be an empty one.
     const std::vector<Colour> colours{red, green, blue, yellow, white};
     const QString sources[] = {
@@ -108,29 +103,32 @@ TEST_F(ImageEngine, EveryTargetSizeIsExactWithNoEmptyEdge)
     };
     for (const QString &path : sources) {
         for (int side = 1000; side >= 100; side -= 75) {
-            for (const Size size : {Size{double(side), double(side) * 0.75}, Size{double(side), -1}}) {
+            for (const Size size :
+                 {Size{double(side), double(side) * 0.75}, Size{double(side), -1}}) {
                 const QString written = resize(path, size);
                 ASSERT_FALSE(written.isEmpty()) << path.toStdString() << " " << side;
                 const VImage image = Images::load(written);
                 const SourceImage source = SourceImage::open(path);
-                const double height = size.height == -1 ? side * source.size().height / source.size().width
-                                                        : size.height;
+                const double height = size.height == -1
+                                          ? side * source.size().height / source.size().width
+                                          : size.height;
                 EXPECT_EQ(image.width(), side);
                 EXPECT_EQ(image.height(), int(std::lround(height)));
                 EXPECT_EQ(image.bands(), 3);
                 const VImage brightest = image.bandmean();
                 EXPECT_GT(brightest.extract_area(0, 0, image.width(), 1).min(), 20);
-                EXPECT_GT(brightest.extract_area(0, image.height() - 1, image.width(), 1).min(), 20);
+                EXPECT_GT(brightest.extract_area(0, image.height() - 1, image.width(), 1).min(),
+                          20);
                 EXPECT_GT(brightest.extract_area(0, 0, 1, image.height()).min(), 20);
-                EXPECT_GT(brightest.extract_area(image.width() - 1, 0, 1, image.height()).min(), 20);
+                EXPECT_GT(brightest.extract_area(image.width() - 1, 0, 1, image.height()).min(),
+                          20);
                 QFile::remove(written);
             }
         }
     }
 }
 
-TEST_F(ImageEngine, FollowsAllEightExifOrientations)
-{
+TEST_F(ImageEngine, FollowsAllEightExifOrientations) {
     // What the viewer sees: 60 × 40 with red at the top left and blue elsewhere.
     VImage shown = Images::verticalStripes(60, 40, {blue}).copy_memory();
     shown.draw_rect(red, 0, 0, 30, 20, VImage::option()->set("fill", true));
@@ -159,8 +157,7 @@ TEST_F(ImageEngine, FollowsAllEightExifOrientations)
     }
 }
 
-TEST_F(ImageEngine, KeepsAlphaOnlyWhereTheSourceHasItAndTheColourProfile)
-{
+TEST_F(ImageEngine, KeepsAlphaOnlyWhereTheSourceHasItAndTheColourProfile) {
     // Half transparent: the colour of invisible pixels must not bleed into the visible ones.
     VImage half = Images::verticalStripes(200, 100, {Colour{0, 255, 0, 0}, Colour{255, 0, 0, 255}});
     half = half.copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
@@ -178,8 +175,7 @@ TEST_F(ImageEngine, KeepsAlphaOnlyWhereTheSourceHasItAndTheColourProfile)
     EXPECT_EQ(kept.get_typeof(VIPS_META_EXIF_NAME), 0u);
 }
 
-TEST_F(ImageEngine, WritesLzwTiffWithThePredictorAndLeavesTheSourceAlone)
-{
+TEST_F(ImageEngine, WritesLzwTiffWithThePredictorAndLeavesTheSourceAlone) {
     const QString path = source("photo.jpg", Images::verticalStripes(300, 200, {red, green}));
     const QByteArray before = digest(path);
     const QString written = resize(path, {150, 100});
@@ -192,8 +188,7 @@ TEST_F(ImageEngine, WritesLzwTiffWithThePredictorAndLeavesTheSourceAlone)
     EXPECT_EQ(QDir(out()).entryList(QDir::Files | QDir::Hidden), QStringList{"photo.jpg"});
 }
 
-TEST_F(ImageEngine, ATakenNameGetsTheNextFreeCounter)
-{
+TEST_F(ImageEngine, ATakenNameGetsTheNextFreeCounter) {
     const QString path = source("a.png", Images::verticalStripes(40, 40, {red}));
     QFile(out() + "/a.png").open(QIODevice::WriteOnly);
     QFile(out() + "/a (2).png").open(QIODevice::WriteOnly);
@@ -202,8 +197,7 @@ TEST_F(ImageEngine, ATakenNameGetsTheNextFreeCounter)
     EXPECT_EQ(QFileInfo(out() + "/a.png").size(), 0); // nothing replaced
 }
 
-TEST_F(ImageEngine, BadSourcesAndDegenerateSizesWriteNothingAndSayWhy)
-{
+TEST_F(ImageEngine, BadSourcesAndDegenerateSizesWriteNothingAndSayWhy) {
     QDir().mkpath(in(""));
     const auto write = [&](const QString &name, const QByteArray &bytes) {
         QFile file(in(name));
@@ -218,10 +212,13 @@ TEST_F(ImageEngine, BadSourcesAndDegenerateSizesWriteNothingAndSayWhy)
         return file.readAll();
     }();
     // A PNG whose header claims 100000 × 100000 pixels over a few bytes of data.
-    const QByteArray bomb = QByteArray::fromHex("89504e470d0a1a0a0000000d49484452000186a0000186a0080200000027309c9f0000001149444154789c63601805a360140c77000003e80001b3a6d3460000000049454e44ae426082");
+    const QByteArray bomb = QByteArray::fromHex(
+        "89504e470d0a1a0a0000000d49484452000186a0000186a0080200000027309c9f0000001149444154789c6360"
+        "1805a360140c77000003e80001b3a6d3460000000049454e44ae426082");
     // A progressive JPEG claiming 32768 × 32768: under the pixel cap, but its decoder would hold
     // every coefficient, gigabytes of them.
-    QByteArray progressive = Images::encoded(Images::verticalStripes(16, 16, {red}), ".jpg[interlace]");
+    QByteArray progressive =
+        Images::encoded(Images::verticalStripes(16, 16, {red}), ".jpg[interlace]");
     progressive.replace(progressive.indexOf("\xff\xc2") + 5, 4, QByteArray::fromHex("80008000"));
     // Damage that decodes without an error: a run of a photograph's entropy data zeroed, and
     // files cut short with their end marker put back.
@@ -241,9 +238,15 @@ TEST_F(ImageEngine, BadSourcesAndDegenerateSizesWriteNothingAndSayWhy)
         {write("bomb.png", bomb), {10, 10}, "too large to decode"},
         {write("progressive.jpg", progressive), {10, 10}, "would need 6144 MB of memory"},
         {write("zeroed.jpg", zeroed), {100, 100}, "Corrupt JPEG data"},
-        {write("cut.jpg", photo.left(photo.size() / 2) + "\xff\xd9"), {100, 100}, "Corrupt JPEG data"},
-        {write("layers.jpg", layered.left(layered.size() / 2) + "\xff\xd9"), {100, 100}, "Corrupt JPEG data"},
-        {write("layers-cut.jpg", layered.left(layered.size() * 2 / 3)), {100, 100}, "Premature end"},
+        {write("cut.jpg", photo.left(photo.size() / 2) + "\xff\xd9"),
+         {100, 100},
+         "Corrupt JPEG data"},
+        {write("layers.jpg", layered.left(layered.size() / 2) + "\xff\xd9"),
+         {100, 100},
+         "Corrupt JPEG data"},
+        {write("layers-cut.jpg", layered.left(layered.size() * 2 / 3)),
+         {100, 100},
+         "Premature end"},
         {in("whole.jpg"), {-1, -1}, "has no whole pixel"},
         {in("whole.jpg"), {0.2, 100}, "has no whole pixel"},
         {in("whole.jpg"), {100000, 100000}, "too large to write"},
@@ -258,13 +261,13 @@ TEST_F(ImageEngine, BadSourcesAndDegenerateSizesWriteNothingAndSayWhy)
     EXPECT_TRUE(QDir(out()).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
-TEST_F(ImageEngine, ASourceSwappedAfterItsHeaderWasReadIsNotDecoded)
-{
+TEST_F(ImageEngine, ASourceSwappedAfterItsHeaderWasReadIsNotDecoded) {
     const QString path = source("swapped.png", Images::verticalStripes(40, 30, {red}));
     const SourceImage image = SourceImage::open(path);
     const auto skipReason = [&] {
         ::testing::internal::CaptureStderr();
-        delegate.resizeImageWithRawImage(image, delegate.calculateSize({20, 20}, image), out() + "/swapped.png");
+        delegate.resizeImageWithRawImage(image, delegate.calculateSize({20, 20}, image),
+                                         out() + "/swapped.png");
         return ::testing::internal::GetCapturedStderr();
     };
     // A pipe would block the reader for good; it is refused without being opened for a read.

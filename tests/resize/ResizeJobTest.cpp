@@ -1,8 +1,8 @@
-#include "desktop/app/ZAVAppDelegate.h"
 #include "core/platform/FakePlatform.h"
 #include "core/platform/MainQueue.h"
 #include "core/platform/OperationQueue.h"
 #include "core/sizing/SizeString.h"
+#include "desktop/app/ZAVAppDelegate.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,34 +22,32 @@ namespace {
 
 class ResizeJob : public ::testing::Test {
 protected:
-    ResizeJob()
-    {
+    ResizeJob() {
         platform.setHasWindows(false);
         delegate.applicationDidFinishLaunching();
         key = delegate.makeJobFolder();
     }
 
-    QString image(const QString &relative, int width = 64, int height = 48)
-    {
+    QString image(const QString &relative, int width = 64, int height = 48) {
         const QString path = home.path() + "/in/" + relative;
         QDir().mkpath(QFileInfo(path).path());
         Images::save(Images::verticalStripes(width, height, {{200, 40, 40}, {40, 40, 200}}), path);
         return path;
     }
-    void registerJob(const QStringList &paths, const QString &size = "{32, 24}")
-    {
+    void registerJob(const QStringList &paths, const QString &size = "{32, 24}") {
         std::lock_guard lock(delegate.registryMutex);
         delegate.globalTasks.insert(key, paths);
         delegate.globalSizes.insert(key, size);
     }
     // Runs the job to its end as the main thread would see it.
-    void run()
-    {
+    void run() {
         delegate.resize(key);
         delegate.queue->waitUntilAllOperationsAreFinished();
         platform.mainQueue().drain();
     }
-    QStringList written() const { return QDir(key).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+    QStringList written() const {
+        return QDir(key).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    }
 
     TempHome home;
     FakePlatform platform;
@@ -59,8 +57,7 @@ protected:
 
 } // namespace
 
-TEST_F(ResizeJob, CountsDownOpensTheFolderOnceAndAsksForAttentionOnce)
-{
+TEST_F(ResizeJob, CountsDownOpensTheFolderOnceAndAsksForAttentionOnce) {
     QStringList paths;
     for (int i = 0; i < 5; ++i)
         paths << image(QStringLiteral("%1.png").arg(i));
@@ -68,15 +65,15 @@ TEST_F(ResizeJob, CountsDownOpensTheFolderOnceAndAsksForAttentionOnce)
     QSignalSpy ended(&delegate, &ZAVAppDelegate::jobEnded);
     run();
 
-    EXPECT_EQ(platform.shown, (QStringList{"badge 5", "badge 4/5", "badge 3/5", "badge 2/5",
-                                           "badge 1/5", "open " + key, "badge cleared", "attention"}));
+    EXPECT_EQ(platform.shown,
+              (QStringList{"badge 5", "badge 4/5", "badge 3/5", "badge 2/5", "badge 1/5",
+                           "open " + key, "badge cleared", "attention"}));
     EXPECT_EQ(written(), (QStringList{"0.png", "1.png", "2.png", "3.png", "4.png"}));
     EXPECT_EQ(ended.size(), 1);
     EXPECT_TRUE(delegate.isIdle());
 }
 
-TEST_F(ResizeJob, EndsExactlyOnceHoweverTheImagesFinish)
-{
+TEST_F(ResizeJob, EndsExactlyOnceHoweverTheImagesFinish) {
     // Small images first: they finish while the later, larger ones are still being queued.
     QStringList paths;
     for (int i = 0; i < 12; ++i)
@@ -95,8 +92,7 @@ TEST_F(ResizeJob, EndsExactlyOnceHoweverTheImagesFinish)
     EXPECT_EQ(written().size(), 12 * 20);
 }
 
-TEST_F(ResizeJob, SkipsVanishedSourcesAndCountsUndecodableOnes)
-{
+TEST_F(ResizeJob, SkipsVanishedSourcesAndCountsUndecodableOnes) {
     const QString first = image("first.png");
     const QString gone = image("gone.png");
     const QString broken = home.path() + "/in/broken.jpg";
@@ -108,16 +104,17 @@ TEST_F(ResizeJob, SkipsVanishedSourcesAndCountsUndecodableOnes)
     run();
     const std::string log = ::testing::internal::GetCapturedStderr();
 
-    EXPECT_EQ(platform.shown, (QStringList{"badge 3", "badge 2/3", "open " + key,
-                                           "badge cleared", "attention"}));
+    EXPECT_EQ(platform.shown,
+              (QStringList{"badge 3", "badge 2/3", "open " + key, "badge cleared", "attention"}));
     EXPECT_EQ(written(), QStringList{"first.png"});
-    EXPECT_NE(log.find("skipped " + gone.toStdString() + ": it no longer exists"), std::string::npos);
-    EXPECT_NE(log.find("skipped " + broken.toStdString() + ": not a decodable image"), std::string::npos);
+    EXPECT_NE(log.find("skipped " + gone.toStdString() + ": it no longer exists"),
+              std::string::npos);
+    EXPECT_NE(log.find("skipped " + broken.toStdString() + ": not a decodable image"),
+              std::string::npos);
     EXPECT_EQ(delegate.skippedSources(), (QStringList{gone, broken}));
 }
 
-TEST_F(ResizeJob, AJobWithNothingLeftLeavesTheRegistryAndClearsTheBadge)
-{
+TEST_F(ResizeJob, AJobWithNothingLeftLeavesTheRegistryAndClearsTheBadge) {
     registerJob({home.path() + "/in/never.png", home.path() + "/in/nor.png"});
     QSignalSpy ended(&delegate, &ZAVAppDelegate::jobEnded);
     ::testing::internal::CaptureStderr();
@@ -130,31 +127,31 @@ TEST_F(ResizeJob, AJobWithNothingLeftLeavesTheRegistryAndClearsTheBadge)
     EXPECT_TRUE(delegate.globalSizes.isEmpty());
 }
 
-TEST_F(ResizeJob, AMissingSizeOrListIsReportedAndLeavesTheRegistryAlone)
-{
+TEST_F(ResizeJob, AMissingSizeOrListIsReportedAndLeavesTheRegistryAlone) {
     delegate.resize(key);
     platform.mainQueue().drain();
-    EXPECT_EQ(platform.shown,
-              (QStringList{"attention",
-                           "alert Failed to resize images | Cannot find a valid target size, please "
-                           "try again. | OK",
-                           "alert dismissed"}));
+    EXPECT_EQ(
+        platform.shown,
+        (QStringList{"attention",
+                     "alert Failed to resize images | Cannot find a valid target size, please "
+                     "try again. | OK",
+                     "alert dismissed"}));
 
     platform.shown.clear();
     delegate.globalSizes.insert(key, "{32, 24}");
     delegate.resize(key);
     platform.mainQueue().drain();
-    EXPECT_EQ(platform.shown,
-              (QStringList{"attention",
-                           "alert Failed to resize images | Cannot find images to resize, please try "
-                           "again. | OK",
-                           "alert dismissed"}));
+    EXPECT_EQ(
+        platform.shown,
+        (QStringList{"attention",
+                     "alert Failed to resize images | Cannot find images to resize, please try "
+                     "again. | OK",
+                     "alert dismissed"}));
     EXPECT_EQ(delegate.globalSizes.value(key), "{32, 24}");
     EXPECT_EQ(delegate.queue->operationCount(), 0);
 }
 
-TEST_F(ResizeJob, SourcesOfOneNameFromEightFoldersGiveEightFiles)
-{
+TEST_F(ResizeJob, SourcesOfOneNameFromEightFoldersGiveEightFiles) {
     QStringList paths;
     for (int i = 0; i < 8; ++i)
         paths << image(QStringLiteral("folder%1/photo.jpg").arg(i), 400, 300);
@@ -168,8 +165,7 @@ TEST_F(ResizeJob, SourcesOfOneNameFromEightFoldersGiveEightFiles)
     EXPECT_EQ(written(), expected);
 }
 
-TEST_F(ResizeJob, AVanishedOutputFolderSkipsEveryImageAndStillEndsTheJob)
-{
+TEST_F(ResizeJob, AVanishedOutputFolderSkipsEveryImageAndStillEndsTheJob) {
     registerJob({image("a.png"), image("b.png")});
     ASSERT_TRUE(QDir(key).removeRecursively());
     ::testing::internal::CaptureStderr();
@@ -182,8 +178,7 @@ TEST_F(ResizeJob, AVanishedOutputFolderSkipsEveryImageAndStillEndsTheJob)
     EXPECT_EQ(delegate.skippedSources().size(), 2);
 }
 
-TEST_F(ResizeJob, AFullDiskSkipsWhatDoesNotFitAndLeavesNoPartialFile)
-{
+TEST_F(ResizeJob, AFullDiskSkipsWhatDoesNotFitAndLeavesNoPartialFile) {
     // A small file system of its own, where the machine allows mounting one.
     const QString small = home.path() + "/small";
     QDir().mkpath(small);
@@ -196,9 +191,9 @@ TEST_F(ResizeJob, AFullDiskSkipsWhatDoesNotFitAndLeavesNoPartialFile)
     std::mt19937 random(5);
     for (std::uint8_t &byte : bytes)
         byte = static_cast<std::uint8_t>(random());
-    const vips::VImage noise = vips::VImage::new_from_memory(bytes.data(), bytes.size(), 300, 200, 3,
-                                                             VIPS_FORMAT_UCHAR)
-                                   .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+    const vips::VImage noise =
+        vips::VImage::new_from_memory(bytes.data(), bytes.size(), 300, 200, 3, VIPS_FORMAT_UCHAR)
+            .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
     QDir().mkpath(home.path() + "/in");
     QStringList paths;
     for (int i = 0; i < 6; ++i) {
@@ -223,8 +218,7 @@ TEST_F(ResizeJob, AFullDiskSkipsWhatDoesNotFitAndLeavesNoPartialFile)
               (QStringList{"open " + key, "badge cleared", "attention"}));
 }
 
-TEST(ResizeJobQuit, DestroyingTheDelegateMidBatchStopsAtOnceAndLeavesOnlyWholeFiles)
-{
+TEST(ResizeJobQuit, DestroyingTheDelegateMidBatchStopsAtOnceAndLeavesOnlyWholeFiles) {
     TempHome home;
     FakePlatform platform;
     platform.setHasWindows(false);
@@ -254,7 +248,8 @@ TEST(ResizeJobQuit, DestroyingTheDelegateMidBatchStopsAtOnceAndLeavesOnlyWholeFi
     } // quits: the destructor stops the batch before any member goes
     const QStringList written = QDir(key).entryList(QDir::Files);
     EXPECT_LT(written.size(), 200);
-    EXPECT_EQ(QDir(key).entryList(QDir::Hidden | QDir::Files).size(), written.size()); // no leftover
+    EXPECT_EQ(QDir(key).entryList(QDir::Hidden | QDir::Files).size(),
+              written.size()); // no leftover
     for (const QString &name : written)
         EXPECT_NO_THROW(Images::load(key + '/' + name).avg()) << name.toStdString();
 }

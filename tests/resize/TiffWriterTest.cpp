@@ -17,8 +17,7 @@ namespace {
 
 // Writes `pixels` (packed rows) as a TIFF through the writer and reads it back with libtiff,
 // through libvips.
-VImage roundTrip(const QString &path, const TiffFormat &format, std::vector<std::uint8_t> pixels)
-{
+VImage roundTrip(const QString &path, const TiffFormat &format, std::vector<std::uint8_t> pixels) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     TiffWriter writer(fd, format);
     const std::size_t rowBytes = format.bytesPerRow();
@@ -31,19 +30,18 @@ VImage roundTrip(const QString &path, const TiffFormat &format, std::vector<std:
     return Images::load(path).copy_memory();
 }
 
-std::vector<std::uint8_t> bytesOf(const VImage &image)
-{
+std::vector<std::uint8_t> bytesOf(const VImage &image) {
     std::size_t size = 0;
     void *memory = image.write_to_memory(&size);
-    std::vector<std::uint8_t> bytes(static_cast<std::uint8_t *>(memory), static_cast<std::uint8_t *>(memory) + size);
+    std::vector<std::uint8_t> bytes(static_cast<std::uint8_t *>(memory),
+                                    static_cast<std::uint8_t *>(memory) + size);
     g_free(memory);
     return bytes;
 }
 
 } // namespace
 
-TEST(TiffWriter, LibtiffReadsBackEveryByteWhateverTheData)
-{
+TEST(TiffWriter, LibtiffReadsBackEveryByteWhateverTheData) {
     // Sizes around the points where the code table fills, and data from constant to random, so
     // that every code width, the table's reset and the end of a strip at each width are met.
     QTemporaryDir dir;
@@ -65,8 +63,7 @@ TEST(TiffWriter, LibtiffReadsBackEveryByteWhateverTheData)
     }
 }
 
-TEST(TiffWriter, LayoutsTagsAndProfileSurviveTheRoundTrip)
-{
+TEST(TiffWriter, LayoutsTagsAndProfileSurviveTheRoundTrip) {
     QTemporaryDir dir;
     std::mt19937 random(11);
     const struct {
@@ -116,7 +113,8 @@ TEST(TiffWriter, LayoutsTagsAndProfileSurviveTheRoundTrip)
         EXPECT_EQ(bytesOf(read), original) << layout.bands << " " << layout.bits;
         EXPECT_NEAR(read.xres() * 25.4, 144, 1e-4);
         std::size_t length = 0;
-        const auto *profile = static_cast<const std::uint8_t *>(read.get_blob(VIPS_META_ICC_NAME, &length));
+        const auto *profile =
+            static_cast<const std::uint8_t *>(read.get_blob(VIPS_META_ICC_NAME, &length));
         EXPECT_EQ(std::vector<std::uint8_t>(profile, profile + length), format.iccProfile);
     }
 }

@@ -1,20 +1,20 @@
-#include "desktop/app/ZAVAppDelegate.h"
 #include "core/platform/FakePlatform.h"
 #include "core/platform/MainQueue.h"
 #include "core/sizing/PresetList.h"
+#include "desktop/app/ZAVAppDelegate.h"
+#include "desktop/app/ZAVWelcomeWindowController.h"
 #include "desktop/sizing/ZAVButton.h"
 #include "desktop/sizing/ZAVSizePickerView.h"
 #include "desktop/sizing/ZAVSizePickerWindow.h"
 #include "desktop/sizing/ZAVSizePickerWindowController.h"
-#include "desktop/app/ZAVWelcomeWindowController.h"
 
-#include <QSignalSpy>
 #include <QAbstractAnimation>
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -25,8 +25,7 @@ namespace {
 
 class SizePicker : public ::testing::Test {
 protected:
-    SizePicker()
-    {
+    SizePicker() {
         delegate.applicationDidFinishLaunching();
         delegate.welcomeWindowController.reset();
         // A job of no images: once it has a size it starts and ends at once.
@@ -34,8 +33,7 @@ protected:
         delegate.globalTasks.insert(key, {});
     }
 
-    void writePresets(const QStringList &list)
-    {
+    void writePresets(const QStringList &list) {
         QDir().mkpath(home.path() + "/.cache/sardoxa");
         QFile file(home.path() + "/.cache/sardoxa/presets");
         file.open(QIODevice::WriteOnly);
@@ -45,13 +43,11 @@ protected:
     ZAVSizePickerWindowController &picker() { return *delegate.sizeWindowController; }
     QList<ZAVButton *> buttons() { return picker().view()->findChildren<ZAVButton *>(); }
     // Lets the panel's animation end.
-    void settle()
-    {
+    void settle() {
         if (auto *animation = picker().window()->findChild<QAbstractAnimation *>())
             QSignalSpy(animation, &QAbstractAnimation::finished).wait(5000);
     }
-    bool jobStarted()
-    {
+    bool jobStarted() {
         delegate.waitForHandOffs();
         std::lock_guard lock(delegate.registryMutex);
         return !delegate.globalTasks.contains(key);
@@ -65,8 +61,7 @@ protected:
 
 } // namespace
 
-TEST_F(SizePicker, OpensOncePerJobAndRefusesWhileShown)
-{
+TEST_F(SizePicker, OpensOncePerJobAndRefusesWhileShown) {
     ASSERT_TRUE(delegate.shouldChooseSize(key));
     ZAVSizePickerWindow *first = picker().window();
     EXPECT_TRUE(first->isVisible());
@@ -81,8 +76,7 @@ TEST_F(SizePicker, OpensOncePerJobAndRefusesWhileShown)
     EXPECT_TRUE(picker().widthField()->text().isEmpty());
 }
 
-TEST_F(SizePicker, TheHeightAndButtonsFollowThePresets)
-{
+TEST_F(SizePicker, TheHeightAndButtonsFollowThePresets) {
     for (const int count : {0, 1, 3, 10, 11}) {
         QStringList list;
         for (int i = 0; i < count; ++i)
@@ -101,14 +95,14 @@ TEST_F(SizePicker, TheHeightAndButtonsFollowThePresets)
             const int index = button->theSize.width - 100;
             const int x = index % 2 == 0 ? 240 : 20;
             const int fromBottom = index < 10 ? 84 + 64 * (index / 2) : 0;
-            EXPECT_EQ(button->geometry(), QRect(x, height - fromBottom - 50, 200, 50)) << count << " " << index;
+            EXPECT_EQ(button->geometry(), QRect(x, height - fromBottom - 50, 200, 50))
+                << count << " " << index;
             EXPECT_EQ(button->text(), QStringLiteral("%1 x *").arg(100 + index));
         }
     }
 }
 
-TEST_F(SizePicker, ATypedSizeReachesItsJobOnAWorkerAfterThePanelHides)
-{
+TEST_F(SizePicker, ATypedSizeReachesItsJobOnAWorkerAfterThePanelHides) {
     ASSERT_TRUE(delegate.shouldChooseSize(key));
     picker().widthField()->setText("200");
     picker().resize();
@@ -121,8 +115,7 @@ TEST_F(SizePicker, ATypedSizeReachesItsJobOnAWorkerAfterThePanelHides)
     EXPECT_EQ(presets(), QStringList{"{200, -1}"});
 }
 
-TEST_F(SizePicker, OnlyFinishingTheHeightSubmits)
-{
+TEST_F(SizePicker, OnlyFinishingTheHeightSubmits) {
     ASSERT_TRUE(delegate.shouldChooseSize(key));
     QApplication::setActiveWindow(picker().window());
     QLineEdit *width = picker().widthField();
@@ -147,8 +140,7 @@ TEST_F(SizePicker, OnlyFinishingTheHeightSubmits)
     EXPECT_EQ(presets(), QStringList{"{-1, 150}"});
 }
 
-TEST_F(SizePicker, EscapeClosesWithoutChoosingASize)
-{
+TEST_F(SizePicker, EscapeClosesWithoutChoosingASize) {
     ASSERT_TRUE(delegate.shouldChooseSize(key));
     QApplication::setActiveWindow(picker().window());
     picker().heightField()->setFocus();
@@ -159,8 +151,7 @@ TEST_F(SizePicker, EscapeClosesWithoutChoosingASize)
     EXPECT_EQ(presets(), QStringList{});
 }
 
-TEST_F(SizePicker, APresetClickStartsTheJobOnTheMainThreadThenHides)
-{
+TEST_F(SizePicker, APresetClickStartsTheJobOnTheMainThreadThenHides) {
     writePresets({"{640, 480}", "{800, -1}"});
     ASSERT_TRUE(delegate.shouldChooseSize(key));
     settle();

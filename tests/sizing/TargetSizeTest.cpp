@@ -12,8 +12,7 @@ const Displays mixed{true, true, {1.0, 2.0}};
 
 } // namespace
 
-TEST(TargetSize, FollowsTheRequestAndTheImageShape)
-{
+TEST(TargetSize, FollowsTheRequestAndTheImageShape) {
     const struct {
         Size request;
         Size image;
@@ -35,13 +34,12 @@ TEST(TargetSize, FollowsTheRequestAndTheImageShape)
     };
     for (const auto &c : cases) {
         const Size got = targetSize(c.request, c.image, c.retina);
-        EXPECT_EQ(got, c.expected) << c.request.width << " x " << c.request.height << " retina "
-                                   << c.retina;
+        EXPECT_EQ(got, c.expected)
+            << c.request.width << " x " << c.request.height << " retina " << c.retina;
     }
 }
 
-TEST(TargetSize, AWildcardOnAnImageThatDidNotLoadIsNotANumber)
-{
+TEST(TargetSize, AWildcardOnAnImageThatDidNotLoadIsNotANumber) {
     const Size width = targetSize({640, -1}, {0, 0}, false);
     EXPECT_EQ(width.width, 640);
     EXPECT_TRUE(std::isnan(width.height));
@@ -50,8 +48,7 @@ TEST(TargetSize, AWildcardOnAnImageThatDidNotLoadIsNotANumber)
     EXPECT_EQ(height.height, 480);
 }
 
-TEST(TargetSize, HighDensityMeansAMainDisplayAndSomeFactorAboveOne)
-{
+TEST(TargetSize, HighDensityMeansAMainDisplayAndSomeFactorAboveOne) {
     EXPECT_TRUE(isRetina(mixed));
     EXPECT_FALSE(isRetina(standard));
     EXPECT_FALSE(isRetina({true, true, {1.0, 1.0}}));

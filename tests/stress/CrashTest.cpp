@@ -23,8 +23,7 @@
 
 namespace {
 
-QByteArray digestOf(const QStringList &files)
-{
+QByteArray digestOf(const QStringList &files) {
     QCryptographicHash hash(QCryptographicHash::Sha256);
     for (const QString &name : files) {
         QFile file(name);
@@ -36,16 +35,17 @@ QByteArray digestOf(const QStringList &files)
 
 } // namespace
 
-TEST(Crash, AKilledRunLeavesOnlyCompleteFilesAndItsLeftoversGoAtTheNextStart)
-{
+TEST(Crash, AKilledRunLeavesOnlyCompleteFilesAndItsLeftoversGoAtTheNextStart) {
     TempHome home;
     const QString in = home.path() + "/in";
     QDir().mkpath(in);
     QStringList sources;
     for (int i = 0; i < 200; ++i) {
         const Images::Colour colour{double(i), double(255 - i), 128};
-        sources << in + QStringLiteral("/%1.%2").arg(i, 3, 10, QChar('0')).arg(i % 2 ? "png" : "jpg");
-        Images::save(Images::verticalStripes(600, 400, {colour, {20, 20, 20}, colour}), sources.last());
+        sources
+            << in + QStringLiteral("/%1.%2").arg(i, 3, 10, QChar('0')).arg(i % 2 ? "png" : "jpg");
+        Images::save(Images::verticalStripes(600, 400, {colour, {20, 20, 20}, colour}),
+                     sources.last());
     }
     const QByteArray before = digestOf(sources);
     const QString day = home.productFolder() + '/' + QDate::currentDate().toString("yyyy-MM-dd");
@@ -68,7 +68,8 @@ TEST(Crash, AKilledRunLeavesOnlyCompleteFilesAndItsLeftoversGoAtTheNextStart)
         bool killed = false;
         while (!killed && sardoxa.waitForReadyRead(60000)) {
             while (sardoxa.canReadLine()) {
-                const QRegularExpressionMatch line = progress.match(QString::fromLocal8Bit(sardoxa.readLine()));
+                const QRegularExpressionMatch line =
+                    progress.match(QString::fromLocal8Bit(sardoxa.readLine()));
                 if (line.hasMatch() && line.captured(1).toInt() <= killAt) {
                     ::kill(static_cast<pid_t>(sardoxa.processId()), SIGKILL);
                     killed = true;

@@ -1,9 +1,9 @@
 // Files built to hurt a decoder: each ends in bounded time and memory, written or skipped with a
 // reason, and the job ends.
-#include "desktop/app/ZAVAppDelegate.h"
 #include "core/platform/FakePlatform.h"
 #include "core/platform/MainQueue.h"
 #include "core/platform/OperationQueue.h"
+#include "desktop/app/ZAVAppDelegate.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,19 +18,19 @@
 
 namespace {
 
-QByteArray chunk(const char *type, const QByteArray &data)
-{
+QByteArray chunk(const char *type, const QByteArray &data) {
     QByteArray body = QByteArray(type, 4) + data;
     char length[4];
     qToBigEndian(quint32(data.size()), length);
     char crc[4];
-    qToBigEndian(quint32(::crc32(0, reinterpret_cast<const Bytef *>(body.constData()), uInt(body.size()))), crc);
+    qToBigEndian(
+        quint32(::crc32(0, reinterpret_cast<const Bytef *>(body.constData()), uInt(body.size()))),
+        crc);
     return QByteArray(length, 4) + body + QByteArray(crc, 4);
 }
 
 // A valid PNG whose rows are all zero: a few kilobytes that claim `side` × `side` pixels.
-QByteArray zeroPng(quint32 side, int rowsCompressed)
-{
+QByteArray zeroPng(quint32 side, int rowsCompressed) {
     QByteArray header(13, '\0');
     qToBigEndian(side, header.data());
     qToBigEndian(side, header.data() + 4);
@@ -54,13 +54,12 @@ QByteArray zeroPng(quint32 side, int rowsCompressed)
         } while (stream.avail_out == 0);
     }
     deflateEnd(&stream);
-    return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) + chunk("IDAT", compressed)
-           + chunk("IEND", {});
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) + chunk("IDAT", compressed) +
+           chunk("IEND", {});
 }
 
 // A small real JPEG whose frame header is made to claim 65000 × 65000 pixels.
-QByteArray hugeJpeg()
-{
+QByteArray hugeJpeg() {
     QByteArray jpeg = Images::encoded(Images::verticalStripes(16, 16, {{90, 90, 90}}), ".jpg");
     const qsizetype frame = jpeg.indexOf(QByteArray("\xff\xc0", 2));
     const char side[2] = {char(0xfd), char(0xe8)};
@@ -71,8 +70,7 @@ QByteArray hugeJpeg()
 
 } // namespace
 
-TEST(HostileFiles, EachEndsWrittenOrSkippedAndTheJobEnds)
-{
+TEST(HostileFiles, EachEndsWrittenOrSkippedAndTheJobEnds) {
     TempHome home;
     FakePlatform platform;
     platform.setHasWindows(false);
@@ -97,7 +95,7 @@ TEST(HostileFiles, EachEndsWrittenOrSkippedAndTheJobEnds)
     Images::save(frames, in + "/frames.gif");
 
     const QStringList paths{
-        write("bomb.png", zeroPng(40000, 10)),   // 1.6 gigapixels of nothing
+        write("bomb.png", zeroPng(40000, 10)),     // 1.6 gigapixels of nothing
         write("under.png", zeroPng(16000, 16000)), // 256 megapixels, truly there
         write("huge.jpg", hugeJpeg()),
         in + "/pages.tif",

@@ -1,8 +1,8 @@
 // Large batches and large folder trees, through the real delegate and engine.
-#include "desktop/app/ZAVAppDelegate.h"
 #include "core/platform/FakePlatform.h"
 #include "core/platform/MainQueue.h"
 #include "core/platform/OperationQueue.h"
+#include "desktop/app/ZAVAppDelegate.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,14 +16,12 @@ namespace {
 
 class Load : public ::testing::Test {
 protected:
-    Load()
-    {
+    Load() {
         platform.setHasWindows(false);
         delegate.applicationDidFinishLaunching();
         key = delegate.makeJobFolder();
     }
-    void run(const QStringList &paths, const QString &size)
-    {
+    void run(const QStringList &paths, const QString &size) {
         {
             std::lock_guard lock(delegate.registryMutex);
             delegate.globalTasks.insert(key, paths);
@@ -42,8 +40,7 @@ protected:
 
 } // namespace
 
-TEST_F(Load, TenThousandImagesCountDownOnceAndOpenTheFolderOnce)
-{
+TEST_F(Load, TenThousandImagesCountDownOnceAndOpenTheFolderOnce) {
     const vips::VImage tiny = Images::verticalStripes(16, 12, {{200, 10, 10}, {10, 10, 200}});
     QStringList paths;
     for (int i = 0; i < 10000; ++i) {
@@ -57,13 +54,13 @@ TEST_F(Load, TenThousandImagesCountDownOnceAndOpenTheFolderOnce)
     ASSERT_EQ(platform.shown.size(), 10000 + 3);
     EXPECT_EQ(platform.shown.first(), "badge 10000");
     EXPECT_EQ(platform.shown.at(9999), "badge 1/10000");
-    EXPECT_EQ(platform.shown.mid(10000), (QStringList{"open " + key, "badge cleared", "attention"}));
+    EXPECT_EQ(platform.shown.mid(10000),
+              (QStringList{"open " + key, "badge cleared", "attention"}));
     EXPECT_EQ(QDir(key).entryList(QDir::Files).size(), 10000);
     EXPECT_TRUE(delegate.skippedSources().isEmpty());
 }
 
-TEST_F(Load, OneHundredSourcesOfOneNameGiveOneHundredFiles)
-{
+TEST_F(Load, OneHundredSourcesOfOneNameGiveOneHundredFiles) {
     const vips::VImage tiny = Images::verticalStripes(16, 12, {{200, 10, 10}});
     QStringList paths;
     for (int i = 0; i < 100; ++i) {
@@ -82,8 +79,7 @@ TEST_F(Load, OneHundredSourcesOfOneNameGiveOneHundredFiles)
     EXPECT_EQ(written, expected);
 }
 
-TEST_F(Load, AFolderTreeOfOneHundredThousandEntriesIsCollectedWhole)
-{
+TEST_F(Load, AFolderTreeOfOneHundredThousandEntriesIsCollectedWhole) {
     const QString root = home.path() + "/tree";
     int images = 0;
     for (int folder = 0; folder < 1000; ++folder) {
@@ -92,7 +88,8 @@ TEST_F(Load, AFolderTreeOfOneHundredThousandEntriesIsCollectedWhole)
         for (int file = 0; file < 99; ++file) {
             const bool image = file % 3 == 0;
             images += image;
-            QFile(path + QStringLiteral("/%1.%2").arg(file).arg(image ? "jpg" : "txt")).open(QIODevice::WriteOnly);
+            QFile(path + QStringLiteral("/%1.%2").arg(file).arg(image ? "jpg" : "txt"))
+                .open(QIODevice::WriteOnly);
         }
     }
     EXPECT_EQ(delegate.collectImages({root}).size(), images);

@@ -10,21 +10,22 @@ namespace Images {
 
 namespace {
 
-VImage stripes(int length, int across, const std::vector<Colour> &colours, bool vertical)
-{
+VImage stripes(int length, int across, const std::vector<Colour> &colours, bool vertical) {
     std::vector<VImage> parts;
     const int count = static_cast<int>(colours.size());
     for (int i = 0; i < count; ++i) {
         const int start = length * i / count;
         const int end = length * (i + 1) / count;
-        const VImage block = VImage::black(vertical ? end - start : across, vertical ? across : end - start)
-                                 .new_from_image(colours[i])
-                                 .cast(VIPS_FORMAT_UCHAR);
+        const VImage block =
+            VImage::black(vertical ? end - start : across, vertical ? across : end - start)
+                .new_from_image(colours[i])
+                .cast(VIPS_FORMAT_UCHAR);
         parts.push_back(block);
     }
     VImage joined = parts[0];
     for (std::size_t i = 1; i < parts.size(); ++i)
-        joined = joined.join(parts[i], vertical ? VIPS_DIRECTION_HORIZONTAL : VIPS_DIRECTION_VERTICAL);
+        joined =
+            joined.join(parts[i], vertical ? VIPS_DIRECTION_HORIZONTAL : VIPS_DIRECTION_VERTICAL);
     const VipsInterpretation interpretation =
         joined.bands() >= 3 ? VIPS_INTERPRETATION_sRGB : VIPS_INTERPRETATION_B_W;
     return joined.copy(VImage::option()->set("interpretation", interpretation));
@@ -32,23 +33,19 @@ VImage stripes(int length, int across, const std::vector<Colour> &colours, bool 
 
 } // namespace
 
-VImage verticalStripes(int width, int height, const std::vector<Colour> &colours)
-{
+VImage verticalStripes(int width, int height, const std::vector<Colour> &colours) {
     return stripes(width, height, colours, true);
 }
 
-VImage horizontalStripes(int width, int height, const std::vector<Colour> &colours)
-{
+VImage horizontalStripes(int width, int height, const std::vector<Colour> &colours) {
     return stripes(height, width, colours, false);
 }
 
-void save(const VImage &image, const QString &path, const char *options)
-{
+void save(const VImage &image, const QString &path, const char *options) {
     image.write_to_file((QFile::encodeName(path) + options).constData());
 }
 
-QByteArray encoded(const VImage &image, const char *suffix)
-{
+QByteArray encoded(const VImage &image, const char *suffix) {
     void *buffer = nullptr;
     std::size_t size = 0;
     image.write_to_buffer(suffix, &buffer, &size);
@@ -57,27 +54,23 @@ QByteArray encoded(const VImage &image, const char *suffix)
     return bytes;
 }
 
-VImage noise(int width, int height)
-{
+VImage noise(int width, int height) {
     const VImage grain = VImage::gaussnoise(width, height, VImage::option()->set("sigma", 40));
     return grain.bandjoin({grain.rot180(), grain.flip(VIPS_DIRECTION_HORIZONTAL)})
         .cast(VIPS_FORMAT_UCHAR)
         .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
 }
 
-VImage load(const QString &path)
-{
+VImage load(const QString &path) {
     return VImage::new_from_file(QFile::encodeName(path).constData(),
                                  VImage::option()->set("access", VIPS_ACCESS_RANDOM));
 }
 
-Colour pixel(const VImage &image, int x, int y)
-{
+Colour pixel(const VImage &image, int x, int y) {
     return image.getpoint(x, y);
 }
 
-bool near(const Colour &a, const Colour &b, double tolerance)
-{
+bool near(const Colour &a, const Colour &b, double tolerance) {
     if (a.size() != b.size())
         return false;
     for (std::size_t i = 0; i < a.size(); ++i) {

@@ -2,8 +2,7 @@
 
 #include <QProcess>
 
-Outcome runSardoxa(const QStringList &arguments, const QProcessEnvironment &environment)
-{
+Outcome runSardoxa(const QStringList &arguments, const QProcessEnvironment &environment) {
     QProcess process;
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral(SARDOXA_BINARY), arguments);

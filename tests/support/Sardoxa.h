@@ -12,5 +12,6 @@ struct Outcome {
     QString err;
 };
 
-Outcome runSardoxa(const QStringList &arguments,
-               const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
+Outcome
+runSardoxa(const QStringList &arguments,
+           const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());

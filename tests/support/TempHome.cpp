@@ -7,8 +7,7 @@ const char *const variables[] = {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "X
                                  "XDG_RUNTIME_DIR"};
 }
 
-TempHome::TempHome()
-{
+TempHome::TempHome() {
     for (const char *name : variables)
         saved_[name] = qgetenv(name);
     const QString home = dir_.path();
@@ -21,8 +20,7 @@ TempHome::TempHome()
     QFile::setPermissions(runtime(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
-TempHome::~TempHome()
-{
+TempHome::~TempHome() {
     for (const auto &[name, value] : saved_) {
         if (value.isNull())
             qunsetenv(name.constData());

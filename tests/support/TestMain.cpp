@@ -5,8 +5,7 @@
 
 #include "core/resize/ImageEngine.h"
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("sardoxa"));

@@ -15,8 +15,7 @@ constexpr quint32 maxPayload = 64u << 20;
 
 } // namespace
 
-QByteArray encode(const QStringList &paths)
-{
+QByteArray encode(const QStringList &paths) {
     QByteArray payload;
     for (const QString &path : paths)
         payload += encodePath(path) + '\0';
@@ -27,8 +26,7 @@ QByteArray encode(const QStringList &paths)
     return frame + payload;
 }
 
-Decoded decode(const QByteArray &buffer)
-{
+Decoded decode(const QByteArray &buffer) {
     using Status = Decoded::Status;
     if (!tag.startsWith(buffer.left(tag.size())))
         return {Status::Invalid, {}};

@@ -2,8 +2,7 @@
 
 #include <cstdio>
 
-QString printable(const QString &text)
-{
+QString printable(const QString &text) {
     QString shown;
     shown.reserve(text.size());
     for (const QChar c : text) {
@@ -15,8 +14,7 @@ QString printable(const QString &text)
     return shown;
 }
 
-void logLine(const QString &line)
-{
+void logLine(const QString &line) {
     const QByteArray text = "sardoxa: " + printable(line).toLocal8Bit() + '\n';
     std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stderr);
     std::fflush(stderr);

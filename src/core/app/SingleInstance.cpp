@@ -28,11 +28,11 @@ constexpr int idleConnectionMs = 10000;
 constexpr int maxConnections = 16;
 constexpr char acknowledgement = '\n';
 
-bool isPrivateFolder(const QByteArray &path, QString *problem)
-{
+bool isPrivateFolder(const QByteArray &path, QString *problem) {
     struct stat info;
     if (::lstat(path.constData(), &info) != 0) {
-        *problem = QStringLiteral("cannot use %1: %2").arg(decodePath(path), QString::fromLocal8Bit(std::strerror(errno)));
+        *problem = QStringLiteral("cannot use %1: %2")
+                       .arg(decodePath(path), QString::fromLocal8Bit(std::strerror(errno)));
         return false;
     }
     if (!S_ISDIR(info.st_mode) || info.st_uid != ::geteuid() || (info.st_mode & 077) != 0) {
@@ -43,22 +43,20 @@ bool isPrivateFolder(const QByteArray &path, QString *problem)
     return true;
 }
 
-bool ownedByOthers(const QString &path)
-{
+bool ownedByOthers(const QString &path) {
     struct stat info;
     return ::lstat(encodePath(path).constData(), &info) == 0 && info.st_uid != ::geteuid();
 }
 
-bool peerIsThisUser(int fd)
-{
+bool peerIsThisUser(int fd) {
     struct ucred peer = {};
     socklen_t length = sizeof peer;
-    return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &length) == 0 && peer.uid == ::geteuid();
+    return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &length) == 0 &&
+           peer.uid == ::geteuid();
 }
 
 // Waits for `fd` to become ready for `events`, up to `deadline`.
-bool waitFor(int fd, short events, const QDeadlineTimer &deadline)
-{
+bool waitFor(int fd, short events, const QDeadlineTimer &deadline) {
     pollfd entry{fd, events, 0};
     int ready;
     do
@@ -69,15 +67,16 @@ bool waitFor(int fd, short events, const QDeadlineTimer &deadline)
 
 } // namespace
 
-std::optional<QString> privateRuntimeFolder(QString *problem)
-{
+std::optional<QString> privateRuntimeFolder(QString *problem) {
     const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
     QString ignored;
     if (runtime.startsWith('/') && isPrivateFolder(runtime, &ignored))
         return decodePath(runtime);
-    const QByteArray fallback = encodePath(QDir::tempPath()) + "/sardoxa-" + QByteArray::number(::geteuid());
+    const QByteArray fallback =
+        encodePath(QDir::tempPath()) + "/sardoxa-" + QByteArray::number(::geteuid());
     if (::mkdir(fallback.constData(), 0700) != 0 && errno != EEXIST) {
-        *problem = QStringLiteral("cannot make %1: %2").arg(decodePath(fallback), QString::fromLocal8Bit(std::strerror(errno)));
+        *problem = QStringLiteral("cannot make %1: %2")
+                       .arg(decodePath(fallback), QString::fromLocal8Bit(std::strerror(errno)));
         return std::nullopt;
     }
     if (!isPrivateFolder(fallback, problem))
@@ -85,9 +84,9 @@ std::optional<QString> privateRuntimeFolder(QString *problem)
     return decodePath(fallback);
 }
 
-SingleInstance::SingleInstance(const QString &directory)
-{
-    std::optional<QString> folder = directory.isEmpty() ? privateRuntimeFolder(&folderProblem_) : directory;
+SingleInstance::SingleInstance(const QString &directory) {
+    std::optional<QString> folder =
+        directory.isEmpty() ? privateRuntimeFolder(&folderProblem_) : directory;
     if (!folder)
         return;
     socketPath_ = *folder + QStringLiteral("/sardoxa.socket");
@@ -97,8 +96,7 @@ SingleInstance::SingleInstance(const QString &directory)
 
 SingleInstance::~SingleInstance() = default;
 
-SingleInstance::Role SingleInstance::claim(const QStringList &paths, QString *error)
-{
+SingleInstance::Role SingleInstance::claim(const QStringList &paths, QString *error) {
     const auto fail = [error](Role role, const QString &why) {
         if (error)
             *error = why;
@@ -116,7 +114,8 @@ SingleInstance::Role SingleInstance::claim(const QStringList &paths, QString *er
         if (lock_->tryLock(0))
             return Role::Primary;
         if (lock_->error() == QLockFile::PermissionError)
-            return fail(Role::Failed, QStringLiteral("cannot write the lock file %1").arg(lock_->fileName()));
+            return fail(Role::Failed,
+                        QStringLiteral("cannot write the lock file %1").arg(lock_->fileName()));
         if (handOff(paths))
             return Role::HandedOff;
         QThread::msleep(100);
@@ -124,8 +123,7 @@ SingleInstance::Role SingleInstance::claim(const QStringList &paths, QString *er
     return fail(Role::Failed, QStringLiteral("the running Sardoxa did not answer"));
 }
 
-bool SingleInstance::handOff(const QStringList &paths)
-{
+bool SingleInstance::handOff(const QStringList &paths) {
     // Plain sockets: a launch hands its paths over before it makes any Qt application, so that
     // it needs no display when an instance runs already.
     const QByteArray path = encodePath(socketPath_);
@@ -135,26 +133,28 @@ bool SingleInstance::handOff(const QStringList &paths)
         return false;
     std::memcpy(address.sun_path, path.constData(), std::size_t(path.size()));
     const UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    if (!fd.isValid() || ::connect(fd.get(), reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0
-        || !peerIsThisUser(fd.get()))
+    if (!fd.isValid() ||
+        ::connect(fd.get(), reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0 ||
+        !peerIsThisUser(fd.get()))
         return false;
     const QByteArray message = InstanceMessage::encode(paths);
     const QDeadlineTimer deadline(handOffTimeoutMs);
     for (qsizetype sent = 0; sent < message.size();) {
         if (!waitFor(fd.get(), POLLOUT, deadline))
             return false;
-        const ssize_t n = ::send(fd.get(), message.constData() + sent, std::size_t(message.size() - sent), MSG_NOSIGNAL);
+        const ssize_t n = ::send(fd.get(), message.constData() + sent,
+                                 std::size_t(message.size() - sent), MSG_NOSIGNAL);
         if (n < 0 && errno != EINTR && errno != EAGAIN)
             return false;
         sent += n > 0 ? n : 0;
     }
     // The answer comes once the running instance has taken the whole message.
     char answer = 0;
-    return waitFor(fd.get(), POLLIN, deadline) && ::recv(fd.get(), &answer, 1, 0) == 1 && answer == acknowledgement;
+    return waitFor(fd.get(), POLLIN, deadline) && ::recv(fd.get(), &answer, 1, 0) == 1 &&
+           answer == acknowledgement;
 }
 
-bool SingleInstance::listen(QString *error)
-{
+bool SingleInstance::listen(QString *error) {
     if (!lock_)
         return false;
     // A socket file left by a killed instance would make listen() fail; we hold the lock, so it
@@ -171,8 +171,7 @@ bool SingleInstance::listen(QString *error)
     return true;
 }
 
-void SingleInstance::accept()
-{
+void SingleInstance::accept() {
     while (QLocalSocket *socket = server_->nextPendingConnection()) {
         if (connections_ >= maxConnections || !peerIsThisUser(int(socket->socketDescriptor()))) {
             socket->abort();

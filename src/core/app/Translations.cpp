@@ -6,8 +6,7 @@
 #include <QStandardPaths>
 #include <QTranslator>
 
-void installTranslations()
-{
+void installTranslations() {
     // Installed translations come first, so that one can be updated without a new build; the
     // ones built into the program are the fallback.
     QStringList folders = QStandardPaths::locateAll(QStandardPaths::GenericDataLocation,

@@ -13,8 +13,7 @@ namespace {
 
 // One side of --size: `*`, or a positive decimal number carried in single precision like a typed
 // size. Nothing on failure.
-std::optional<double> parseSide(const QString &text)
-{
+std::optional<double> parseSide(const QString &text) {
     if (text == QLatin1String("*"))
         return wildcard;
     static const QRegularExpression decimal(QStringLiteral("^(\\d+\\.?\\d*|\\.\\d+)$"));
@@ -26,17 +25,15 @@ std::optional<double> parseSide(const QString &text)
     return value;
 }
 
-QString usage(const QString &problem)
-{
+QString usage(const QString &problem) {
     return problem + QStringLiteral("\nTry 'sardoxa --help' for more information.");
 }
 
 } // namespace
 
-std::optional<Size> parseSizeOption(const QString &text)
-{
-    const QStringList sides = text.trimmed().split(QLatin1Char('x'), Qt::KeepEmptyParts,
-                                                   Qt::CaseInsensitive);
+std::optional<Size> parseSizeOption(const QString &text) {
+    const QStringList sides =
+        text.trimmed().split(QLatin1Char('x'), Qt::KeepEmptyParts, Qt::CaseInsensitive);
     if (sides.size() != 2)
         return std::nullopt;
     const std::optional<double> width = parseSide(sides[0].trimmed());
@@ -46,14 +43,14 @@ std::optional<Size> parseSizeOption(const QString &text)
     return Size{*width, *height};
 }
 
-CommandLine parseCommandLine(const QStringList &arguments)
-{
+CommandLine parseCommandLine(const QStringList &arguments) {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption sizeOption({QStringLiteral("s"), QStringLiteral("size")},
-                                        QString(), QStringLiteral("WxH"));
+    const QCommandLineOption sizeOption({QStringLiteral("s"), QStringLiteral("size")}, QString(),
+                                        QStringLiteral("WxH"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    const QCommandLineOption versionOption(QStringList{QStringLiteral("v"), QStringLiteral("version")});
+    const QCommandLineOption versionOption(
+        QStringList{QStringLiteral("v"), QStringLiteral("version")});
     parser.addOptions({sizeOption, helpOption, versionOption});
 
     CommandLine result;
@@ -70,11 +67,13 @@ CommandLine parseCommandLine(const QStringList &arguments)
         result.mode = CommandLine::Mode::Version;
         return result;
     }
-    const QString workingFolder = decodePath(QByteArray::fromStdString(std::filesystem::current_path().native()));
+    const QString workingFolder =
+        decodePath(QByteArray::fromStdString(std::filesystem::current_path().native()));
     for (const QString &path : parser.positionalArguments()) {
         // An empty argument would otherwise stand for the working folder.
         if (!path.isEmpty())
-            result.paths.append(path.startsWith(QLatin1Char('/')) ? path : joinPath(workingFolder, path));
+            result.paths.append(path.startsWith(QLatin1Char('/')) ? path
+                                                                  : joinPath(workingFolder, path));
     }
     if (!parser.isSet(sizeOption))
         return result;
@@ -83,12 +82,12 @@ CommandLine parseCommandLine(const QStringList &arguments)
     const std::optional<Size> size = parseSizeOption(sizes.last());
     if (sizes.size() > 1 || !size) {
         result.mode = CommandLine::Mode::UsageError;
-        result.message = usage(
-            sizes.size() > 1
-                ? QStringLiteral("--size may be given only once")
-                : QStringLiteral("invalid size '%1': give WIDTHxHEIGHT, each side a positive "
-                                 "number or *, not both *")
-                      .arg(sizes.last()));
+        result.message =
+            usage(sizes.size() > 1
+                      ? QStringLiteral("--size may be given only once")
+                      : QStringLiteral("invalid size '%1': give WIDTHxHEIGHT, each side a positive "
+                                       "number or *, not both *")
+                            .arg(sizes.last()));
         return result;
     }
     if (result.paths.isEmpty()) {
@@ -101,13 +100,13 @@ CommandLine parseCommandLine(const QStringList &arguments)
     return result;
 }
 
-QString commandLineHelp()
-{
+QString commandLineHelp() {
     return QStringLiteral(
         "Usage: sardoxa [PATH...]\n"
         "       sardoxa --size WxH PATH...\n"
         "\n"
-        "Scales a batch of images to one size. Every image (png, tiff, tif, jpeg, jpg, gif; folders\n"
+        "Scales a batch of images to one size. Every image (png, tiff, tif, jpeg, jpg, gif; "
+        "folders\n"
         "are searched at any depth) gets a scaled copy, centred and cropped to cover the size, as\n"
         "an LZW-compressed TIFF in a folder named after the day in ~/Pictures/Sardoxa. The\n"
         "originals are never changed.\n"

@@ -10,8 +10,8 @@
 // What the process was asked to do.
 struct CommandLine {
     enum class Mode {
-        Desktop,    // start the desktop application; paths go to it
-        Resize,     // resize the paths to `size` without any window
+        Desktop, // start the desktop application; paths go to it
+        Resize,  // resize the paths to `size` without any window
         Help,
         Version,
         UsageError, // `message` says what is wrong

@@ -3,13 +3,11 @@
 #include <algorithm>
 #include <limits>
 
-QString badgeLabelForTotal(qint64 total)
-{
+QString badgeLabelForTotal(qint64 total) {
     return total > 0 ? QString::number(total) : QString();
 }
 
-std::optional<QString> countedDownLabel(const QString &label)
-{
+std::optional<QString> countedDownLabel(const QString &label) {
     if (label.isEmpty())
         return std::nullopt;
     const qsizetype firstSlash = label.indexOf(QLatin1Char('/'));
@@ -21,8 +19,7 @@ std::optional<QString> countedDownLabel(const QString &label)
     return QString::number(remaining) + QLatin1Char('/') + last;
 }
 
-qint64 leadingInteger(const QString &text)
-{
+qint64 leadingInteger(const QString &text) {
     qsizetype at = 0;
     while (at < text.size() && text[at].isSpace())
         ++at;
@@ -46,8 +43,7 @@ qint64 leadingInteger(const QString &text)
     return negative ? -value : value;
 }
 
-double BadgeProgress::fractionDone() const
-{
+double BadgeProgress::fractionDone() const {
     if (total <= 0)
         return 0;
     // In doubles: a label may hold any two 64-bit numbers, whose difference need not fit.
@@ -55,8 +51,7 @@ double BadgeProgress::fractionDone() const
     return std::clamp(done, 0.0, 1.0);
 }
 
-std::optional<BadgeProgress> badgeProgress(const QString &label)
-{
+std::optional<BadgeProgress> badgeProgress(const QString &label) {
     if (label.isEmpty())
         return std::nullopt;
     const qint64 remaining = leadingInteger(label);

@@ -2,7 +2,6 @@
 
 #include <QUrl>
 
-
 #include <sys/stat.h>
 
 namespace {
@@ -10,8 +9,7 @@ namespace {
 constexpr char16_t escapeBase = 0xDC00;
 
 // The length of the valid UTF-8 sequence at the start of `bytes`, or 0.
-int validSequence(const unsigned char *bytes, qsizetype available)
-{
+int validSequence(const unsigned char *bytes, qsizetype available) {
     const unsigned char first = bytes[0];
     int length = 0;
     char32_t least = 0;
@@ -39,15 +37,13 @@ int validSequence(const unsigned char *bytes, qsizetype available)
     return length;
 }
 
-bool statPath(const QString &path, struct stat *info)
-{
+bool statPath(const QString &path, struct stat *info) {
     return ::stat(encodePath(path).constData(), info) == 0;
 }
 
 } // namespace
 
-QString decodePath(const QByteArray &bytes)
-{
+QString decodePath(const QByteArray &bytes) {
     QString path;
     path.reserve(bytes.size());
     const auto *data = reinterpret_cast<const unsigned char *>(bytes.constData());
@@ -64,15 +60,14 @@ QString decodePath(const QByteArray &bytes)
     return path;
 }
 
-QByteArray encodePath(const QString &path)
-{
+QByteArray encodePath(const QString &path) {
     QByteArray bytes;
     bytes.reserve(path.size());
     qsizetype start = 0;
     for (qsizetype i = 0; i < path.size(); ++i) {
         const char16_t unit = path.at(i).unicode();
-        const bool escaped = unit >= escapeBase + 0x80 && unit <= escapeBase + 0xFF
-                             && !(i > 0 && path.at(i - 1).isHighSurrogate());
+        const bool escaped = unit >= escapeBase + 0x80 && unit <= escapeBase + 0xFF &&
+                             !(i > 0 && path.at(i - 1).isHighSurrogate());
         if (escaped) {
             bytes += path.mid(start, i - start).toUtf8();
             bytes += char(unit - escapeBase);
@@ -83,38 +78,32 @@ QByteArray encodePath(const QString &path)
     return bytes;
 }
 
-bool pathExists(const QString &path)
-{
+bool pathExists(const QString &path) {
     struct stat info;
     return statPath(path, &info);
 }
 
-bool isDirectory(const QString &path)
-{
+bool isDirectory(const QString &path) {
     struct stat info;
     return statPath(path, &info) && S_ISDIR(info.st_mode);
 }
 
-bool isRegularFile(const QString &path)
-{
+bool isRegularFile(const QString &path) {
     struct stat info;
     return statPath(path, &info) && S_ISREG(info.st_mode);
 }
 
-QString localPathOf(const QUrl &url)
-{
+QString localPathOf(const QUrl &url) {
     if (!url.isLocalFile())
         return {};
     return decodePath(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
 }
 
-QString fileNameOf(const QString &path)
-{
+QString fileNameOf(const QString &path) {
     return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
-QString folderOf(const QString &path)
-{
+QString folderOf(const QString &path) {
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
     if (slash < 0)
         return QStringLiteral(".");

@@ -3,8 +3,7 @@
 #include <dirent.h>
 #include <unistd.h>
 
-std::vector<QByteArray> entryNames(int folder)
-{
+std::vector<QByteArray> entryNames(int folder) {
     std::vector<QByteArray> names;
     // The listing gets a descriptor of its own, which closedir() closes.
     const int listing = ::dup(folder);

@@ -7,15 +7,13 @@
 #include "core/intake/FolderNames.h"
 #include "core/resize/OutputName.h"
 
-bool isImagePath(const QString &path, const QStringList &formats)
-{
+bool isImagePath(const QString &path, const QStringList &formats) {
     if (isDirectory(path))
         return false;
     return formats.contains(pathExtension(fileNameOf(path)).toLower());
 }
 
-QStringList imagesAmong(const QStringList &paths, const QStringList &formats)
-{
+QStringList imagesAmong(const QStringList &paths, const QStringList &formats) {
     namespace fs = std::filesystem;
     QStringList images;
     for (const QString &path : paths) {
@@ -28,9 +26,11 @@ QStringList imagesAmong(const QStringList &paths, const QStringList &formats)
         }
         const fs::path folder(encodePath(path).toStdString());
         std::error_code error;
-        fs::recursive_directory_iterator entry(folder, fs::directory_options::skip_permission_denied, error);
+        fs::recursive_directory_iterator entry(
+            folder, fs::directory_options::skip_permission_denied, error);
         for (; !error && entry != fs::recursive_directory_iterator(); entry.increment(error)) {
-            const QByteArray relative = QByteArray::fromStdString(entry->path().lexically_relative(folder).native());
+            const QByteArray relative =
+                QByteArray::fromStdString(entry->path().lexically_relative(folder).native());
             if (relative.startsWith('.') || relative.contains("/.")) {
                 std::error_code ignored;
                 if (entry->is_directory(ignored))

@@ -10,8 +10,7 @@
 #include "core/intake/FolderNames.h"
 #include "core/resize/OutputFile.h"
 
-void makeFolder(const QString &path)
-{
+void makeFolder(const QString &path) {
     std::error_code error;
     const std::filesystem::path folder(encodePath(path).toStdString());
     std::filesystem::create_directories(folder, error);
@@ -20,8 +19,7 @@ void makeFolder(const QString &path)
                     .arg(path, QString::fromStdString(error.message())));
 }
 
-QString targetFolderIn(const QString &productFolder, bool firstLaunch, const QDateTime &now)
-{
+QString targetFolderIn(const QString &productFolder, bool firstLaunch, const QDateTime &now) {
     if (pathExists(productFolder)) {
         if (!firstLaunch)
             return productFolder;
@@ -33,23 +31,24 @@ QString targetFolderIn(const QString &productFolder, bool firstLaunch, const QDa
     return productFolder;
 }
 
-QString makeDayFolder(const QString &target, const QDateTime &now, const QString &pattern)
-{
+QString makeDayFolder(const QString &target, const QDateTime &now, const QString &pattern) {
     const QString today = joinPath(target, datedFolderName(now, pattern));
-    const QString path = pathExists(today) ? joinPath(target, datedFolderName(now.addSecs(1), pattern)) : today;
+    const QString path =
+        pathExists(today) ? joinPath(target, datedFolderName(now.addSecs(1), pattern)) : today;
     makeFolder(path);
     return path;
 }
 
-void removeLeftoversIn(const QString &productFolder, const QString &pattern)
-{
-    const UniqueFd product(::open(encodePath(productFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+void removeLeftoversIn(const QString &productFolder, const QString &pattern) {
+    const UniqueFd product(
+        ::open(encodePath(productFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!product.isValid())
         return;
     for (const QByteArray &name : entryNames(product.get())) {
         if (!isDayFolderName(decodePath(name), pattern))
             continue;
-        const UniqueFd day(::openat(product.get(), name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        const UniqueFd day(::openat(product.get(), name.constData(),
+                                    O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (day.isValid())
             OutputFile::removeLeftovers(day.get());
     }

@@ -9,16 +9,11 @@ class UniqueFd {
 public:
     UniqueFd() = default;
     explicit UniqueFd(int fd)
-        : fd_(fd)
-    {
-    }
+        : fd_(fd) {}
     ~UniqueFd() { reset(); }
     UniqueFd(UniqueFd &&other) noexcept
-        : fd_(std::exchange(other.fd_, -1))
-    {
-    }
-    UniqueFd &operator=(UniqueFd &&other) noexcept
-    {
+        : fd_(std::exchange(other.fd_, -1)) {}
+    UniqueFd &operator=(UniqueFd &&other) noexcept {
         if (this != &other) {
             reset();
             fd_ = std::exchange(other.fd_, -1);
@@ -30,8 +25,7 @@ public:
     bool isValid() const { return fd_ >= 0; }
     // Gives the descriptor up without closing it.
     int release() { return std::exchange(fd_, -1); }
-    void reset(int fd = -1)
-    {
+    void reset(int fd = -1) {
         if (fd_ >= 0)
             ::close(fd_);
         fd_ = fd;

@@ -1,14 +1,12 @@
 #include "core/platform/DockTile.h"
 
-void DockTile::setBadgeLabel(const QString &label)
-{
+void DockTile::setBadgeLabel(const QString &label) {
     label_ = label;
     badgeSinceAttention_ |= !label.isEmpty();
     showBadge(label);
 }
 
-void DockTile::requestUserAttention()
-{
+void DockTile::requestUserAttention() {
     showAttention(badgeSinceAttention_);
     badgeSinceAttention_ = false;
 }

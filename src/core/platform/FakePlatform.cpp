@@ -7,26 +7,21 @@ FakePlatform::FakePlatform()
     , now_(QDateTime::currentDateTime())
     , pictures_(StandardDirectories::pictures())
     , caches_(StandardDirectories::caches())
-    , preferences_(StandardDirectories::preferencesFile())
-{
-}
+    , preferences_(StandardDirectories::preferencesFile()) {}
 
 void FakePlatform::runAlert(const QString &message, const QString &informative,
-                            const QString &button)
-{
+                            const QString &button) {
     shown.append(QStringLiteral("alert %1 | %2 | %3").arg(message, informative, button));
     if (whileAlertShown_)
         whileAlertShown_();
     shown.append(QStringLiteral("alert dismissed"));
 }
 
-void FakePlatform::Tile::showBadge(const QString &label)
-{
+void FakePlatform::Tile::showBadge(const QString &label) {
     shown_.append(label.isEmpty() ? QStringLiteral("badge cleared")
                                   : QStringLiteral("badge ") + label);
 }
 
-void FakePlatform::Tile::showAttention(bool)
-{
+void FakePlatform::Tile::showAttention(bool) {
     shown_.append(QStringLiteral("attention"));
 }

@@ -41,7 +41,8 @@ public:
 private:
     class Tile : public DockTile {
     public:
-        explicit Tile(QStringList &shown) : shown_(shown) {}
+        explicit Tile(QStringList &shown)
+            : shown_(shown) {}
 
     protected:
         void showBadge(const QString &label) override;

@@ -5,8 +5,7 @@
 
 #include "core/feedback/BadgeLabel.h"
 
-void HeadlessDockTile::showBadge(const QString &label)
-{
+void HeadlessDockTile::showBadge(const QString &label) {
     const bool terminal = isatty(fileno(stderr));
     const std::optional<BadgeProgress> progress = badgeProgress(label);
     if (!progress) {

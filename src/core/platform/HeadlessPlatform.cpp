@@ -4,14 +4,13 @@
 
 #include "core/app/Log.h"
 
-void HeadlessPlatform::runAlert(const QString &message, const QString &informative, const QString &)
-{
+void HeadlessPlatform::runAlert(const QString &message, const QString &informative,
+                                const QString &) {
     ++alertCount_;
     logLine(message + QStringLiteral(": ") + informative);
 }
 
-void HeadlessPlatform::openFolder(const QString &path)
-{
+void HeadlessPlatform::openFolder(const QString &path) {
     std::printf("%s\n", path.toLocal8Bit().constData());
     std::fflush(stdout);
 }

@@ -3,12 +3,9 @@
 #include <QThread>
 
 MainQueue::MainQueue(Delivery delivery)
-    : delivery_(delivery)
-{
-}
+    : delivery_(delivery) {}
 
-void MainQueue::post(Block block)
-{
+void MainQueue::post(Block block) {
     bool schedule = false;
     {
         std::lock_guard lock(mutex_);
@@ -20,14 +17,13 @@ void MainQueue::post(Block block)
         scheduleDrain();
 }
 
-void MainQueue::scheduleDrain()
-{
+void MainQueue::scheduleDrain() {
     if (delivery_ == Delivery::EventLoop)
-        QMetaObject::invokeMethod(&context_, [this] { drain(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &context_, [this] { drain(); }, Qt::QueuedConnection);
 }
 
-void MainQueue::drain()
-{
+void MainQueue::drain() {
     Q_ASSERT(QThread::currentThread() == context_.thread());
     // A nested event loop inside a running block: the outer drain goes on once that block returns.
     if (running_)
@@ -49,8 +45,7 @@ void MainQueue::drain()
     }
 }
 
-std::size_t MainQueue::waitingCount() const
-{
+std::size_t MainQueue::waitingCount() const {
     std::lock_guard lock(mutex_);
     return blocks_.size();
 }

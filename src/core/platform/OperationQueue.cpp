@@ -3,12 +3,9 @@
 #include <algorithm>
 
 OperationQueue::OperationQueue(int maxConcurrentOperationCount)
-    : maxConcurrent_(std::max(1, maxConcurrentOperationCount))
-{
-}
+    : maxConcurrent_(std::max(1, maxConcurrentOperationCount)) {}
 
-OperationQueue::~OperationQueue()
-{
+OperationQueue::~OperationQueue() {
     waitUntilAllOperationsAreFinished();
     {
         std::lock_guard lock(mutex_);
@@ -19,34 +16,30 @@ OperationQueue::~OperationQueue()
         worker.join();
 }
 
-void OperationQueue::addOperation(Body body, Body completion)
-{
+void OperationQueue::addOperation(Body body, Body completion) {
     std::lock_guard lock(mutex_);
     if (stop_.stop_requested())
         return;
     waiting_.push_back({std::move(body), std::move(completion)});
     // Workers are started lazily, one per operation that no idle worker can take.
-    if (idleWorkers_ < static_cast<int>(waiting_.size())
-        && static_cast<int>(workers_.size()) < maxConcurrent_)
+    if (idleWorkers_ < static_cast<int>(waiting_.size()) &&
+        static_cast<int>(workers_.size()) < maxConcurrent_)
         workers_.emplace_back([this] { work(); });
     else
         wake_.notify_one();
 }
 
-int OperationQueue::operationCount() const
-{
+int OperationQueue::operationCount() const {
     std::lock_guard lock(mutex_);
     return static_cast<int>(waiting_.size()) + running_;
 }
 
-void OperationQueue::waitUntilAllOperationsAreFinished()
-{
+void OperationQueue::waitUntilAllOperationsAreFinished() {
     std::unique_lock lock(mutex_);
     finished_.wait(lock, [this] { return waiting_.empty() && running_ == 0; });
 }
 
-void OperationQueue::cancelAllOperations()
-{
+void OperationQueue::cancelAllOperations() {
     std::deque<Operation> dropped;
     {
         std::lock_guard lock(mutex_);
@@ -58,8 +51,7 @@ void OperationQueue::cancelAllOperations()
     // What the dropped blocks captured is released here, outside the lock.
 }
 
-void OperationQueue::work()
-{
+void OperationQueue::work() {
     std::unique_lock lock(mutex_);
     for (;;) {
         ++idleWorkers_;

@@ -9,9 +9,7 @@
 class StandardPlatform : public Platform {
 public:
     StandardPlatform()
-        : mainQueue_(MainQueue::Delivery::EventLoop)
-    {
-    }
+        : mainQueue_(MainQueue::Delivery::EventLoop) {}
 
     MainQueue &mainQueue() override { return mainQueue_; }
     QDateTime now() const override { return QDateTime::currentDateTime(); }

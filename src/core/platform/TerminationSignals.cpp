@@ -15,8 +15,7 @@ const int handled[] = {SIGTERM, SIGINT, SIGHUP};
 int wakeUp[2] = {-1, -1};
 volatile std::sig_atomic_t receivedSignal = 0;
 
-void onSignal(int signal)
-{
+void onSignal(int signal) {
     receivedSignal = signal;
     const int saved = errno;
     const char byte = 1;
@@ -26,8 +25,7 @@ void onSignal(int signal)
 
 } // namespace
 
-TerminationSignals::TerminationSignals()
-{
+TerminationSignals::TerminationSignals() {
     if (wakeUp[0] < 0 && ::pipe2(wakeUp, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
     notifier_ = std::make_unique<QSocketNotifier>(wakeUp[0], QSocketNotifier::Read);
@@ -41,21 +39,18 @@ TerminationSignals::TerminationSignals()
         ::sigaction(signal, &action, nullptr);
 }
 
-TerminationSignals::~TerminationSignals()
-{
+TerminationSignals::~TerminationSignals() {
     if (!notifier_)
         return;
     for (const int signal : handled)
         std::signal(signal, SIG_DFL);
 }
 
-int TerminationSignals::received()
-{
+int TerminationSignals::received() {
     return receivedSignal;
 }
 
-void TerminationSignals::takeSignal()
-{
+void TerminationSignals::takeSignal() {
     char bytes[16];
     while (::read(wakeUp[0], bytes, sizeof bytes) > 0) {
     }

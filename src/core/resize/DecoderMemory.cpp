@@ -4,8 +4,7 @@
 #include <unistd.h>
 #include <utility>
 
-double decoderHeldBytes(const DecoderDemand &demand)
-{
+double decoderHeldBytes(const DecoderDemand &demand) {
     const double pixels = double(demand.width) * double(demand.height);
     switch (demand.format) {
     case SourceFormat::Jpeg:
@@ -23,30 +22,22 @@ double decoderHeldBytes(const DecoderDemand &demand)
 }
 
 MemoryBudget::MemoryBudget(double capacity)
-    : capacity_(capacity)
-{
-}
+    : capacity_(capacity) {}
 
 MemoryBudget::Reservation::Reservation(MemoryBudget &budget, double bytes)
     : budget_(&budget)
-    , bytes_(bytes)
-{
-}
+    , bytes_(bytes) {}
 
-MemoryBudget::Reservation::~Reservation()
-{
+MemoryBudget::Reservation::~Reservation() {
     if (budget_)
         budget_->release(bytes_);
 }
 
 MemoryBudget::Reservation::Reservation(Reservation &&other) noexcept
     : budget_(std::exchange(other.budget_, nullptr))
-    , bytes_(other.bytes_)
-{
-}
+    , bytes_(other.bytes_) {}
 
-std::optional<MemoryBudget::Reservation> MemoryBudget::reserve(double bytes, std::stop_token stop)
-{
+std::optional<MemoryBudget::Reservation> MemoryBudget::reserve(double bytes, std::stop_token stop) {
     if (bytes > capacity_)
         return std::nullopt;
     std::unique_lock lock(mutex_);
@@ -56,8 +47,7 @@ std::optional<MemoryBudget::Reservation> MemoryBudget::reserve(double bytes, std
     return Reservation(*this, bytes);
 }
 
-void MemoryBudget::release(double bytes)
-{
+void MemoryBudget::release(double bytes) {
     {
         std::lock_guard lock(mutex_);
         used_ -= bytes;
@@ -65,8 +55,7 @@ void MemoryBudget::release(double bytes)
     freed_.notify_all();
 }
 
-MemoryBudget &MemoryBudget::decoders()
-{
+MemoryBudget &MemoryBudget::decoders() {
     static MemoryBudget budget([] {
         const double physical = double(::sysconf(_SC_PHYS_PAGES)) * double(::sysconf(_SC_PAGESIZE));
         constexpr double most = 2.0 * 1024 * 1024 * 1024;

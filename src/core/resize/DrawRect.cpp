@@ -9,8 +9,7 @@ constexpr double maxCanvasPixels = 256.0 * 1024 * 1024;
 
 } // namespace
 
-DrawRect drawRect(const Size &source, const Size &target)
-{
+DrawRect drawRect(const Size &source, const Size &target) {
     const float targetWidth = static_cast<float>(target.width);
     const float targetHeight = static_cast<float>(target.height);
     DrawRect rect;
@@ -35,8 +34,7 @@ DrawRect drawRect(const Size &source, const Size &target)
     return rect;
 }
 
-std::optional<PixelPlan> pixelPlan(const Canvas &canvas, const DrawRect &draw, QString *problem)
-{
+std::optional<PixelPlan> pixelPlan(const Canvas &canvas, const DrawRect &draw, QString *problem) {
     const double width = std::round(canvas.size.width * canvas.scale);
     const double height = std::round(canvas.size.height * canvas.scale);
     const auto fail = [problem](const QString &reason) {
@@ -54,16 +52,15 @@ std::optional<PixelPlan> pixelPlan(const Canvas &canvas, const DrawRect &draw, Q
                         .arg(height, 0, 'f', 0));
     const double s = canvas.scale;
     const DrawRect pixels{draw.x * s, draw.y * s, draw.width * s, draw.height * s};
-    if (!std::isfinite(pixels.x) || !std::isfinite(pixels.y) || !(pixels.width > 0)
-        || !(pixels.height > 0) || !std::isfinite(pixels.width) || !std::isfinite(pixels.height))
+    if (!std::isfinite(pixels.x) || !std::isfinite(pixels.y) || !(pixels.width > 0) ||
+        !(pixels.height > 0) || !std::isfinite(pixels.width) || !std::isfinite(pixels.height))
         return fail(QStringLiteral("the image cannot be fitted into %1 × %2")
                         .arg(canvas.size.width)
                         .arg(canvas.size.height));
     return PixelPlan{static_cast<int>(width), static_cast<int>(height), pixels};
 }
 
-int jpegShrinkFactor(int sourceWidth, int sourceHeight, const DrawRect &draw)
-{
+int jpegShrinkFactor(int sourceWidth, int sourceHeight, const DrawRect &draw) {
     // The decoder's shrink is a block average that aliases; Lanczos3 keeps its quality only
     // when it still does at least half of the reduction.
     for (const int factor : {8, 4, 2}) {

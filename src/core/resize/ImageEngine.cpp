@@ -5,10 +5,10 @@
 #include <cstring>
 #include <mutex>
 
+#include "core/intake/FilePaths.h"
 #include "core/resize/JpegDecoder.h"
 #include "core/resize/SourceImage.h"
 #include "core/resize/TiffWriter.h"
-#include "core/intake/FilePaths.h"
 
 using vips::VImage;
 
@@ -16,8 +16,7 @@ namespace ImageEngine {
 
 namespace {
 
-std::mutex &pipelineMutex()
-{
+std::mutex &pipelineMutex() {
     static std::mutex mutex;
     return mutex;
 }
@@ -27,36 +26,33 @@ struct VipsThreadState {
     ~VipsThreadState() { vips_thread_shutdown(); }
 };
 
-void enterVipsThread()
-{
+void enterVipsThread() {
     thread_local VipsThreadState state;
     (void)state;
 }
 
 // Decodes the source the header was read from, through the same descriptor.
-VImage load(const vips::VSource &input, int fd, const VImage &header, SourceFormat format, int shrink)
-{
+VImage load(const vips::VSource &input, int fd, const VImage &header, SourceFormat format,
+            int shrink) {
     if (format == SourceFormat::Jpeg && JpegDecoder::takes(header))
         return JpegDecoder::decode(fd, 8 / shrink, header).autorot();
     auto *options = VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL);
     // A JPEG is damaged where its decoder warns; the other decoders fail on damage themselves.
-    options->set("fail_on", format == SourceFormat::Jpeg ? VIPS_FAIL_ON_WARNING : VIPS_FAIL_ON_TRUNCATED);
+    options->set("fail_on",
+                 format == SourceFormat::Jpeg ? VIPS_FAIL_ON_WARNING : VIPS_FAIL_ON_TRUNCATED);
     if (shrink > 1)
         options->set("shrink", shrink);
     return VImage::new_from_source(input, "", options).autorot();
 }
 
-VImage resample(const VImage &image, double hscale, double vscale)
-{
-    return image.resize(hscale, VImage::option()
-                                    ->set("vscale", vscale)
-                                    ->set("kernel", VIPS_KERNEL_LANCZOS3));
+VImage resample(const VImage &image, double hscale, double vscale) {
+    return image.resize(
+        hscale, VImage::option()->set("vscale", vscale)->set("kernel", VIPS_KERNEL_LANCZOS3));
 }
 
 // Scales an image with alpha without letting transparent pixels bleed their colour into their
 // neighbours: the colour is weighted by alpha while it is resampled.
-VImage resampleWithAlpha(const VImage &image, double hscale, double vscale)
-{
+VImage resampleWithAlpha(const VImage &image, double hscale, double vscale) {
     VImage scaled = resample(image.premultiply(), hscale, vscale).unpremultiply();
     if (!vips_band_format_isfloat(image.format()))
         scaled = scaled.rint(); // a cast alone would truncate, darkening every colour a little
@@ -65,8 +61,7 @@ VImage resampleWithAlpha(const VImage &image, double hscale, double vscale)
 
 // The canvas in a layout the TIFF writer takes: 8 or 16-bit whole numbers or 32-bit floats, in
 // grey, RGB or CMYK, each with or without alpha.
-VImage storable(VImage image)
-{
+VImage storable(VImage image) {
     switch (image.format()) {
     case VIPS_FORMAT_UCHAR:
     case VIPS_FORMAT_USHORT:
@@ -76,22 +71,22 @@ VImage storable(VImage image)
         image = image.cast(VIPS_FORMAT_FLOAT);
     }
     const VipsInterpretation interpretation = image.interpretation();
-    const bool cmyk = interpretation == VIPS_INTERPRETATION_CMYK && (image.bands() == 4 || image.bands() == 5);
-    const bool known = cmyk || interpretation == VIPS_INTERPRETATION_B_W
-                       || interpretation == VIPS_INTERPRETATION_GREY16
-                       || interpretation == VIPS_INTERPRETATION_sRGB
-                       || interpretation == VIPS_INTERPRETATION_RGB16
-                       || interpretation == VIPS_INTERPRETATION_MULTIBAND;
+    const bool cmyk =
+        interpretation == VIPS_INTERPRETATION_CMYK && (image.bands() == 4 || image.bands() == 5);
+    const bool known = cmyk || interpretation == VIPS_INTERPRETATION_B_W ||
+                       interpretation == VIPS_INTERPRETATION_GREY16 ||
+                       interpretation == VIPS_INTERPRETATION_sRGB ||
+                       interpretation == VIPS_INTERPRETATION_RGB16 ||
+                       interpretation == VIPS_INTERPRETATION_MULTIBAND;
     if (!known)
         image = image.colourspace(image.format() == VIPS_FORMAT_USHORT ? VIPS_INTERPRETATION_RGB16
-                                                                      : VIPS_INTERPRETATION_sRGB);
+                                                                       : VIPS_INTERPRETATION_sRGB);
     if (!cmyk && image.bands() > 4)
         image = image.extract_band(0, VImage::option()->set("n", 4));
     return image;
 }
 
-TiffFormat tiffFormat(const VImage &image, double pixelsPerUnit)
-{
+TiffFormat tiffFormat(const VImage &image, double pixelsPerUnit) {
     TiffFormat format;
     format.width = image.width();
     format.height = image.height();
@@ -111,7 +106,8 @@ TiffFormat tiffFormat(const VImage &image, double pixelsPerUnit)
     format.dotsPerInch = 72.0 * pixelsPerUnit;
     if (image.get_typeof(VIPS_META_ICC_NAME) != 0) {
         std::size_t length = 0;
-        const auto *profile = static_cast<const std::uint8_t *>(image.get_blob(VIPS_META_ICC_NAME, &length));
+        const auto *profile =
+            static_cast<const std::uint8_t *>(image.get_blob(VIPS_META_ICC_NAME, &length));
         format.iccProfile.assign(profile, profile + length);
     }
     return format;
@@ -123,8 +119,12 @@ TiffFormat tiffFormat(const VImage &image, double pixelsPerUnit)
 #if defined(__SANITIZE_THREAD__)
 extern "C" void __tsan_acquire(void *address);
 extern "C" void __tsan_release(void *address);
-inline void handOver(void *address) { __tsan_release(address); }
-inline void takeOver(void *address) { __tsan_acquire(address); }
+inline void handOver(void *address) {
+    __tsan_release(address);
+}
+inline void takeOver(void *address) {
+    __tsan_acquire(address);
+}
 #else
 inline void handOver(void *) {}
 inline void takeOver(void *) {}
@@ -141,8 +141,7 @@ struct StripSink {
     bool stopped = false;
     std::stop_token stop;
 
-    bool flush()
-    {
+    bool flush() {
         if (rowsHeld == 0)
             return true;
         const bool written = writer.writeStrip(strip.data(), rowsHeld);
@@ -150,8 +149,7 @@ struct StripSink {
         return written;
     }
 
-    static int take(VipsRegion *region, VipsRect *area, void *self)
-    {
+    static int take(VipsRegion *region, VipsRect *area, void *self) {
         takeOver(self);
         auto &sink = *static_cast<StripSink *>(self);
         if (sink.stop.stop_requested()) {
@@ -176,39 +174,36 @@ struct StripSink {
 
 } // namespace
 
-void initialize(const char *argv0)
-{
+void initialize(const char *argv0) {
     if (VIPS_INIT(argv0) != 0)
         vips_error_exit("cannot start libvips");
     // Failures reach the log with their file, once; libvips' own warnings would only repeat them.
-    g_log_set_handler("VIPS", G_LOG_LEVEL_WARNING, [](const gchar *, GLogLevelFlags, const gchar *, gpointer) {}, nullptr);
+    g_log_set_handler(
+        "VIPS", G_LOG_LEVEL_WARNING, [](const gchar *, GLogLevelFlags, const gchar *, gpointer) {},
+        nullptr);
     // Every image is read once; a cache would only hold memory.
     vips_cache_set_max(0);
     // The operation queue runs four images at once; more threads per image only contend.
     vips_concurrency_set(1);
 }
 
-QString takeError(const vips::VError &error)
-{
-    QString text = QString::fromUtf8(error.what()).trimmed().replace(QLatin1Char('\n'), QStringLiteral("; "));
+QString takeError(const vips::VError &error) {
+    QString text =
+        QString::fromUtf8(error.what()).trimmed().replace(QLatin1Char('\n'), QStringLiteral("; "));
     vips_error_clear();
     return text.isEmpty() ? QStringLiteral("no reason given") : text;
 }
 
 Pipeline::Pipeline(VImage image, MemoryBudget::Reservation memory)
     : image_(std::move(image))
-    , memory_(std::move(memory))
-{
-}
+    , memory_(std::move(memory)) {}
 
-Pipeline::~Pipeline()
-{
+Pipeline::~Pipeline() {
     std::lock_guard lock(pipelineMutex());
     image_ = VImage();
 }
 
-Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token stop)
-{
+Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token stop) {
     enterVipsThread();
     QString problem;
     const UniqueFd fd = openSourceFile(source.path(), &problem);
@@ -224,7 +219,8 @@ Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token 
             return {nullptr, problem};
         if (*now != source.header())
             return {nullptr, QStringLiteral("it changed after it was collected")};
-        std::optional<MemoryBudget::Reservation> memory = MemoryBudget::decoders().reserve(now->decoderBytes, stop);
+        std::optional<MemoryBudget::Reservation> memory =
+            MemoryBudget::decoders().reserve(now->decoderBytes, stop);
         if (!memory)
             return {nullptr, {}};
 
@@ -244,20 +240,21 @@ Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token 
         const int top = static_cast<int>(std::lround(plan.draw.y));
         const VImage canvas = scaled.embed(left, top, plan.canvasWidth, plan.canvasHeight,
                                            VImage::option()->set("extend", VIPS_EXTEND_COPY));
-        return {std::make_unique<Pipeline>(
-                    storable(canvas.copy(VImage::option()->set("interpretation", image.interpretation()))),
-                    std::move(*memory)),
+        return {std::make_unique<Pipeline>(storable(canvas.copy(VImage::option()->set(
+                                               "interpretation", image.interpretation()))),
+                                           std::move(*memory)),
                 {}};
     } catch (const vips::VError &error) {
-        return {nullptr, QStringLiteral("not a decodable image (libvips: %1)").arg(takeError(error))};
+        return {nullptr,
+                QStringLiteral("not a decodable image (libvips: %1)").arg(takeError(error))};
     }
 }
 
-Written writeTiff(const VImage &image, int fd, double pixelsPerUnit, std::stop_token stop)
-{
+Written writeTiff(const VImage &image, int fd, double pixelsPerUnit, std::stop_token stop) {
     enterVipsThread();
     TiffWriter writer(fd, tiffFormat(image, pixelsPerUnit));
-    StripSink sink{writer, VIPS_IMAGE_SIZEOF_LINE(image.get_image()), {}, 0, 0, false, false, std::move(stop)};
+    StripSink sink{
+        writer, VIPS_IMAGE_SIZEOF_LINE(image.get_image()), {}, 0, 0, false, false, std::move(stop)};
     sink.strip.resize(sink.rowBytes * writer.rowsPerStrip());
     // libvips computes the canvas with its thread pool and hands the rows over in order, a few
     // at a time, so that no more than a few strips of it are ever in memory.
@@ -275,9 +272,10 @@ Written writeTiff(const VImage &image, int fd, double pixelsPerUnit, std::stop_t
     if (sunk != 0)
         return {Written::Failure::Decoding, takeError(vips::VError())};
     if (sink.rowsTaken != image.height())
-        return {Written::Failure::Decoding, QStringLiteral("the image ended after %1 of its %2 rows")
-                                                .arg(sink.rowsTaken)
-                                                .arg(image.height())};
+        return {Written::Failure::Decoding,
+                QStringLiteral("the image ended after %1 of its %2 rows")
+                    .arg(sink.rowsTaken)
+                    .arg(image.height())};
     if (!sink.flush() || !writer.finish())
         return {Written::Failure::Writing, QString::fromLocal8Bit(std::strerror(writer.error()))};
     return {};

@@ -18,8 +18,7 @@ namespace {
 constexpr int harmlessExtraneousBytes = 64;
 constexpr std::size_t readSize = 64 * 1024;
 
-bool isDamage(const jpeg_error_mgr &error)
-{
+bool isDamage(const jpeg_error_mgr &error) {
     switch (error.msg_code) {
     case JWRN_EXTRANEOUS_DATA:
         return error.msg_parm.i[0] > harmlessExtraneousBytes;
@@ -51,27 +50,23 @@ struct Reader {
     unsigned char buffer[readSize];
     JDIMENSION row = 0;
 
-    ~Reader()
-    {
+    ~Reader() {
         if (created)
             jpeg_destroy_decompress(&info);
     }
 };
 
-Reader &readerOf(j_common_ptr info)
-{
+Reader &readerOf(j_common_ptr info) {
     return *static_cast<Reader *>(info->client_data);
 }
 
-void failed(j_common_ptr info)
-{
+void failed(j_common_ptr info) {
     Reader &reader = readerOf(info);
     info->err->format_message(info, reader.message);
     std::longjmp(reader.jump, 1);
 }
 
-void warned(j_common_ptr info, int level)
-{
+void warned(j_common_ptr info, int level) {
     Reader &reader = readerOf(info);
     if (level < 0 && !reader.damaged && isDamage(*info->err)) {
         reader.damaged = true;
@@ -83,8 +78,7 @@ void silent(j_common_ptr) {}
 
 void startSource(j_decompress_ptr) {}
 
-boolean fillSource(j_decompress_ptr info)
-{
+boolean fillSource(j_decompress_ptr info) {
     Reader &reader = readerOf(reinterpret_cast<j_common_ptr>(info));
     ssize_t got;
     do
@@ -104,8 +98,7 @@ boolean fillSource(j_decompress_ptr info)
     return TRUE;
 }
 
-void skipSource(j_decompress_ptr info, long count)
-{
+void skipSource(j_decompress_ptr info, long count) {
     jpeg_source_mgr &source = *info->src;
     while (count > long(source.bytes_in_buffer)) {
         count -= long(source.bytes_in_buffer);
@@ -118,8 +111,7 @@ void skipSource(j_decompress_ptr info, long count)
 void endSource(j_decompress_ptr) {}
 
 // Reads the header and fixes the output size; false with the reason in the reader's message.
-bool prepare(Reader &reader, int eighths)
-{
+bool prepare(Reader &reader, int eighths) {
     if (setjmp(reader.jump))
         return false;
     jpeg_create_decompress(&reader.info);
@@ -134,8 +126,7 @@ bool prepare(Reader &reader, int eighths)
 }
 
 // Decodes the next rows into the region; a progressive file is read whole before its first row.
-bool readRows(Reader &reader, VipsRegion *region)
-{
+bool readRows(Reader &reader, VipsRegion *region) {
     if (setjmp(reader.jump))
         return false;
     if (!reader.started) {
@@ -146,7 +137,8 @@ bool readRows(Reader &reader, VipsRegion *region)
     for (int y = 0; y < rect.height && !reader.damaged; ++y) {
         JSAMPROW row = VIPS_REGION_ADDR(region, 0, rect.top + y);
         if (jpeg_read_scanlines(&reader.info, &row, 1) != 1) {
-            std::snprintf(reader.message, sizeof reader.message, "no row %d in the file", rect.top + y);
+            std::snprintf(reader.message, sizeof reader.message, "no row %d in the file",
+                          rect.top + y);
             return false;
         }
     }
@@ -157,8 +149,7 @@ bool readRows(Reader &reader, VipsRegion *region)
     return !reader.damaged;
 }
 
-int generate(VipsRegion *region, void *, void *a, void *, gboolean *)
-{
+int generate(VipsRegion *region, void *, void *a, void *, gboolean *) {
     Reader &reader = *static_cast<Reader *>(a);
     if (region->valid.top != int(reader.row)) {
         vips_error("libjpeg", "JPEG rows asked for out of order, at row %d", region->valid.top);
@@ -171,20 +162,17 @@ int generate(VipsRegion *region, void *, void *a, void *, gboolean *)
     return 0;
 }
 
-void closed(VipsImage *, Reader *reader)
-{
+void closed(VipsImage *, Reader *reader) {
     std::unique_ptr<Reader> owned(reader); // the image owned the reader; it goes with it
 }
 
 } // namespace
 
-bool takes(const vips::VImage &header)
-{
+bool takes(const vips::VImage &header) {
     return header.format() == VIPS_FORMAT_UCHAR && (header.bands() == 1 || header.bands() == 3);
 }
 
-vips::VImage decode(int fd, int eighths, const vips::VImage &header)
-{
+vips::VImage decode(int fd, int eighths, const vips::VImage &header) {
     auto reader = std::make_unique<Reader>();
     reader->fd.reset(::dup(fd));
     reader->info.err = jpeg_std_error(&reader->error);
@@ -198,15 +186,17 @@ vips::VImage decode(int fd, int eighths, const vips::VImage &header)
     reader->source.resync_to_restart = jpeg_resync_to_restart;
     reader->source.term_source = endSource;
     if (!reader->fd.isValid() || !prepare(*reader, eighths)) {
-        vips_error("libjpeg", "%s", reader->fd.isValid() ? reader->message : "cannot read the file");
+        vips_error("libjpeg", "%s",
+                   reader->fd.isValid() ? reader->message : "cannot read the file");
         throw vips::VError();
     }
 
     VipsImage *image = vips_image_new();
     const jpeg_decompress_struct &info = reader->info;
-    vips_image_init_fields(image, int(info.output_width), int(info.output_height), info.output_components,
-                           VIPS_FORMAT_UCHAR, VIPS_CODING_NONE,
-                           info.output_components == 1 ? VIPS_INTERPRETATION_B_W : VIPS_INTERPRETATION_sRGB,
+    vips_image_init_fields(image, int(info.output_width), int(info.output_height),
+                           info.output_components, VIPS_FORMAT_UCHAR, VIPS_CODING_NONE,
+                           info.output_components == 1 ? VIPS_INTERPRETATION_B_W
+                                                       : VIPS_INTERPRETATION_sRGB,
                            header.xres(), header.yres());
     if (header.get_typeof(VIPS_META_ICC_NAME) != 0) {
         std::size_t length = 0;

@@ -19,12 +19,9 @@ constexpr std::uint32_t slotCount = 1u << slotBits;
 class BitWriter {
 public:
     explicit BitWriter(std::uint8_t *out)
-        : out_(out)
-    {
-    }
+        : out_(out) {}
 
-    void put(std::uint32_t code, int bits)
-    {
+    void put(std::uint32_t code, int bits) {
         buffer_ = (buffer_ << bits) | code;
         pending_ += bits;
         if (pending_ >= 16) {
@@ -38,8 +35,7 @@ public:
         }
     }
 
-    std::uint8_t *flush()
-    {
+    std::uint8_t *flush() {
         if (pending_ > 0)
             *out_++ = static_cast<std::uint8_t>(buffer_ << (8 - pending_));
         pending_ = 0;
@@ -52,20 +48,16 @@ private:
     int pending_ = 0;
 };
 
-inline std::uint32_t slotOf(std::uint32_t key)
-{
+inline std::uint32_t slotOf(std::uint32_t key) {
     return (key * 2654435761u) >> (32 - slotBits);
 }
 
 } // namespace
 
 LzwEncoder::LzwEncoder()
-    : slots_(slotCount, Slot{0, 0, 0})
-{
-}
+    : slots_(slotCount, Slot{0, 0, 0}) {}
 
-void LzwEncoder::startRound()
-{
+void LzwEncoder::startRound() {
     if (++round_ == 0) {
         // After 65535 rounds the stamps wrap: forget every slot for real, once.
         std::fill(slots_.begin(), slots_.end(), Slot{0, 0, 0});
@@ -73,8 +65,8 @@ void LzwEncoder::startRound()
     }
 }
 
-std::size_t LzwEncoder::encode(const std::uint8_t *data, std::size_t size, std::vector<std::uint8_t> &out)
-{
+std::size_t LzwEncoder::encode(const std::uint8_t *data, std::size_t size,
+                               std::vector<std::uint8_t> &out) {
     // At most one code of at most 12 bits per byte, and a clear code per table of 3836 codes.
     const std::size_t bound = size + size / 2 + size / 1024 + 16;
     if (out.size() < bound)

@@ -18,7 +18,7 @@ public:
 
 private:
     struct Slot {
-        std::uint32_t key;   // (prefix code << 8) | next byte
+        std::uint32_t key; // (prefix code << 8) | next byte
         std::uint16_t code;
         std::uint16_t round; // the table round the slot was filled in; older rounds count as empty
     };

@@ -9,10 +9,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "core/resize/OutputName.h"
-#include "core/intake/FolderEntries.h"
 #include "core/intake/FilePaths.h"
+#include "core/intake/FolderEntries.h"
 #include "core/intake/FolderNames.h"
+#include "core/resize/OutputName.h"
 
 namespace {
 
@@ -21,8 +21,7 @@ const char temporaryPrefix[] = ".sardoxa-";
 // never mistakes a real output, whatever its source was called, for a leftover.
 const char temporarySuffix[] = ".partial";
 
-QString systemError(int error)
-{
+QString systemError(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
@@ -31,8 +30,7 @@ QString systemError(int error)
 constexpr int leftoverAgeSeconds = 60;
 
 // An open-file-description lock: the file is in use as long as this descriptor is open.
-bool holdLock(int fd)
-{
+bool holdLock(int fd) {
     struct flock lock = {};
     lock.l_type = F_WRLCK;
     lock.l_whence = SEEK_SET;
@@ -42,8 +40,7 @@ bool holdLock(int fd)
 enum class Placement { Placed, Taken, Failed };
 
 // Moves `from` to `to` only if nothing is at `to`, as one atomic step.
-Placement placeExclusively(const QByteArray &from, const QByteArray &to, int *error)
-{
+Placement placeExclusively(const QByteArray &from, const QByteArray &to, int *error) {
     if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
         return Placement::Placed;
     if (errno == EEXIST)
@@ -77,13 +74,12 @@ Placement placeExclusively(const QByteArray &from, const QByteArray &to, int *er
     return Placement::Failed;
 }
 
-bool isTemporaryName(const char *name)
-{
+bool isTemporaryName(const char *name) {
     const std::size_t length = std::strlen(name);
     const std::size_t prefix = sizeof temporaryPrefix - 1;
     const std::size_t suffix = sizeof temporarySuffix - 1;
-    if (length <= prefix + suffix || std::strncmp(name, temporaryPrefix, prefix) != 0
-        || std::strcmp(name + length - suffix, temporarySuffix) != 0)
+    if (length <= prefix + suffix || std::strncmp(name, temporaryPrefix, prefix) != 0 ||
+        std::strcmp(name + length - suffix, temporarySuffix) != 0)
         return false;
     for (std::size_t i = prefix; i < length - suffix; ++i) {
         const char c = name[i];
@@ -96,15 +92,15 @@ bool isTemporaryName(const char *name)
 } // namespace
 
 OutputFile::OutputFile(const QString &folder)
-    : folder_(folder)
-{
+    : folder_(folder) {
     // Made like any new file, so that the user's umask sets its permissions.
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const QString name = QLatin1String(temporaryPrefix)
-                             + QString::number(QRandomGenerator::global()->generate64(), 36)
-                             + QLatin1String(temporarySuffix);
+        const QString name = QLatin1String(temporaryPrefix) +
+                             QString::number(QRandomGenerator::global()->generate64(), 36) +
+                             QLatin1String(temporarySuffix);
         const QString path = joinPath(folder, name);
-        fd_.reset(::open(encodePath(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        fd_.reset(
+            ::open(encodePath(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
         if (fd_.isValid()) {
             temporaryPath_ = path;
             // Held until the file has its final name: a later start knows it is in use.
@@ -119,21 +115,21 @@ OutputFile::OutputFile(const QString &folder)
     error_ = QStringLiteral("no free temporary name");
 }
 
-OutputFile::~OutputFile()
-{
+OutputFile::~OutputFile() {
     // Removed before the descriptor closes, so the lock covers the file until it is gone.
     if (!temporaryPath_.isEmpty() && !placed_)
         ::unlink(encodePath(temporaryPath_).constData());
 }
 
-std::optional<QString> OutputFile::place(const QString &sourceName)
-{
+std::optional<QString> OutputFile::place(const QString &sourceName) {
     const QByteArray from = encodePath(temporaryPath_);
     if (::fsync(fd_.get()) != 0) {
         error_ = systemError(errno);
         return std::nullopt;
     }
-    const auto candidate = [&](qint64 n) { return joinPath(folder_, outputFileName(sourceName, n)); };
+    const auto candidate = [&](qint64 n) {
+        return joinPath(folder_, outputFileName(sourceName, n));
+    };
     // Looking first skips the names a folder of many same-named outputs has taken already; the
     // exclusive step below still settles a name taken meanwhile.
     qint64 n = firstFreeIndex([&](qint64 i) {
@@ -155,24 +151,24 @@ std::optional<QString> OutputFile::place(const QString &sourceName)
     }
 }
 
-void OutputFile::removeLeftovers(int folder)
-{
+void OutputFile::removeLeftovers(int folder) {
     // Walked through the descriptor and never through a link, so the clean-up cannot be led
     // into another folder; only this user's unlocked temporary files that nobody touched for a
     // while go.
     for (const QByteArray &name : entryNames(folder)) {
         if (!isTemporaryName(name.constData()))
             continue;
-        const UniqueFd fd(::openat(folder, name.constData(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        const UniqueFd fd(
+            ::openat(folder, name.constData(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         struct stat info;
-        if (!fd.isValid() || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)
-            || info.st_uid != ::geteuid() || std::time(nullptr) - info.st_mtime < leftoverAgeSeconds
-            || !holdLock(fd.get()))
+        if (!fd.isValid() || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+            info.st_uid != ::geteuid() || std::time(nullptr) - info.st_mtime < leftoverAgeSeconds ||
+            !holdLock(fd.get()))
             continue;
         // The name must still lead to the file that was checked.
         struct stat named;
-        if (::fstatat(folder, name.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0
-            && named.st_dev == info.st_dev && named.st_ino == info.st_ino)
+        if (::fstatat(folder, name.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            named.st_dev == info.st_dev && named.st_ino == info.st_ino)
             ::unlinkat(folder, name.constData(), 0);
     }
 }

@@ -7,41 +7,40 @@ namespace {
 // The longest file name most Linux file systems take, in bytes.
 constexpr qsizetype maxNameBytes = 255;
 
-qsizetype extensionDot(const QString &fileName)
-{
+qsizetype extensionDot(const QString &fileName) {
     const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
     return dot > 0 ? dot : -1;
 }
 
 // `base` shortened at a character boundary until `base + tail` fits in a file name.
-QString fitted(QString base, const QString &tail)
-{
+QString fitted(QString base, const QString &tail) {
     const qsizetype tailBytes = encodePath(tail).size();
     while (!base.isEmpty() && encodePath(base).size() + tailBytes > maxNameBytes)
-        base.chop(base.size() > 1 && base.back().isLowSurrogate() && base.at(base.size() - 2).isHighSurrogate() ? 2 : 1);
+        base.chop(base.size() > 1 && base.back().isLowSurrogate() &&
+                          base.at(base.size() - 2).isHighSurrogate()
+                      ? 2
+                      : 1);
     return base + tail;
 }
 
 } // namespace
 
-QString pathExtension(const QString &fileName)
-{
+QString pathExtension(const QString &fileName) {
     const qsizetype dot = extensionDot(fileName);
     return dot < 0 ? QString() : fileName.mid(dot + 1);
 }
 
-QString outputFileName(const QString &sourceName, qint64 n)
-{
+QString outputFileName(const QString &sourceName, qint64 n) {
     if (n == 0)
         return sourceName;
     const qsizetype dot = extensionDot(sourceName);
     if (dot < 0)
         return fitted(sourceName, QStringLiteral(" (%1)").arg(n));
-    return fitted(sourceName.left(dot), QStringLiteral(" (%1).%2").arg(n).arg(sourceName.mid(dot + 1)));
+    return fitted(sourceName.left(dot),
+                  QStringLiteral(" (%1).%2").arg(n).arg(sourceName.mid(dot + 1)));
 }
 
-qint64 firstFreeIndex(const std::function<bool(qint64)> &taken)
-{
+qint64 firstFreeIndex(const std::function<bool(qint64)> &taken) {
     if (!taken(0))
         return 0;
     // Double past the taken names, then halve the gap between the last taken and the first free.

@@ -6,13 +6,13 @@
 #include "core/resize/OutputFile.h"
 #include "core/resize/SourceImage.h"
 
-ScaledCopy writeScaledCopy(const SourceImage &image, const Canvas &canvas, const QString &targetPath,
-                           std::stop_token stop)
-{
+ScaledCopy writeScaledCopy(const SourceImage &image, const Canvas &canvas,
+                           const QString &targetPath, std::stop_token stop) {
     if (!image.isValid())
         return {std::nullopt, image.problem()};
     QString problem;
-    const std::optional<PixelPlan> plan = pixelPlan(canvas, drawRect(image.size(), canvas.size), &problem);
+    const std::optional<PixelPlan> plan =
+        pixelPlan(canvas, drawRect(image.size(), canvas.size), &problem);
     if (!plan)
         return {std::nullopt, problem};
     const ImageEngine::Result scaled = ImageEngine::render(image, *plan, stop);
@@ -21,7 +21,8 @@ ScaledCopy writeScaledCopy(const SourceImage &image, const Canvas &canvas, const
 
     const QString folder = folderOf(targetPath);
     const auto cannotWrite = [&folder](const QString &cause) {
-        return ScaledCopy{std::nullopt, QStringLiteral("cannot write into %1: %2").arg(folder, cause)};
+        return ScaledCopy{std::nullopt,
+                          QStringLiteral("cannot write into %1: %2").arg(folder, cause)};
     };
     OutputFile output(folder);
     if (!output.isOpen())
@@ -34,7 +35,8 @@ ScaledCopy writeScaledCopy(const SourceImage &image, const Canvas &canvas, const
     case ImageEngine::Written::Failure::Stopped:
         return {}; // the temporary file goes with `output`
     case ImageEngine::Written::Failure::Decoding:
-        return {std::nullopt, QStringLiteral("not a decodable image (libvips: %1)").arg(written.cause)};
+        return {std::nullopt,
+                QStringLiteral("not a decodable image (libvips: %1)").arg(written.cause)};
     case ImageEngine::Written::Failure::Writing:
         return cannotWrite(written.cause);
     }

@@ -18,5 +18,5 @@ struct ScaledCopy {
 
 // Scales `image` to `canvas` and writes it into the folder of `targetPath` under the first free
 // name for the last component of `targetPath`. Gives up, writing nothing, once `stop` is asked.
-ScaledCopy writeScaledCopy(const SourceImage &image, const Canvas &canvas, const QString &targetPath,
-                           std::stop_token stop);
+ScaledCopy writeScaledCopy(const SourceImage &image, const Canvas &canvas,
+                           const QString &targetPath, std::stop_token stop);

@@ -5,8 +5,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include "core/resize/ImageEngine.h"
 #include "core/intake/FilePaths.h"
+#include "core/resize/ImageEngine.h"
 
 namespace {
 
@@ -17,8 +17,7 @@ constexpr double maxOtherPixels = 16384.0 * 16384;
 
 // Only the decoders of the formats Sardoxa takes: a file named like an image but holding
 // something else (an SVG, a PDF, a matrix) must not reach the decoders of other formats.
-std::optional<SourceFormat> formatOfLoader(const char *loader)
-{
+std::optional<SourceFormat> formatOfLoader(const char *loader) {
     const struct {
         const char *prefix;
         SourceFormat format;
@@ -34,17 +33,15 @@ std::optional<SourceFormat> formatOfLoader(const char *loader)
     return std::nullopt;
 }
 
-QString megabytes(double bytes)
-{
+QString megabytes(double bytes) {
     return QString::number(bytes / (1024 * 1024), 'f', 0);
 }
 
 } // namespace
 
-Size nominalSize(int pixelWidth, int pixelHeight, double xres, double yres)
-{
-    const bool recorded = xres > 0 && yres > 0 && std::isfinite(xres) && std::isfinite(yres)
-                          && !(xres == 1.0 && yres == 1.0);
+Size nominalSize(int pixelWidth, int pixelHeight, double xres, double yres) {
+    const bool recorded = xres > 0 && yres > 0 && std::isfinite(xres) && std::isfinite(yres) &&
+                          !(xres == 1.0 && yres == 1.0);
     if (!recorded)
         return {double(pixelWidth), double(pixelHeight)};
     constexpr double millimetresPerInch = 25.4;
@@ -52,8 +49,7 @@ Size nominalSize(int pixelWidth, int pixelHeight, double xres, double yres)
             pixelHeight * 72.0 / (yres * millimetresPerInch)};
 }
 
-UniqueFd openSourceFile(const QString &path, QString *problem)
-{
+UniqueFd openSourceFile(const QString &path, QString *problem) {
     UniqueFd fd(::open(encodePath(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat info;
     if (!fd.isValid() || ::fstat(fd.get(), &info) != 0) {
@@ -67,8 +63,8 @@ UniqueFd openSourceFile(const QString &path, QString *problem)
     return fd;
 }
 
-std::optional<SourceHeader> readSourceHeader(const vips::VSource &source, QString *problem, vips::VImage *image)
-{
+std::optional<SourceHeader> readSourceHeader(const vips::VSource &source, QString *problem,
+                                             vips::VImage *image) {
     try {
         const char *loader = vips_foreign_find_load_source(source.get_source());
         if (!loader)
@@ -78,34 +74,39 @@ std::optional<SourceHeader> readSourceHeader(const vips::VSource &source, QStrin
             *problem = QStringLiteral("not a PNG, JPEG, TIFF or GIF image");
             return std::nullopt;
         }
-        const vips::VImage header =
-            vips::VImage::new_from_source(source, "", vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
+        const vips::VImage header = vips::VImage::new_from_source(
+            source, "", vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
         SourceHeader result;
         result.format = *format;
         int width = header.width();
         int height = header.height();
         double xres = header.xres();
         double yres = header.yres();
-        const DecoderDemand demand{*format,
-                                   header.get_typeof("interlaced") != 0 && header.get_int("interlaced") != 0,
-                                   width,
-                                   height,
-                                   header.bands(),
-                                   int(vips_format_sizeof(header.format()))};
+        const DecoderDemand demand{
+            *format,
+            header.get_typeof("interlaced") != 0 && header.get_int("interlaced") != 0,
+            width,
+            height,
+            header.bands(),
+            int(vips_format_sizeof(header.format()))};
         if (vips_image_get_orientation_swap(header.get_image())) {
             std::swap(width, height);
             std::swap(xres, yres);
         }
-        if (double(width) * height > (*format == SourceFormat::Jpeg ? maxJpegPixels : maxOtherPixels)) {
-            *problem = QStringLiteral("too large to decode (%1 × %2 pixels)").arg(width).arg(height);
+        if (double(width) * height >
+            (*format == SourceFormat::Jpeg ? maxJpegPixels : maxOtherPixels)) {
+            *problem =
+                QStringLiteral("too large to decode (%1 × %2 pixels)").arg(width).arg(height);
             return std::nullopt;
         }
         result.decoderBytes = decoderHeldBytes(demand);
         if (result.decoderBytes > MemoryBudget::decoders().capacity()) {
-            *problem = QStringLiteral("too large to decode (%1 × %2 pixels would need %3 MB of memory at once)")
-                           .arg(width)
-                           .arg(height)
-                           .arg(megabytes(result.decoderBytes));
+            *problem =
+                QStringLiteral(
+                    "too large to decode (%1 × %2 pixels would need %3 MB of memory at once)")
+                    .arg(width)
+                    .arg(height)
+                    .arg(megabytes(result.decoderBytes));
             return std::nullopt;
         }
         result.pixelWidth = width;
@@ -115,13 +116,13 @@ std::optional<SourceHeader> readSourceHeader(const vips::VSource &source, QStrin
             *image = header;
         return result;
     } catch (const vips::VError &error) {
-        *problem = QStringLiteral("not a decodable image (libvips: %1)").arg(ImageEngine::takeError(error));
+        *problem = QStringLiteral("not a decodable image (libvips: %1)")
+                       .arg(ImageEngine::takeError(error));
         return std::nullopt;
     }
 }
 
-SourceImage SourceImage::open(const QString &path)
-{
+SourceImage SourceImage::open(const QString &path) {
     SourceImage source;
     source.path_ = path;
     const UniqueFd fd = openSourceFile(path, &source.problem_);
@@ -135,7 +136,8 @@ SourceImage SourceImage::open(const QString &path)
             source.valid_ = true;
         }
     } catch (const vips::VError &error) {
-        source.problem_ = QStringLiteral("cannot read it (libvips: %1)").arg(ImageEngine::takeError(error));
+        source.problem_ =
+            QStringLiteral("cannot read it (libvips: %1)").arg(ImageEngine::takeError(error));
     }
     return source;
 }

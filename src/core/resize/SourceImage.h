@@ -6,8 +6,8 @@
 
 #include <vips/vips8>
 
-#include "core/resize/DecoderMemory.h"
 #include "core/intake/UniqueFd.h"
+#include "core/resize/DecoderMemory.h"
 #include "core/sizing/Size.h"
 
 // What a source's header tells.

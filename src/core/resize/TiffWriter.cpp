@@ -45,31 +45,26 @@ struct Entry {
     std::vector<std::uint8_t> value; // little-endian bytes
 };
 
-template <typename T>
-void append(std::vector<std::uint8_t> &bytes, T value)
-{
+template <typename T> void append(std::vector<std::uint8_t> &bytes, T value) {
     const auto *raw = reinterpret_cast<const std::uint8_t *>(&value);
     bytes.insert(bytes.end(), raw, raw + sizeof value);
 }
 
-Entry shorts(Tag tag, const std::vector<std::uint16_t> &values)
-{
+Entry shorts(Tag tag, const std::vector<std::uint16_t> &values) {
     Entry entry{tag, Short, static_cast<std::uint32_t>(values.size()), {}};
     for (const std::uint16_t v : values)
         append(entry.value, v);
     return entry;
 }
 
-Entry longs(Tag tag, const std::vector<std::uint32_t> &values)
-{
+Entry longs(Tag tag, const std::vector<std::uint32_t> &values) {
     Entry entry{tag, Long, static_cast<std::uint32_t>(values.size()), {}};
     for (const std::uint32_t v : values)
         append(entry.value, v);
     return entry;
 }
 
-Entry rational(Tag tag, double value)
-{
+Entry rational(Tag tag, double value) {
     // Resolutions are whole or simple numbers; a denominator of 1000 keeps three decimals.
     Entry entry{tag, Rational, 1, {}};
     append(entry.value, static_cast<std::uint32_t>(std::lround(value * 1000)));
@@ -77,9 +72,7 @@ Entry rational(Tag tag, double value)
     return entry;
 }
 
-template <typename T>
-void differenceRow(T *row, int samples, int samplesPerPixel)
-{
+template <typename T> void differenceRow(T *row, int samples, int samplesPerPixel) {
     for (int i = samples - 1; i >= samplesPerPixel; --i)
         row[i] = static_cast<T>(row[i] - row[i - samplesPerPixel]);
 }
@@ -89,14 +82,13 @@ void differenceRow(T *row, int samples, int samplesPerPixel)
 TiffWriter::TiffWriter(int fd, const TiffFormat &format)
     : fd_(fd)
     , format_(format)
-    , rowsPerStrip_(std::clamp(stripBytes / std::max(1, format.bytesPerRow()), 1, std::max(1, format.height)))
-{
+    , rowsPerStrip_(std::clamp(stripBytes / std::max(1, format.bytesPerRow()), 1,
+                               std::max(1, format.height))) {
     const char header[8] = {'I', 'I', 42, 0, 0, 0, 0, 0}; // the directory's offset comes last
     write(header, sizeof header);
 }
 
-void TiffWriter::predict(std::uint8_t *rows, int rowCount) const
-{
+void TiffWriter::predict(std::uint8_t *rows, int rowCount) const {
     if (format_.floatingPoint)
         return;
     const int samples = format_.width * format_.samplesPerPixel;
@@ -109,22 +101,22 @@ void TiffWriter::predict(std::uint8_t *rows, int rowCount) const
     }
 }
 
-bool TiffWriter::writeStrip(std::uint8_t *rows, int rowCount)
-{
+bool TiffWriter::writeStrip(std::uint8_t *rows, int rowCount) {
     predict(rows, rowCount);
-    const std::size_t length = encoder_.encode(rows, std::size_t(rowCount) * format_.bytesPerRow(), compressed_);
+    const std::size_t length =
+        encoder_.encode(rows, std::size_t(rowCount) * format_.bytesPerRow(), compressed_);
     stripOffsets_.push_back(static_cast<std::uint32_t>(offset_));
     stripByteCounts_.push_back(static_cast<std::uint32_t>(length));
     return write(compressed_.data(), length);
 }
 
-bool TiffWriter::finish()
-{
+bool TiffWriter::finish() {
     const auto samples = static_cast<std::uint16_t>(format_.samplesPerPixel);
     std::vector<Entry> entries{
         longs(ImageWidth, {std::uint32_t(format_.width)}),
         longs(ImageLength, {std::uint32_t(format_.height)}),
-        shorts(BitsPerSample, std::vector<std::uint16_t>(samples, std::uint16_t(format_.bitsPerSample))),
+        shorts(BitsPerSample,
+               std::vector<std::uint16_t>(samples, std::uint16_t(format_.bitsPerSample))),
         shorts(Compression, {5}),
         shorts(PhotometricInterpretation, {static_cast<std::uint16_t>(format_.photometric)}),
         longs(StripOffsets, stripOffsets_),
@@ -139,9 +131,11 @@ bool TiffWriter::finish()
     };
     if (format_.alpha)
         entries.push_back(shorts(ExtraSamples, {2})); // unassociated alpha
-    entries.push_back(shorts(SampleFormat, std::vector<std::uint16_t>(samples, format_.floatingPoint ? 3 : 1)));
+    entries.push_back(
+        shorts(SampleFormat, std::vector<std::uint16_t>(samples, format_.floatingPoint ? 3 : 1)));
     if (!format_.iccProfile.empty())
-        entries.push_back({IccProfile, Undefined, std::uint32_t(format_.iccProfile.size()), format_.iccProfile});
+        entries.push_back(
+            {IccProfile, Undefined, std::uint32_t(format_.iccProfile.size()), format_.iccProfile});
 
     // The directory starts on a word boundary; values longer than four bytes follow it.
     if (offset_ % 2 != 0 && !write("", 1))
@@ -172,12 +166,11 @@ bool TiffWriter::finish()
         return false;
     }
     const auto directoryOffset = static_cast<std::uint32_t>(directory);
-    return write(table.data(), table.size()) && write(values.data(), values.size())
-           && writeAt(4, &directoryOffset, sizeof directoryOffset);
+    return write(table.data(), table.size()) && write(values.data(), values.size()) &&
+           writeAt(4, &directoryOffset, sizeof directoryOffset);
 }
 
-bool TiffWriter::write(const void *data, std::size_t size)
-{
+bool TiffWriter::write(const void *data, std::size_t size) {
     if (error_ != 0)
         return false;
     if (offset_ + size > maxOffset) {
@@ -190,8 +183,7 @@ bool TiffWriter::write(const void *data, std::size_t size)
     return true;
 }
 
-bool TiffWriter::writeAt(std::uint64_t offset, const void *data, std::size_t size)
-{
+bool TiffWriter::writeAt(std::uint64_t offset, const void *data, std::size_t size) {
     const auto *bytes = static_cast<const std::uint8_t *>(data);
     while (size > 0) {
         const ssize_t written = ::pwrite(fd_, bytes, size, static_cast<off_t>(offset));

@@ -3,37 +3,32 @@
 #include <algorithm>
 #include <cstdio>
 
-int panelHeight(qsizetype presets)
-{
+int panelHeight(qsizetype presets) {
     if (presets <= 0)
         return 140;
     const qsizetype rows = std::min<qsizetype>((presets + 1) / 2, 5);
     return 154 + 64 * static_cast<int>(rows);
 }
 
-QRect presetButtonFrameFromBottom(qsizetype index)
-{
+QRect presetButtonFrameFromBottom(qsizetype index) {
     const int x = index % 2 == 0 ? 240 : 20;
     const int y = index < 10 ? 84 + 64 * static_cast<int>(index / 2) : 0;
     return {x, y, presetButtonWidth, presetButtonHeight};
 }
 
-QRect fromBottom(const QRect &frameFromBottom, int height)
-{
+QRect fromBottom(const QRect &frameFromBottom, int height) {
     return {frameFromBottom.x(), height - frameFromBottom.y() - frameFromBottom.height(),
             frameFromBottom.width(), frameFromBottom.height()};
 }
 
-int panelTopKeepingCentre(int top, int oldHeight, int newHeight)
-{
+int panelTopKeepingCentre(int top, int oldHeight, int newHeight) {
     return top + static_cast<int>((oldHeight - newHeight) * 0.5);
 }
 
 namespace {
 
 // printf's "%.f": the nearest whole number, ties to even.
-QString whole(double value)
-{
+QString whole(double value) {
     char text[400];
     std::snprintf(text, sizeof text, "%.f", value);
     return QString::fromLatin1(text);
@@ -41,8 +36,7 @@ QString whole(double value)
 
 } // namespace
 
-QString presetTitle(const Size &size)
-{
+QString presetTitle(const Size &size) {
     if (size.width == wildcard)
         return QStringLiteral("* x ") + whole(size.height);
     if (size.height == wildcard)

@@ -8,15 +8,13 @@
 #include "core/intake/FolderNames.h"
 #include "core/sizing/PresetList.h"
 
-QString presetFilePath(const QString &caches)
-{
+QString presetFilePath(const QString &caches) {
     if (!QDir().mkpath(caches))
         logLine(QStringLiteral("could not make the folder %1").arg(caches));
     return joinPath(caches, QStringLiteral("presets"));
 }
 
-std::optional<QStringList> readPresetFile(const QString &path)
-{
+std::optional<QStringList> readPresetFile(const QString &path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
@@ -26,12 +24,12 @@ std::optional<QStringList> readPresetFile(const QString &path)
     return list;
 }
 
-bool writePresetFile(const QString &path, const QStringList &presets, QString *error)
-{
+bool writePresetFile(const QString &path, const QStringList &presets, QString *error) {
     // Unbuffered, so that a failed write is seen before the commit renames the file into place.
     QSaveFile file(path);
     const QByteArray list = writePresetList(presets);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(list) == list.size() && file.commit())
+    if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) &&
+        file.write(list) == list.size() && file.commit())
         return true;
     *error = file.errorString();
     return false;

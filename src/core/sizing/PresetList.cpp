@@ -8,16 +8,14 @@ namespace {
 constexpr qsizetype maxPresets = 10;
 
 // Skips the element the reader stands at, with everything inside it.
-bool skipElement(QXmlStreamReader &reader)
-{
+bool skipElement(QXmlStreamReader &reader) {
     reader.skipCurrentElement();
     return !reader.hasError();
 }
 
 } // namespace
 
-std::optional<QStringList> readPresetList(const QByteArray &plist)
-{
+std::optional<QStringList> readPresetList(const QByteArray &plist) {
     QXmlStreamReader reader(plist);
     if (!reader.readNextStartElement() || reader.name() != QLatin1String("plist"))
         return std::nullopt;
@@ -41,8 +39,7 @@ std::optional<QStringList> readPresetList(const QByteArray &plist)
     return presets;
 }
 
-QByteArray writePresetList(const QStringList &presets)
-{
+QByteArray writePresetList(const QStringList &presets) {
     QByteArray plist;
     QXmlStreamWriter writer(&plist);
     writer.setAutoFormatting(true);
@@ -61,11 +58,11 @@ QByteArray writePresetList(const QStringList &presets)
     return plist;
 }
 
-std::optional<QStringList> withNewPreset(const QStringList &presets, const QString &entry)
-{
+std::optional<QStringList> withNewPreset(const QStringList &presets, const QString &entry) {
     if (presets.contains(entry))
         return std::nullopt;
-    QStringList updated = presets.mid(0, presets.size() >= maxPresets ? maxPresets - 1 : presets.size());
+    QStringList updated =
+        presets.mid(0, presets.size() >= maxPresets ? maxPresets - 1 : presets.size());
     updated.prepend(entry);
     return updated;
 }

@@ -1,7 +1,6 @@
 #include "core/sizing/TargetSize.h"
 
-bool isRetina(const Displays &displays)
-{
+bool isRetina(const Displays &displays) {
     if (!displays.hasMainDisplay || !displays.mainReportsScaleFactor)
         return false;
     float most = 1.0f;
@@ -13,8 +12,7 @@ bool isRetina(const Displays &displays)
     return most > 1.0f;
 }
 
-Size targetSize(const Size &size, const Size &image, bool retina)
-{
+Size targetSize(const Size &size, const Size &image, bool retina) {
     const double ratio = image.width / image.height;
     double width = size.width == wildcard ? ratio * size.height : size.width;
     double height = size.height == wildcard ? width / ratio : size.height;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/sizing/Size.h"
 #include "core/platform/Displays.h"
+#include "core/sizing/Size.h"
 
 // Whether the images are drawn for a high-density display: true when there is a main display that
 // can report a scale factor and the largest factor of any display, taken in single precision, is

@@ -8,14 +8,12 @@
 
 namespace {
 
-bool isDigit(char c)
-{
+bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
 // The length of the decimal number at the start of `text`, or 0.
-std::size_t numberLength(const std::string &text)
-{
+std::size_t numberLength(const std::string &text) {
     std::size_t i = 0;
     if (i < text.size() && (text[i] == '+' || text[i] == '-'))
         ++i;
@@ -45,8 +43,7 @@ std::size_t numberLength(const std::string &text)
 
 } // namespace
 
-float leadingFloat(const QString &text)
-{
+float leadingFloat(const QString &text) {
     const std::string bytes = text.trimmed().toStdString();
     const std::size_t length = numberLength(bytes);
     if (length == 0)
@@ -64,8 +61,7 @@ float leadingFloat(const QString &text)
     return negative ? -value : value;
 }
 
-double typedSide(const QString &text)
-{
+double typedSide(const QString &text) {
     const float value = leadingFloat(text);
     return value > 0 && std::isfinite(value) ? static_cast<double>(value) : wildcard;
 }

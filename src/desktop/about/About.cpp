@@ -1,12 +1,11 @@
 #include "desktop/app/ZAVAppDelegate.h"
 
-#include "desktop/app/AppIcon.h"
 #include "core/app/Localized.h"
-#include "desktop/about/daskel/ZAVCore.h"
 #include "core/platform/Platform.h"
+#include "desktop/about/daskel/ZAVCore.h"
+#include "desktop/app/AppIcon.h"
 
-void ZAVAppDelegate::about()
-{
+void ZAVAppDelegate::about() {
     if (!platform.hasWindows())
         return;
     if (!aboutWindowController) {
@@ -19,9 +18,11 @@ void ZAVAppDelegate::about()
         about.insert(QStringLiteral("AppCopyright"),
                      localized("Copyright © 2026 The Sardoxa developers.\nAll rights reserved."));
         about.insert(QStringLiteral("ActionTitle1"), localized("Feedback & Support"));
-        about.insert(QStringLiteral("ActionValue1"), QStringLiteral("https://sardoxa.example.org/support"));
+        about.insert(QStringLiteral("ActionValue1"),
+                     QStringLiteral("https://sardoxa.example.org/support"));
         about.insert(QStringLiteral("ActionTitle2"), localized("Visit Website"));
-        about.insert(QStringLiteral("ActionValue2"), QStringLiteral("https://sardoxa.example.org/sardoxa"));
+        about.insert(QStringLiteral("ActionValue2"),
+                     QStringLiteral("https://sardoxa.example.org/sardoxa"));
         aboutWindowController = core->setupAboutWindowController(about);
     }
     if (aboutWindowController && !aboutWindowController->window()->isVisible())

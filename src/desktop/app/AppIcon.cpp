@@ -5,16 +5,14 @@
 #include <QImage>
 #include <QImageWriter>
 
-QIcon appIcon()
-{
+QIcon appIcon() {
     QIcon icon;
     for (QDirIterator sizes(QStringLiteral(":/icons")); sizes.hasNext();)
         icon.addFile(sizes.next());
     return icon;
 }
 
-QByteArray appIconTiff()
-{
+QByteArray appIconTiff() {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);

@@ -11,8 +11,7 @@
 
 AppPresence::AppPresence(ZAVAppDelegate &delegate, QSystemTrayIcon *tray)
     : delegate_(delegate)
-    , tray_(tray)
-{
+    , tray_(tray) {
     QApplication::setQuitOnLastWindowClosed(false);
     if (tray_) {
         menu_ = std::make_unique<QMenu>();
@@ -28,13 +27,13 @@ AppPresence::AppPresence(ZAVAppDelegate &delegate, QSystemTrayIcon *tray)
                 });
     }
     qApp->installEventFilter(this);
-    connect(&delegate_, &ZAVAppDelegate::jobEnded, this, &AppPresence::quitIfIdle, Qt::QueuedConnection);
+    connect(&delegate_, &ZAVAppDelegate::jobEnded, this, &AppPresence::quitIfIdle,
+            Qt::QueuedConnection);
 }
 
 AppPresence::~AppPresence() = default;
 
-void AppPresence::quitIfIdle()
-{
+void AppPresence::quitIfIdle() {
     if (tray_)
         return;
     const QWidgetList windows = QApplication::topLevelWidgets();
@@ -44,11 +43,10 @@ void AppPresence::quitIfIdle()
         QCoreApplication::quit();
 }
 
-bool AppPresence::eventFilter(QObject *watched, QEvent *event)
-{
+bool AppPresence::eventFilter(QObject *watched, QEvent *event) {
     // A hidden window may have been the last one; look once the hiding is over.
-    if (event->type() == QEvent::Hide && watched->isWidgetType()
-        && static_cast<QWidget *>(watched)->isWindow())
+    if (event->type() == QEvent::Hide && watched->isWidgetType() &&
+        static_cast<QWidget *>(watched)->isWindow())
         QTimer::singleShot(0, this, &AppPresence::quitIfIdle);
     return false;
 }

@@ -4,11 +4,11 @@
 #include <QWidget>
 
 #include "core/app/Log.h"
-#include "desktop/app/ZAVWelcomeWindowController.h"
-#include "desktop/about/daskel/ZAVCore.h"
-#include "desktop/sizing/ZAVSizePickerWindowController.h"
 #include "core/platform/OperationQueue.h"
 #include "core/platform/Platform.h"
+#include "desktop/about/daskel/ZAVCore.h"
+#include "desktop/app/ZAVWelcomeWindowController.h"
+#include "desktop/sizing/ZAVSizePickerWindowController.h"
 
 namespace {
 
@@ -22,12 +22,9 @@ constexpr int maxConcurrentImages = 4;
 ZAVAppDelegate::ZAVAppDelegate(Platform &platform, QObject *parent)
     : QObject(parent)
     , platform(platform)
-    , core(std::make_unique<ZAVCore>())
-{
-}
+    , core(std::make_unique<ZAVCore>()) {}
 
-ZAVAppDelegate::~ZAVAppDelegate()
-{
+ZAVAppDelegate::~ZAVAppDelegate() {
     if (queue)
         queue->cancelAllOperations();
     waitForHandOffs();
@@ -35,22 +32,19 @@ ZAVAppDelegate::~ZAVAppDelegate()
         queue->waitUntilAllOperationsAreFinished();
 }
 
-QSettings &ZAVAppDelegate::defaults()
-{
+QSettings &ZAVAppDelegate::defaults() {
     if (!defaults_)
         defaults_ = std::make_unique<QSettings>(platform.preferencesFile(), QSettings::IniFormat);
     return *defaults_;
 }
 
-static void synchronize(QSettings &settings)
-{
+static void synchronize(QSettings &settings) {
     settings.sync();
     if (settings.status() != QSettings::NoError)
         logLine(QStringLiteral("could not save the preferences to %1").arg(settings.fileName()));
 }
 
-void ZAVAppDelegate::applicationDidFinishLaunching()
-{
+void ZAVAppDelegate::applicationDidFinishLaunching() {
     if (!defaults().contains(firstLaunchKey)) {
         defaults().setValue(firstLaunchKey, true);
         synchronize(defaults());
@@ -60,8 +54,8 @@ void ZAVAppDelegate::applicationDidFinishLaunching()
         globalSizes.clear();
         globalTasks.clear();
     }
-    allowedFormats = {QStringLiteral("png"), QStringLiteral("tiff"), QStringLiteral("tif"),
-                      QStringLiteral("jpeg"), QStringLiteral("jpg"), QStringLiteral("gif")};
+    allowedFormats = {QStringLiteral("png"),  QStringLiteral("tiff"), QStringLiteral("tif"),
+                      QStringLiteral("jpeg"), QStringLiteral("jpg"),  QStringLiteral("gif")};
     folderFormat = QStringLiteral("yyyy-MM-dd");
     queue = std::make_unique<OperationQueue>(maxConcurrentImages);
     if (isFirstLaunch())
@@ -71,19 +65,16 @@ void ZAVAppDelegate::applicationDidFinishLaunching()
     synchronize(defaults());
 }
 
-bool ZAVAppDelegate::isFirstLaunch()
-{
+bool ZAVAppDelegate::isFirstLaunch() {
     return defaults().value(firstLaunchKey, false).toBool();
 }
 
-bool ZAVAppDelegate::applicationShouldHandleReopen()
-{
+bool ZAVAppDelegate::applicationShouldHandleReopen() {
     welcome();
     return true;
 }
 
-void ZAVAppDelegate::welcome()
-{
+void ZAVAppDelegate::welcome() {
     if (!platform.hasWindows())
         return;
     welcomeWindowController = std::make_unique<ZAVWelcomeWindowController>();
@@ -101,13 +92,11 @@ void ZAVAppDelegate::welcome()
     window->activateWindow();
 }
 
-void ZAVAppDelegate::hideWelcome()
-{
+void ZAVAppDelegate::hideWelcome() {
     if (welcomeWindowController)
         welcomeWindowController->close();
 }
 
-bool ZAVAppDelegate::isIdle()
-{
+bool ZAVAppDelegate::isIdle() {
     return sizeHandOffs_ == 0 && (!queue || queue->operationCount() == 0);
 }

@@ -14,8 +14,7 @@
 
 namespace {
 
-QStringList localPaths(const QMimeData *data)
-{
+QStringList localPaths(const QMimeData *data) {
     QStringList paths;
     if (!data || !data->hasUrls())
         return paths;
@@ -26,8 +25,7 @@ QStringList localPaths(const QMimeData *data)
     return paths;
 }
 
-void showAsDropTarget(QWidget *dropArea, bool active)
-{
+void showAsDropTarget(QWidget *dropArea, bool active) {
     dropArea->setProperty("dropTarget", active);
     dropArea->style()->unpolish(dropArea);
     dropArea->style()->polish(dropArea);
@@ -39,8 +37,7 @@ ZAVWelcomeWindowController::ZAVWelcomeWindowController() = default;
 
 ZAVWelcomeWindowController::~ZAVWelcomeWindowController() = default;
 
-QWidget *ZAVWelcomeWindowController::window()
-{
+QWidget *ZAVWelcomeWindowController::window() {
     if (!window_) {
         window_ = std::make_unique<QWidget>();
         ui_ = std::make_unique<Ui::ZAVWelcomeWindowController>();
@@ -50,8 +47,7 @@ QWidget *ZAVWelcomeWindowController::window()
     return window_.get();
 }
 
-void ZAVWelcomeWindowController::windowDidLoad()
-{
+void ZAVWelcomeWindowController::windowDidLoad() {
     window_->setWindowTitle(localized("Sardoxa"));
     ui_->dropArea->setText(localized("Drop images or folders here"));
     ui_->hint->setText(localized("Sardoxa scales every image to one size and writes the copies "
@@ -61,8 +57,10 @@ void ZAVWelcomeWindowController::windowDidLoad()
     ui_->aboutButton->setText(localized("About Sardoxa"));
     ui_->quitButton->setText(localized("Quit"));
 
-    connect(ui_->openButton, &QPushButton::clicked, this, &ZAVWelcomeWindowController::openImagesClicked);
-    connect(ui_->aboutButton, &QPushButton::clicked, this, &ZAVWelcomeWindowController::aboutClicked);
+    connect(ui_->openButton, &QPushButton::clicked, this,
+            &ZAVWelcomeWindowController::openImagesClicked);
+    connect(ui_->aboutButton, &QPushButton::clicked, this,
+            &ZAVWelcomeWindowController::aboutClicked);
     connect(ui_->quitButton, &QPushButton::clicked, this, &ZAVWelcomeWindowController::quitClicked);
 
     auto *openAction = new QAction(window_.get());
@@ -76,14 +74,12 @@ void ZAVWelcomeWindowController::windowDidLoad()
     window_->installEventFilter(this);
 }
 
-void ZAVWelcomeWindowController::close()
-{
+void ZAVWelcomeWindowController::close() {
     if (window_)
         window_->hide();
 }
 
-bool ZAVWelcomeWindowController::eventFilter(QObject *watched, QEvent *event)
-{
+bool ZAVWelcomeWindowController::eventFilter(QObject *watched, QEvent *event) {
     if (watched != window_.get())
         return false;
     switch (event->type()) {

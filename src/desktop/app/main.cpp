@@ -4,27 +4,25 @@
 #include <cstdio>
 #include <malloc.h>
 
-#include "desktop/app/AppIcon.h"
-#include "desktop/app/AppPresence.h"
 #include "core/app/SingleInstance.h"
 #include "core/app/Translations.h"
-#include "desktop/app/ZAVAppDelegate.h"
 #include "core/cli/CommandLine.h"
-#include "desktop/cli/CommandLineRun.h"
 #include "core/intake/FilePaths.h"
-#include "desktop/platform/DesktopPlatform.h"
 #include "core/platform/TerminationSignals.h"
 #include "core/resize/ImageEngine.h"
+#include "desktop/app/AppIcon.h"
+#include "desktop/app/AppPresence.h"
+#include "desktop/app/ZAVAppDelegate.h"
+#include "desktop/cli/CommandLineRun.h"
+#include "desktop/platform/DesktopPlatform.h"
 
 namespace {
 
-void print(std::FILE *stream, const QString &text)
-{
+void print(std::FILE *stream, const QString &text) {
     std::fputs(text.toLocal8Bit().constData(), stream);
 }
 
-void setApplicationNames()
-{
+void setApplicationNames() {
     QCoreApplication::setApplicationName(QStringLiteral("sardoxa"));
     QCoreApplication::setApplicationVersion(QStringLiteral(SARDOXA_VERSION));
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Sardoxa"));
@@ -32,14 +30,13 @@ void setApplicationNames()
 }
 
 // Qt ends the process when it finds no display; say why instead.
-bool hasDisplay()
-{
-    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY")
-           || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+bool hasDisplay() {
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+           !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
-int runDesktop(int &argc, char **argv, const QStringList &paths)
-{
+int runDesktop(int &argc, char **argv, const QStringList &paths) {
     setApplicationNames();
     // Handed over before any window system is touched: a launch from a terminal without a
     // display still reaches the running instance.
@@ -53,13 +50,17 @@ int runDesktop(int &argc, char **argv, const QStringList &paths)
         print(stderr, QStringLiteral("sardoxa: %1\n").arg(error));
         return 1;
     case SingleInstance::Role::Alone:
-        print(stderr, QStringLiteral("sardoxa: %1; later launches cannot hand their files to this one\n").arg(error));
+        print(stderr,
+              QStringLiteral("sardoxa: %1; later launches cannot hand their files to this one\n")
+                  .arg(error));
         break;
     case SingleInstance::Role::Primary:
         break;
     }
     if (!hasDisplay()) {
-        print(stderr, QStringLiteral("sardoxa: no display to show windows on; use --size to resize without one\n"));
+        print(stderr,
+              QStringLiteral(
+                  "sardoxa: no display to show windows on; use --size to resize without one\n"));
         return 1;
     }
 
@@ -68,7 +69,8 @@ int runDesktop(int &argc, char **argv, const QStringList &paths)
     installTranslations();
 
     TerminationSignals signals;
-    QObject::connect(&signals, &TerminationSignals::terminationRequested, qApp, &QCoreApplication::quit);
+    QObject::connect(&signals, &TerminationSignals::terminationRequested, qApp,
+                     &QCoreApplication::quit);
     DesktopPlatform platform;
     ZAVAppDelegate delegate(platform);
     delegate.applicationDidFinishLaunching();
@@ -76,7 +78,8 @@ int runDesktop(int &argc, char **argv, const QStringList &paths)
     AppPresence presence(delegate, platform.dockTile().trayIcon());
 
     if (role == SingleInstance::Role::Primary && !instance.listen(&error))
-        print(stderr, QStringLiteral("sardoxa: later launches cannot reach this one: %1\n").arg(error));
+        print(stderr,
+              QStringLiteral("sardoxa: later launches cannot reach this one: %1\n").arg(error));
     QObject::connect(&instance, &SingleInstance::reopenRequested, &delegate,
                      &ZAVAppDelegate::applicationShouldHandleReopen);
     QObject::connect(&instance, &SingleInstance::openRequested, &delegate,
@@ -93,8 +96,7 @@ int runDesktop(int &argc, char **argv, const QStringList &paths)
 
 } // namespace
 
-int main(int argc, char *argv[])
-{
+int main(int argc, char *argv[]) {
     // With an arena per worker thread, glibc's heap fragments as images of every size pass
     // through the workers, and memory grows with the batch; one arena keeps it flat and costs
     // no measurable time, since the image data lives in libvips' own buffers.
@@ -119,8 +121,9 @@ int main(int argc, char *argv[])
         break;
     }
     ImageEngine::initialize(argv[0]);
-    const int status = command.mode == CommandLine::Mode::Resize ? runCommandLine(argc, argv, command)
-                                                                 : runDesktop(argc, argv, command.paths);
+    const int status = command.mode == CommandLine::Mode::Resize
+                           ? runCommandLine(argc, argv, command)
+                           : runDesktop(argc, argv, command.paths);
     // Ended by a signal once everything is cleaned up: end by it too, so the parent knows.
     if (const int signal = TerminationSignals::received()) {
         std::fflush(nullptr);

@@ -2,23 +2,23 @@
 
 #include <QCoreApplication>
 
-#include "core/cli/CommandLine.h"
 #include "core/app/Log.h"
 #include "core/app/Translations.h"
-#include "desktop/app/ZAVAppDelegate.h"
+#include "core/cli/CommandLine.h"
 #include "core/platform/HeadlessPlatform.h"
 #include "core/platform/MainQueue.h"
 #include "core/platform/TerminationSignals.h"
+#include "desktop/app/ZAVAppDelegate.h"
 #include "desktop/sizing/ZAVSizePickerWindowController.h"
 
-int runCommandLine(int &argc, char **argv, const CommandLine &command)
-{
+int runCommandLine(int &argc, char **argv, const CommandLine &command) {
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("sardoxa"));
     installTranslations();
 
     TerminationSignals signals;
-    QObject::connect(&signals, &TerminationSignals::terminationRequested, &application, &QCoreApplication::quit);
+    QObject::connect(&signals, &TerminationSignals::terminationRequested, &application,
+                     &QCoreApplication::quit);
     HeadlessPlatform platform;
     ZAVAppDelegate delegate(platform);
     delegate.applicationDidFinishLaunching();
@@ -43,13 +43,13 @@ int runCommandLine(int &argc, char **argv, const CommandLine &command)
         return 1;
     }
     // The last image's countdown is posted right after the end of its job; quit behind it.
-    QObject::connect(&delegate, &ZAVAppDelegate::jobEnded, &application, [&platform] {
-        platform.mainQueue().post([] { QCoreApplication::quit(); });
-    });
+    QObject::connect(&delegate, &ZAVAppDelegate::jobEnded, &application,
+                     [&platform] { platform.mainQueue().post([] { QCoreApplication::quit(); }); });
     delegate.addPreset(command.size, key);
     QCoreApplication::exec();
     if (TerminationSignals::received()) {
-        logLine(QStringLiteral("stopped before the end; the images written so far are in %1").arg(key));
+        logLine(
+            QStringLiteral("stopped before the end; the images written so far are in %1").arg(key));
         return 1;
     }
 

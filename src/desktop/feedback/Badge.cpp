@@ -8,8 +8,7 @@
 #include "core/platform/MainQueue.h"
 #include "core/platform/Platform.h"
 
-void ZAVAppDelegate::prepareBadge()
-{
+void ZAVAppDelegate::prepareBadge() {
     qint64 total = 0;
     {
         std::lock_guard lock(registryMutex);
@@ -23,8 +22,7 @@ void ZAVAppDelegate::prepareBadge()
         platform.mainQueue().post([this, label] { platform.dockTile().setBadgeLabel(label); });
 }
 
-void ZAVAppDelegate::updateBadge()
-{
+void ZAVAppDelegate::updateBadge() {
     DockTile &tile = platform.dockTile();
     if (const std::optional<QString> next = countedDownLabel(tile.badgeLabel()))
         tile.setBadgeLabel(*next);

@@ -6,28 +6,23 @@
 #include "core/intake/OutputFolders.h"
 #include "core/platform/Platform.h"
 
-bool ZAVAppDelegate::isValidImage(const QString &path)
-{
+bool ZAVAppDelegate::isValidImage(const QString &path) {
     return isImagePath(path, allowedFormats);
 }
 
-QStringList ZAVAppDelegate::collectImages(const QStringList &paths)
-{
+QStringList ZAVAppDelegate::collectImages(const QStringList &paths) {
     return imagesAmong(paths, allowedFormats);
 }
 
-QString ZAVAppDelegate::targetFolder()
-{
-    return targetFolderIn(joinPath(platform.picturesDirectory(), localized("Sardoxa")), isFirstLaunch(),
-                          platform.now());
+QString ZAVAppDelegate::targetFolder() {
+    return targetFolderIn(joinPath(platform.picturesDirectory(), localized("Sardoxa")),
+                          isFirstLaunch(), platform.now());
 }
 
-QString ZAVAppDelegate::makeJobFolder()
-{
+QString ZAVAppDelegate::makeJobFolder() {
     return makeDayFolder(targetFolder(), platform.now(), folderFormat);
 }
 
-void ZAVAppDelegate::removeLeftoverFiles()
-{
+void ZAVAppDelegate::removeLeftoverFiles() {
     removeLeftoversIn(targetFolder(), folderFormat);
 }

@@ -3,28 +3,25 @@
 #include <QFileDialog>
 #include <QUrl>
 
-#include "core/intake/FilePaths.h"
 #include "core/app/Localized.h"
+#include "core/intake/FilePaths.h"
 #include "core/platform/OperationQueue.h"
 #include "core/platform/Platform.h"
 
 namespace {
 
-QString busyMessage()
-{
+QString busyMessage() {
     return localized("It seems that you have not finished the last task, please check the process "
                      "and try again later.");
 }
 
 } // namespace
 
-bool ZAVAppDelegate::isBusy()
-{
+bool ZAVAppDelegate::isBusy() {
     return queue->operationCount() != 0;
 }
 
-void ZAVAppDelegate::applicationOpenFiles(const QStringList &paths)
-{
+void ZAVAppDelegate::applicationOpenFiles(const QStringList &paths) {
     if (isBusy()) {
         failedWithMessage(busyMessage());
         return;
@@ -40,8 +37,7 @@ void ZAVAppDelegate::applicationOpenFiles(const QStringList &paths)
         failedWithMessage(busyMessage());
 }
 
-void ZAVAppDelegate::openImages()
-{
+void ZAVAppDelegate::openImages() {
     if (isBusy()) {
         failedWithMessage(busyMessage());
         return;
@@ -57,7 +53,8 @@ void ZAVAppDelegate::openImages()
     QStringList patterns;
     for (const QString &format : std::as_const(allowedFormats))
         patterns << QStringLiteral("*.") + format << QStringLiteral("*.") + format.toUpper();
-    dialog.setNameFilter(localized("Images") + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')'));
+    dialog.setNameFilter(localized("Images") + QStringLiteral(" (") +
+                         patterns.join(QLatin1Char(' ')) + QLatin1Char(')'));
     if (dialog.exec() != QDialog::Accepted)
         return;
 

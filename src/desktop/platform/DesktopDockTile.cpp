@@ -7,23 +7,21 @@
 #include <QSystemTrayIcon>
 #include <QWidget>
 
-#include "desktop/app/AppIcon.h"
 #include "core/app/Localized.h"
 #include "core/feedback/BadgeLabel.h"
+#include "desktop/app/AppIcon.h"
 
 namespace {
 
 const char *const launcherInterface = "com.canonical.Unity.LauncherEntry";
 const char *const baseTitleProperty = "sardoxaBaseTitle";
 
-QIcon applicationIcon()
-{
+QIcon applicationIcon() {
     return QIcon::fromTheme(QStringLiteral("sardoxa"), appIcon());
 }
 
 // The icon with the remaining count painted in a red disc at its top right.
-QIcon iconWithCount(const QIcon &icon, qint64 count)
-{
+QIcon iconWithCount(const QIcon &icon, qint64 count) {
     constexpr int side = 64;
     QPixmap pixmap = icon.pixmap(side, side);
     QPainter painter(&pixmap);
@@ -37,7 +35,8 @@ QIcon iconWithCount(const QIcon &icon, qint64 count)
     font.setPixelSize(count > 99 ? side / 5 : side / 3);
     painter.setFont(font);
     painter.setPen(Qt::white);
-    painter.drawText(disc, Qt::AlignCenter, count > 999 ? QStringLiteral("999+") : QString::number(count));
+    painter.drawText(disc, Qt::AlignCenter,
+                     count > 999 ? QStringLiteral("999+") : QString::number(count));
     return QIcon(pixmap);
 }
 
@@ -46,8 +45,7 @@ QIcon iconWithCount(const QIcon &icon, qint64 count)
 DesktopDockTile::DesktopDockTile(const QDBusConnection &bus, const QString &desktopId)
     : bus_(bus)
     , appUri_(QStringLiteral("application://%1.desktop").arg(desktopId))
-    , icon_(applicationIcon())
-{
+    , icon_(applicationIcon()) {
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
         tray_ = std::make_unique<QSystemTrayIcon>(icon_);
         tray_->setToolTip(localized("Sardoxa"));
@@ -57,8 +55,7 @@ DesktopDockTile::DesktopDockTile(const QDBusConnection &bus, const QString &desk
 
 DesktopDockTile::~DesktopDockTile() = default;
 
-void DesktopDockTile::showBadge(const QString &label)
-{
+void DesktopDockTile::showBadge(const QString &label) {
     const std::optional<BadgeProgress> progress = badgeProgress(label);
     sendLauncherUpdate({
         {QStringLiteral("count"), QVariant::fromValue<qint64>(progress ? progress->remaining : 0)},
@@ -71,8 +68,7 @@ void DesktopDockTile::showBadge(const QString &label)
     showInTray(label);
 }
 
-void DesktopDockTile::showAttention(bool batchEnded)
-{
+void DesktopDockTile::showAttention(bool batchEnded) {
     sendLauncherUpdate({{QStringLiteral("urgent"), true}});
     for (QWidget *window : QApplication::topLevelWidgets()) {
         if (window->isVisible()) {
@@ -84,8 +80,7 @@ void DesktopDockTile::showAttention(bool batchEnded)
         notifyBatchEnded();
 }
 
-void DesktopDockTile::sendLauncherUpdate(const QVariantMap &properties)
-{
+void DesktopDockTile::sendLauncherUpdate(const QVariantMap &properties) {
     QDBusMessage update = QDBusMessage::createSignal(
         QStringLiteral("/com/canonical/unity/launcherentry/sardoxa"),
         QString::fromLatin1(launcherInterface), QStringLiteral("Update"));
@@ -93,8 +88,7 @@ void DesktopDockTile::sendLauncherUpdate(const QVariantMap &properties)
     bus_.send(update);
 }
 
-void DesktopDockTile::showInWindowTitles(const QString &label)
-{
+void DesktopDockTile::showInWindowTitles(const QString &label) {
     for (QWidget *window : QApplication::topLevelWidgets()) {
         if (window->windowType() != Qt::Window && window->windowType() != Qt::Dialog)
             continue;
@@ -112,8 +106,7 @@ void DesktopDockTile::showInWindowTitles(const QString &label)
     }
 }
 
-void DesktopDockTile::showInTray(const QString &label)
-{
+void DesktopDockTile::showInTray(const QString &label) {
     if (!tray_)
         return;
     const std::optional<BadgeProgress> progress = badgeProgress(label);
@@ -122,15 +115,16 @@ void DesktopDockTile::showInTray(const QString &label)
                                       : localized("Sardoxa") + QStringLiteral(" — ") + label);
 }
 
-void DesktopDockTile::notifyBatchEnded()
-{
+void DesktopDockTile::notifyBatchEnded() {
     QDBusMessage notify = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
+        QStringLiteral("org.freedesktop.Notifications"),
+        QStringLiteral("/org/freedesktop/Notifications"),
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
     notify << localized("Sardoxa") << quint32(0) << QStringLiteral("sardoxa")
            << localized("Images resized")
            << localized("The scaled copies are in the output folder.") << QStringList()
-           << QVariantMap{{QStringLiteral("desktop-entry"), QStringLiteral("sardoxa")}} << qint32(-1);
+           << QVariantMap{{QStringLiteral("desktop-entry"), QStringLiteral("sardoxa")}}
+           << qint32(-1);
     // Fire and forget: a desktop without a notification server simply has none.
     bus_.asyncCall(notify);
 }

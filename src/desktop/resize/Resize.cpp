@@ -17,17 +17,14 @@
 struct ZAVAppDelegate::JobProgress {
     explicit JobProgress(const QString &folder, qint64 images)
         : folder(folder)
-        , remaining(images)
-    {
-    }
+        , remaining(images) {}
 
     const QString folder;
     std::mutex mutex;
     qint64 remaining;
 };
 
-void ZAVAppDelegate::resize(const QString &key)
-{
+void ZAVAppDelegate::resize(const QString &key) {
     QString sizeString;
     QStringList paths;
     {
@@ -77,22 +74,20 @@ void ZAVAppDelegate::resize(const QString &key)
         const SourceImage image = SourceImage::open(path);
         const QString targetPath = joinPath(key, fileNameOf(path));
         const Canvas canvas = calculateSize(size, image);
-        queue->addOperation([this, image, canvas, targetPath] {
-            resizeImageWithRawImage(image, canvas, targetPath);
-        }, [this, job] { finishImage(job); });
+        queue->addOperation([this, image, canvas,
+                             targetPath] { resizeImageWithRawImage(image, canvas, targetPath); },
+                            [this, job] { finishImage(job); });
     }
 }
 
 void ZAVAppDelegate::resizeImageWithRawImage(const SourceImage &image, const Canvas &canvas,
-                                             const QString &targetPath)
-{
+                                             const QString &targetPath) {
     const ScaledCopy copy = writeScaledCopy(image, canvas, targetPath, queue->stopToken());
     if (!copy.written && !copy.problem.isEmpty())
         reportSkipped(image.path(), copy.problem);
 }
 
-void ZAVAppDelegate::finishImage(const std::shared_ptr<JobProgress> &job)
-{
+void ZAVAppDelegate::finishImage(const std::shared_ptr<JobProgress> &job) {
     // Counting and posting under one lock keeps the last image's countdown behind every other
     // one on the main queue, so the badge ends cleared with one attention request.
     std::lock_guard lock(job->mutex);
@@ -106,15 +101,13 @@ void ZAVAppDelegate::finishImage(const std::shared_ptr<JobProgress> &job)
     platform.mainQueue().post([this] { updateBadge(); });
 }
 
-void ZAVAppDelegate::reportSkipped(const QString &path, const QString &reason)
-{
+void ZAVAppDelegate::reportSkipped(const QString &path, const QString &reason) {
     logLine(QStringLiteral("skipped %1: %2").arg(path, reason));
     std::lock_guard lock(skippedMutex_);
     skipped_.append(path);
 }
 
-QStringList ZAVAppDelegate::skippedSources()
-{
+QStringList ZAVAppDelegate::skippedSources() {
     std::lock_guard lock(skippedMutex_);
     return skipped_;
 }

@@ -6,23 +6,22 @@
 #include "core/sizing/PresetList.h"
 #include "core/sizing/SizeString.h"
 
-QString ZAVAppDelegate::presetPath()
-{
+QString ZAVAppDelegate::presetPath() {
     return presetFilePath(platform.cachesDirectory());
 }
 
-std::optional<QStringList> ZAVAppDelegate::presets()
-{
+std::optional<QStringList> ZAVAppDelegate::presets() {
     return readPresetFile(presetPath());
 }
 
-void ZAVAppDelegate::addPreset(const Size &size, const QString &key)
-{
+void ZAVAppDelegate::addPreset(const Size &size, const QString &key) {
     const QString entry = stringFromSize(size);
     QString error;
-    if (const std::optional<QStringList> updated = withNewPreset(presets().value_or(QStringList()), entry);
+    if (const std::optional<QStringList> updated =
+            withNewPreset(presets().value_or(QStringList()), entry);
         updated && !writePresetFile(presetPath(), *updated, &error))
-        logLine(QStringLiteral("could not remember the size %1 in %2: %3").arg(entry, presetPath(), error));
+        logLine(QStringLiteral("could not remember the size %1 in %2: %3")
+                    .arg(entry, presetPath(), error));
     {
         std::lock_guard lock(registryMutex);
         globalSizes.insert(key, entry);
@@ -30,8 +29,7 @@ void ZAVAppDelegate::addPreset(const Size &size, const QString &key)
     resize(key);
 }
 
-void ZAVAppDelegate::handOffPreset(const Size &size, const QString &key)
-{
+void ZAVAppDelegate::handOffPreset(const Size &size, const QString &key) {
     ++sizeHandOffs_;
     handOffs_.start([this, size, key] {
         addPreset(size, key);

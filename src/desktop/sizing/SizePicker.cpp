@@ -3,21 +3,20 @@
 #include <QFontDatabase>
 #include <QPropertyAnimation>
 
+#include "core/app/Localized.h"
+#include "core/platform/Platform.h"
 #include "core/sizing/PanelLayout.h"
 #include "core/sizing/SizeString.h"
 #include "desktop/sizing/ZAVButton.h"
 #include "desktop/sizing/ZAVSizePickerView.h"
 #include "desktop/sizing/ZAVSizePickerWindow.h"
 #include "desktop/sizing/ZAVSizePickerWindowController.h"
-#include "core/app/Localized.h"
-#include "core/platform/Platform.h"
 
 namespace {
 
 // The presets' thin face: Helvetica Neue Thin where it is installed, a thin or light sans
 // otherwise.
-QFont presetFont()
-{
+QFont presetFont() {
     QFont font(QStringLiteral("HelveticaNeue-Thin"));
     if (!QFontDatabase::families().contains(font.family())) {
         font = QFont(QStringLiteral("Helvetica Neue"));
@@ -30,8 +29,7 @@ QFont presetFont()
 
 } // namespace
 
-bool ZAVAppDelegate::shouldChooseSize(const QString &key)
-{
+bool ZAVAppDelegate::shouldChooseSize(const QString &key) {
     if (sizeWindowController && sizeWindowController->isVisible())
         return false;
     sizeWindowController = std::make_unique<ZAVSizePickerWindowController>(*this, key);
@@ -45,8 +43,7 @@ bool ZAVAppDelegate::shouldChooseSize(const QString &key)
     return true;
 }
 
-void ZAVAppDelegate::layOutPresets(const QString &key)
-{
+void ZAVAppDelegate::layOutPresets(const QString &key) {
     ZAVSizePickerWindow *window = sizeWindowController->window();
     const std::optional<QStringList> list = presets();
     const QRect frame = window->geometry();
@@ -55,7 +52,8 @@ void ZAVAppDelegate::layOutPresets(const QString &key)
         // From the oldest to the newest, each at its place counted from the bottom.
         for (qsizetype index = list->size() - 1; index >= 0; --index) {
             ZAVButton *button = presetButtonWithKey(key, sizeFromString(list->at(index)));
-            sizeWindowController->view()->placeFromBottom(button, presetButtonFrameFromBottom(index));
+            sizeWindowController->view()->placeFromBottom(button,
+                                                          presetButtonFrameFromBottom(index));
         }
     }
     const QRect target(frame.x(), panelTopKeepingCentre(frame.y(), frame.height(), height),
@@ -70,8 +68,7 @@ void ZAVAppDelegate::layOutPresets(const QString &key)
     animation->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
-ZAVButton *ZAVAppDelegate::presetButtonWithKey(const QString &key, const Size &size)
-{
+ZAVButton *ZAVAppDelegate::presetButtonWithKey(const QString &key, const Size &size) {
     auto *button = new ZAVButton;
     button->resize(presetButtonWidth, presetButtonHeight);
     button->setFont(presetFont());
@@ -80,12 +77,12 @@ ZAVButton *ZAVAppDelegate::presetButtonWithKey(const QString &key, const Size &s
     button->key = key;
     button->theSize = size;
     button->setText(presetTitle(size));
-    QObject::connect(button, &QPushButton::clicked, this, [this, button] { buttonPressed(button); });
+    QObject::connect(button, &QPushButton::clicked, this,
+                     [this, button] { buttonPressed(button); });
     return button;
 }
 
-void ZAVAppDelegate::buttonPressed(ZAVButton *sender)
-{
+void ZAVAppDelegate::buttonPressed(ZAVButton *sender) {
     addPreset(sender->theSize, sender->key);
     if (sizeWindowController)
         sizeWindowController->close();

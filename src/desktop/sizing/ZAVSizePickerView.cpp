@@ -10,31 +10,25 @@ const char *const frameFromBottomProperty = "frameFromBottom";
 }
 
 ZAVSizePickerView::ZAVSizePickerView(QWidget *parent)
-    : QWidget(parent)
-{
-}
+    : QWidget(parent) {}
 
-void ZAVSizePickerView::placeFromBottom(QWidget *child, const QRect &frameFromBottom)
-{
+void ZAVSizePickerView::placeFromBottom(QWidget *child, const QRect &frameFromBottom) {
     child->setParent(this);
     child->setProperty(frameFromBottomProperty, frameFromBottom);
     place(child);
     child->show();
 }
 
-void ZAVSizePickerView::place(QWidget *child) const
-{
+void ZAVSizePickerView::place(QWidget *child) const {
     child->setGeometry(fromBottom(child->property(frameFromBottomProperty).toRect(), height()));
 }
 
-void ZAVSizePickerView::paintEvent(QPaintEvent *event)
-{
+void ZAVSizePickerView::paintEvent(QPaintEvent *event) {
     QWidget::paintEvent(event);
     QPainter(this).fillRect(event->rect(), Qt::white);
 }
 
-void ZAVSizePickerView::resizeEvent(QResizeEvent *event)
-{
+void ZAVSizePickerView::resizeEvent(QResizeEvent *event) {
     QWidget::resizeEvent(event);
     for (QWidget *child : findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
         if (child->property(frameFromBottomProperty).isValid())

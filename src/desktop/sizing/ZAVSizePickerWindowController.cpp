@@ -4,23 +4,20 @@
 #include <QApplication>
 #include <QVBoxLayout>
 
+#include "core/app/Localized.h"
 #include "core/sizing/TypedSize.h"
+#include "desktop/app/ZAVAppDelegate.h"
 #include "desktop/sizing/ZAVSizePickerView.h"
 #include "desktop/sizing/ZAVSizePickerWindow.h"
-#include "core/app/Localized.h"
-#include "desktop/app/ZAVAppDelegate.h"
 
 ZAVSizePickerWindowController::ZAVSizePickerWindowController(ZAVAppDelegate &delegate,
                                                              const QString &key)
     : key(key)
-    , delegate_(delegate)
-{
-}
+    , delegate_(delegate) {}
 
 ZAVSizePickerWindowController::~ZAVSizePickerWindowController() = default;
 
-ZAVSizePickerWindow *ZAVSizePickerWindowController::window()
-{
+ZAVSizePickerWindow *ZAVSizePickerWindowController::window() {
     if (!window_) {
         window_ = std::make_unique<ZAVSizePickerWindow>();
         auto *layout = new QVBoxLayout(window_.get());
@@ -34,23 +31,19 @@ ZAVSizePickerWindow *ZAVSizePickerWindowController::window()
     return window_.get();
 }
 
-bool ZAVSizePickerWindowController::isVisible() const
-{
+bool ZAVSizePickerWindowController::isVisible() const {
     return window_ && window_->isVisible();
 }
 
-QLineEdit *ZAVSizePickerWindowController::widthField() const
-{
+QLineEdit *ZAVSizePickerWindowController::widthField() const {
     return ui_ ? ui_->widthField : nullptr;
 }
 
-QLineEdit *ZAVSizePickerWindowController::heightField() const
-{
+QLineEdit *ZAVSizePickerWindowController::heightField() const {
     return ui_ ? ui_->heightField : nullptr;
 }
 
-void ZAVSizePickerWindowController::windowDidLoad()
-{
+void ZAVSizePickerWindowController::windowDidLoad() {
     window_->setWindowTitle(localized("Choose a Size"));
     window_->setFixedWidth(view_->width());
     ui_->heading->setText(localized("Scale the images to"));
@@ -73,8 +66,7 @@ void ZAVSizePickerWindowController::windowDidLoad()
     ui_->widthField->setFocus();
 }
 
-void ZAVSizePickerWindowController::resize()
-{
+void ZAVSizePickerWindowController::resize() {
     if (handedOff_ || !ui_)
         return;
     const Size size{typedSide(ui_->widthField->text()), typedSide(ui_->heightField->text())};
@@ -85,8 +77,7 @@ void ZAVSizePickerWindowController::resize()
     close();
 }
 
-void ZAVSizePickerWindowController::close()
-{
+void ZAVSizePickerWindowController::close() {
     if (window_)
         window_->hide();
 }

@@ -12,14 +12,13 @@
 namespace {
 
 const char *const requiredEntries[] = {
-    "WindowTitle",  "AppLogoImageData", "AppName",      "AppVersion",   "AppCopyright",
-    "LanguageTitle", "ActionTitle1",    "ActionValue1", "ActionTitle2", "ActionValue2",
+    "WindowTitle",   "AppLogoImageData", "AppName",      "AppVersion",   "AppCopyright",
+    "LanguageTitle", "ActionTitle1",     "ActionValue1", "ActionTitle2", "ActionValue2",
 };
 
 constexpr int logoSide = 128;
 
-QLabel *label(const QString &text, int pointSize, bool bold = false, const char *colour = nullptr)
-{
+QLabel *label(const QString &text, int pointSize, bool bold = false, const char *colour = nullptr) {
     auto *label = new QLabel(text);
     label->setAlignment(Qt::AlignCenter);
     QFont font = label->font();
@@ -31,8 +30,7 @@ QLabel *label(const QString &text, int pointSize, bool bold = false, const char 
     return label;
 }
 
-QPushButton *actionButton(const QString &title, const QUrl &url)
-{
+QPushButton *actionButton(const QString &title, const QUrl &url) {
     // A lone & would mark a mnemonic instead of showing.
     auto *button = new QPushButton(QString(title).replace(QLatin1Char('&'), QStringLiteral("&&")));
     QObject::connect(button, &QPushButton::clicked, [url] { QDesktopServices::openUrl(url); });
@@ -41,18 +39,17 @@ QPushButton *actionButton(const QString &title, const QUrl &url)
 
 } // namespace
 
-QString ZAVCore::appVersion()
-{
+QString ZAVCore::appVersion() {
     return QStringLiteral(DASKEL_APP_VERSION);
 }
 
-std::unique_ptr<ZAVWindowController> ZAVCore::setupAboutWindowController(const QVariantMap &about)
-{
+std::unique_ptr<ZAVWindowController> ZAVCore::setupAboutWindowController(const QVariantMap &about) {
     for (const char *entry : requiredEntries) {
         if (!about.contains(QLatin1String(entry)))
             return nullptr;
     }
-    const QImage logo = QImage::fromData(about.value(QStringLiteral("AppLogoImageData")).toByteArray());
+    const QImage logo =
+        QImage::fromData(about.value(QStringLiteral("AppLogoImageData")).toByteArray());
     if (logo.isNull())
         return nullptr;
 
@@ -73,8 +70,10 @@ std::unique_ptr<ZAVWindowController> ZAVCore::setupAboutWindowController(const Q
     layout->addWidget(label(about.value(QStringLiteral("AppName")).toString(), 20, true));
     layout->addWidget(label(about.value(QStringLiteral("AppVersion")).toString(), 11));
     layout->addSpacing(8);
-    layout->addWidget(label(about.value(QStringLiteral("AppCopyright")).toString(), 9, false, "#6b6b6b"));
-    layout->addWidget(label(about.value(QStringLiteral("LanguageTitle")).toString(), 9, false, "#6b6b6b"));
+    layout->addWidget(
+        label(about.value(QStringLiteral("AppCopyright")).toString(), 9, false, "#6b6b6b"));
+    layout->addWidget(
+        label(about.value(QStringLiteral("LanguageTitle")).toString(), 9, false, "#6b6b6b"));
     layout->addSpacing(12);
 
     auto *actions = new QHBoxLayout;

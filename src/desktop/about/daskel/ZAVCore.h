@@ -21,5 +21,6 @@ public:
     // "AppLogoImageData" (image bytes), "AppName", "AppVersion", "AppCopyright" (two lines),
     // "LanguageTitle", and two actions, "ActionTitle1"/"ActionValue1" and
     // "ActionTitle2"/"ActionValue2", each a button's title and the URL it opens.
-    virtual std::unique_ptr<ZAVWindowController> setupAboutWindowController(const QVariantMap &about);
+    virtual std::unique_ptr<ZAVWindowController>
+    setupAboutWindowController(const QVariantMap &about);
 };
