@@ -11,6 +11,7 @@
 
 #include "core/resize/DrawRect.h"
 #include "core/resize/ImageEngine.h"
+#include "core/resize/OutputName.h"
 #include "core/resize/SourceImage.h"
 #include "core/sizing/TargetSize.h"
 
@@ -56,7 +57,8 @@ int main(int argc, char **argv) {
         const Canvas canvas{targetSize(size, source.size(), false), 1};
         const std::optional<PixelPlan> plan =
             pixelPlan(canvas, drawRect(source.size(), canvas.size), nullptr);
-        const QString output = folder + '/' + QFileInfo(source.path()).fileName();
+        const QString output =
+            folder + '/' + outputFileName(QFileInfo(source.path()).fileName(), 0);
         if (!plan || !QFileInfo::exists(output)) {
             std::printf("missing 0x0 0x0 %s\n", argv[i]);
             continue;

@@ -37,8 +37,8 @@ TEST_F(CommandLineRun, ResizesFilesAndFoldersAndPrintsTheOutputFolder) {
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(run.out.trimmed(), dayFolder());
     EXPECT_EQ(QDir(dayFolder()).entryList(QDir::Files, QDir::Name),
-              (QStringList{"a.png", "b.jpg"}));
-    const vips::VImage written = Images::load(dayFolder() + "/b.jpg");
+              (QStringList{"a.tif", "b.tif"}));
+    const vips::VImage written = Images::load(dayFolder() + "/b.tif");
     EXPECT_EQ(written.width(), 60);
     EXPECT_EQ(written.height(), 40);
     EXPECT_TRUE(run.err.contains("wrote 2 of 2 images")) << run.err.toStdString();
@@ -55,7 +55,7 @@ TEST_F(CommandLineRun, ExitsWithOneWhenAnImageIsSkippedOrNoneIsFound) {
                                      "/in/bad\\x0asardoxa: forged.gif: not a decodable image"))
         << skipped.err.toStdString();
     EXPECT_FALSE(skipped.err.contains("\nsardoxa: forged")) << skipped.err.toStdString();
-    EXPECT_TRUE(QFileInfo::exists(dayFolder() + "/good.png"));
+    EXPECT_TRUE(QFileInfo::exists(dayFolder() + "/good.tif"));
 
     const Outcome nothing = runSardoxa({"--size", "30x30", home.path() + "/in/missing.png"});
     EXPECT_EQ(nothing.exitCode, 1);

@@ -240,8 +240,8 @@ TEST_F(Intake, AFolderDroppedOnTheWelcomeWindowEndsAsFilesByAPresetOrATypedSize)
         }
         finishJob();
 
-        EXPECT_TRUE(QFileInfo::exists(today() + (typed ? "/a (1).png" : "/a.png"))) << typed;
-        EXPECT_TRUE(QFileInfo::exists(today() + (typed ? "/b (1).jpg" : "/b.jpg"))) << typed;
+        EXPECT_TRUE(QFileInfo::exists(today() + (typed ? "/a (1).tif" : "/a.tif"))) << typed;
+        EXPECT_TRUE(QFileInfo::exists(today() + (typed ? "/b (1).tif" : "/b.tif"))) << typed;
         EXPECT_EQ(platform.shown.count("open " + today()), 1) << typed;
         EXPECT_EQ(platform.shown.count("attention"), 1) << typed;
         EXPECT_EQ(platform.shown.mid(platform.shown.size() - 2),

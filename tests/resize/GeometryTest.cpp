@@ -65,22 +65,28 @@ TEST(DrawRect, ShrinkOnLoadLeavesAtLeastAFactorOfTwoForTheFinalReduction) {
     EXPECT_EQ(jpegShrinkFactor(4000, 3000, {-1000, 0, 6000, 4500}), 1); // enlarged
 }
 
-TEST(OutputName, NumbersTakenNamesKeepingCaseAndInnerDots) {
-    EXPECT_EQ(outputFileName("a.png", 0), "a.png");
-    EXPECT_EQ(outputFileName("a.png", 1), "a (1).png");
-    EXPECT_EQ(outputFileName("a.png", 2), "a (2).png");
-    EXPECT_EQ(outputFileName("IMG.JPG", 1), "IMG (1).JPG");
-    EXPECT_EQ(outputFileName("my.photo.gif", 1), "my.photo (1).gif");
-    EXPECT_EQ(outputFileName("README", 3), "README (3)");
-    EXPECT_EQ(outputFileName(".png", 1), ".png (1)");
+TEST(OutputName, EveryNameSaysTiffAndTakenNamesAreNumbered) {
+    const struct {
+        const char *source;
+        qint64 n;
+        const char *output;
+    } cases[] = {
+        {"wide.png", 0, "wide.tif"},         {"photo.JPG", 0, "photo.tif"},
+        {"scan.TIFF", 0, "scan.TIFF"},       {"square.tif", 0, "square.tif"},
+        {"my.photo.gif", 0, "my.photo.tif"}, {"a (1).png", 0, "a (1).tif"},
+        {"wide.jpg", 1, "wide (1).tif"},     {"scan.TIFF", 2, "scan (2).TIFF"},
+        {"README", 3, "README (3).tif"},     {".png", 1, ".png (1).tif"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(outputFileName(c.source, c.n), c.output) << c.source << " " << c.n;
     EXPECT_EQ(pathExtension("archive.png.zip"), "zip");
     EXPECT_EQ(pathExtension("photo.JPG"), "JPG");
     EXPECT_EQ(pathExtension("noextension"), "");
     EXPECT_EQ(pathExtension(".hidden"), "");
     // Numbered names still fit the file system's 255 bytes, cut at a character's boundary.
-    EXPECT_EQ(outputFileName(QString(250, 'a') + ".png", 12), QString(246, 'a') + " (12).png");
+    EXPECT_EQ(outputFileName(QString(250, 'a') + ".png", 12), QString(246, 'a') + " (12).tif");
     EXPECT_EQ(outputFileName(QString(125, QChar(0xe9)) + ".png", 1),
-              QString(123, QChar(0xe9)) + " (1).png");
+              QString(123, QChar(0xe9)) + " (1).tif");
 }
 
 TEST(OutputName, TheFirstFreeIndexTakesFewLooksPastManyTakenNames) {

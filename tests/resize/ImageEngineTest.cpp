@@ -180,21 +180,21 @@ TEST_F(ImageEngine, WritesLzwTiffWithThePredictorAndLeavesTheSourceAlone) {
     const QByteArray before = digest(path);
     const QString written = resize(path, {150, 100});
 
-    EXPECT_EQ(QFileInfo(written).fileName(), "photo.jpg");
+    EXPECT_EQ(QFileInfo(written).fileName(), "photo.tif");
     const QString info = tiffInfo(written);
     EXPECT_TRUE(info.contains("Compression Scheme: LZW")) << info.toStdString();
     EXPECT_TRUE(info.contains("Predictor: horizontal differencing")) << info.toStdString();
     EXPECT_EQ(digest(path), before);
-    EXPECT_EQ(QDir(out()).entryList(QDir::Files | QDir::Hidden), QStringList{"photo.jpg"});
+    EXPECT_EQ(QDir(out()).entryList(QDir::Files | QDir::Hidden), QStringList{"photo.tif"});
 }
 
 TEST_F(ImageEngine, ATakenNameGetsTheNextFreeCounter) {
     const QString path = source("a.png", Images::verticalStripes(40, 40, {red}));
-    QFile(out() + "/a.png").open(QIODevice::WriteOnly);
-    QFile(out() + "/a (2).png").open(QIODevice::WriteOnly);
-    EXPECT_EQ(QFileInfo(resize(path, {10, 10})).fileName(), "a (1).png");
-    EXPECT_EQ(QFileInfo(resize(path, {10, 10})).fileName(), "a (3).png");
-    EXPECT_EQ(QFileInfo(out() + "/a.png").size(), 0); // nothing replaced
+    QFile(out() + "/a.tif").open(QIODevice::WriteOnly);
+    QFile(out() + "/a (1).tif").open(QIODevice::WriteOnly);
+    EXPECT_EQ(QFileInfo(resize(path, {10, 10})).fileName(), "a (2).tif");
+    EXPECT_EQ(QFileInfo(resize(path, {10, 10})).fileName(), "a (3).tif");
+    EXPECT_EQ(QFileInfo(out() + "/a.tif").size(), 0); // nothing replaced
 }
 
 TEST_F(ImageEngine, BadSourcesAndDegenerateSizesWriteNothingAndSayWhy) {

@@ -68,7 +68,7 @@ TEST_F(ResizeJob, CountsDownOpensTheFolderOnceAndAsksForAttentionOnce) {
     EXPECT_EQ(platform.shown,
               (QStringList{"badge 5", "badge 4/5", "badge 3/5", "badge 2/5", "badge 1/5",
                            "open " + key, "badge cleared", "attention"}));
-    EXPECT_EQ(written(), (QStringList{"0.png", "1.png", "2.png", "3.png", "4.png"}));
+    EXPECT_EQ(written(), (QStringList{"0.tif", "1.tif", "2.tif", "3.tif", "4.tif"}));
     EXPECT_EQ(ended.size(), 1);
     EXPECT_TRUE(delegate.isIdle());
 }
@@ -106,7 +106,7 @@ TEST_F(ResizeJob, SkipsVanishedSourcesAndCountsUndecodableOnes) {
 
     EXPECT_EQ(platform.shown,
               (QStringList{"badge 3", "badge 2/3", "open " + key, "badge cleared", "attention"}));
-    EXPECT_EQ(written(), QStringList{"first.png"});
+    EXPECT_EQ(written(), QStringList{"first.tif"});
     EXPECT_NE(log.find("skipped " + gone.toStdString() + ": it no longer exists"),
               std::string::npos);
     EXPECT_NE(log.find("skipped " + broken.toStdString() + ": not a decodable image"),
@@ -158,9 +158,9 @@ TEST_F(ResizeJob, SourcesOfOneNameFromEightFoldersGiveEightFiles) {
     registerJob(paths);
     run();
 
-    QStringList expected{"photo.jpg"};
+    QStringList expected{"photo.tif"};
     for (int i = 1; i < 8; ++i)
-        expected << QStringLiteral("photo (%1).jpg").arg(i);
+        expected << QStringLiteral("photo (%1).tif").arg(i);
     expected.sort();
     EXPECT_EQ(written(), expected);
 }

@@ -70,9 +70,9 @@ TEST_F(Load, OneHundredSourcesOfOneNameGiveOneHundredFiles) {
     }
     run(paths, "{8, 6}");
 
-    QStringList expected{"photo.png"};
+    QStringList expected{"photo.tif"};
     for (int i = 1; i < 100; ++i)
-        expected << QStringLiteral("photo (%1).png").arg(i);
+        expected << QStringLiteral("photo (%1).tif").arg(i);
     expected.sort();
     QStringList written = QDir(key).entryList(QDir::Files);
     written.sort();

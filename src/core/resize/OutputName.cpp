@@ -31,13 +31,14 @@ QString pathExtension(const QString &fileName) {
 }
 
 QString outputFileName(const QString &sourceName, qint64 n) {
-    if (n == 0)
-        return sourceName;
     const qsizetype dot = extensionDot(sourceName);
-    if (dot < 0)
-        return fitted(sourceName, QStringLiteral(" (%1)").arg(n));
-    return fitted(sourceName.left(dot),
-                  QStringLiteral(" (%1).%2").arg(n).arg(sourceName.mid(dot + 1)));
+    const QString base = dot < 0 ? sourceName : sourceName.left(dot);
+    const QString extension = pathExtension(sourceName);
+    // Every output holds TIFF data, so its name says so; a TIFF's own extension is kept as it is.
+    const bool tiff = extension.compare(QLatin1String("tif"), Qt::CaseInsensitive) == 0 ||
+                      extension.compare(QLatin1String("tiff"), Qt::CaseInsensitive) == 0;
+    const QString suffix = QLatin1Char('.') + (tiff ? extension : QStringLiteral("tif"));
+    return fitted(base, n == 0 ? suffix : QStringLiteral(" (%1)").arg(n) + suffix);
 }
 
 qint64 firstFreeIndex(const std::function<bool(qint64)> &taken) {

@@ -8,9 +8,10 @@
 // (a hidden name).
 QString pathExtension(const QString &fileName);
 
-// The name of the n-th candidate for an output file: the source's own name first (n = 0), then
-// "base (n).extension" with the extension's letter case kept. A name that would not fit the file
-// system's 255 bytes loses the end of its base.
+// The name of the n-th candidate for an output file: the source's base name (its name less the
+// last extension) with the extension "tif" first (n = 0), then "base (n).tif". A source already
+// named .tif or .tiff keeps its extension, letter case and all. A name that would not fit the
+// file system's 255 bytes loses the end of its base.
 QString outputFileName(const QString &sourceName, qint64 n);
 
 // The first index that `taken` says is free, for names taken from 0 on without gaps: found in
