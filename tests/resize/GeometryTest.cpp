@@ -101,14 +101,13 @@ TEST(OutputName, TheFirstFreeIndexTakesFewLooksPastManyTakenNames) {
     }
 }
 
-TEST(NominalSize, ComesFromTheRecordedResolutionPerAxis) {
-    constexpr double dpi72 = 72 / 25.4;
+TEST(NominalSize, HasTheAspectRatioOfTheRecordedResolutionPerAxis) {
     EXPECT_EQ(nominalSize(100, 50, 1.0, 1.0), (Size{100, 50})); // none recorded
     EXPECT_EQ(nominalSize(100, 50, 0, 0), (Size{100, 50}));
-    const Size at72 = nominalSize(100, 50, dpi72, dpi72);
-    EXPECT_NEAR(at72.width, 100, 1e-9);
-    EXPECT_NEAR(at72.height, 50, 1e-9);
+    // One resolution for both axes: exactly the pixels' ratio, whatever the dots per inch.
+    for (const double dpi : {72.0, 96.012, 200.0, 300.0})
+        EXPECT_EQ(nominalSize(3840, 2565, dpi / 25.4, dpi / 25.4), (Size{3840, 2565})) << dpi;
+    // 300 × 150 pixels at 300 × 150 dpi are one inch square.
     const Size anisotropic = nominalSize(300, 150, 300 / 25.4, 150 / 25.4);
-    EXPECT_NEAR(anisotropic.width, 72, 1e-9);
-    EXPECT_NEAR(anisotropic.height, 72, 1e-9);
+    EXPECT_DOUBLE_EQ(anisotropic.width / anisotropic.height, 1.0);
 }

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
 #include <sys/stat.h>
 
 #include "Images.h"
@@ -37,6 +39,14 @@ protected:
     QString source(const QString &name, const VImage &image, const char *options = "") {
         QDir().mkpath(QFileInfo(in(name)).path());
         Images::save(image, in(name), options);
+        return in(name);
+    }
+
+    QString write(const QString &name, const QByteArray &bytes) {
+        QDir().mkpath(QFileInfo(in(name)).path());
+        QFile file(in(name));
+        file.open(QIODevice::WriteOnly);
+        file.write(bytes);
         return in(name);
     }
 
@@ -70,6 +80,35 @@ QString tiffInfo(const QString &path) {
     info.start("tiffinfo", {path});
     info.waitForFinished();
     return QString::fromUtf8(info.readAllStandardOutput());
+}
+
+// What another program reads from a TIFF: `tool` is "tiff2rgba", libtiff's own decoder, which
+// writes what it read as an RGBA TIFF, or "pillow", which answers "<mode> <width> <height>".
+QString readBy(const char *tool, const QString &path, const QString &copy = {}) {
+    QProcess reader;
+    if (QByteArray(tool) == "pillow")
+        reader.start("/usr/bin/python3",
+                     {"-c",
+                      "import sys; from PIL import Image; im = Image.open(sys.argv[1]); "
+                      "im.load(); print(im.mode, *im.size)",
+                      path});
+    else
+        reader.start(tool, {path, copy});
+    reader.waitForFinished();
+    return reader.exitCode() == 0
+               ? QString::fromUtf8(reader.readAllStandardOutput()).trimmed()
+               : QStringLiteral("failed: ") + QString::fromUtf8(reader.readAllStandardError());
+}
+
+// An image as 8-bit RGBA, the form libtiff's decoder gives.
+VImage asRgba8(VImage image) {
+    if (image.format() == VIPS_FORMAT_USHORT)
+        image = image.linear(1.0 / 257, 0).rint().cast(VIPS_FORMAT_UCHAR);
+    const bool alpha = image.bands() == 2 || image.bands() == 4;
+    const VImage colour = image.bands() <= 2 ? VImage::bandjoin({image[0], image[0], image[0]})
+                                             : image.extract_band(0, VImage::option()->set("n", 3));
+    const VImage opaque = (image[0] * 0 + 255).cast(VIPS_FORMAT_UCHAR);
+    return colour.bandjoin(alpha ? image[image.bands() - 1] : opaque).cast(VIPS_FORMAT_UCHAR);
 }
 
 } // namespace
@@ -128,10 +167,11 @@ TEST_F(ImageEngine, EveryTargetSizeIsExactWithNoEmptyEdge) {
     }
 }
 
-TEST_F(ImageEngine, FollowsAllEightExifOrientations) {
-    // What the viewer sees: 60 × 40 with red at the top left and blue elsewhere.
-    VImage shown = Images::verticalStripes(60, 40, {blue}).copy_memory();
-    shown.draw_rect(red, 0, 0, 30, 20, VImage::option()->set("fill", true));
+TEST_F(ImageEngine, FollowsAllEightExifOrientationsOfPhotoSizedSources) {
+    // What the viewer sees: 3000 × 2000 with red at the top left and blue elsewhere. Turning a
+    // source this large needs its last rows first, which a reader from the top cannot give.
+    VImage shown = Images::verticalStripes(3000, 2000, {blue}).copy_memory();
+    shown.draw_rect(red, 0, 0, 1500, 1000, VImage::option()->set("fill", true));
     // The stored pixels for each orientation are the shown ones turned back.
     const VImage stored[] = {
         shown,
@@ -143,17 +183,23 @@ TEST_F(ImageEngine, FollowsAllEightExifOrientations) {
         shown.rot(VIPS_ANGLE_D270).flip(VIPS_DIRECTION_HORIZONTAL),
         shown.rot(VIPS_ANGLE_D90),
     };
+    QStringList paths;
     for (int orientation = 1; orientation <= 8; ++orientation) {
         VImage tagged = stored[orientation - 1].copy();
         tagged.set(VIPS_META_ORIENTATION, orientation);
-        const QString path = source(QStringLiteral("o%1.jpg").arg(orientation), tagged, "[Q=98]");
-
-        EXPECT_EQ(SourceImage::open(path).size(), (Size{60, 40})) << orientation;
-        const VImage image = Images::load(resize(path, {30, -1}));
-        EXPECT_EQ(image.width(), 30) << orientation;
-        EXPECT_EQ(image.height(), 20) << orientation;
-        EXPECT_TRUE(Images::near(Images::pixel(image, 5, 5), red, 40)) << orientation;
-        EXPECT_TRUE(Images::near(Images::pixel(image, 25, 15), blue, 40)) << orientation;
+        paths << source(QStringLiteral("o%1.jpg").arg(orientation), tagged, "[Q=90]");
+        if (orientation == 3 || orientation == 6)
+            paths << source(QStringLiteral("o%1.tif").arg(orientation), tagged);
+    }
+    paths << write("o4.png", Images::withExifOrientation(Images::encoded(stored[3], ".png"), 4));
+    for (const QString &path : paths) {
+        EXPECT_EQ(SourceImage::open(path).size(), (Size{3000, 2000})) << path.toStdString();
+        // Too little reduction for shrink-on-load to make the source small.
+        const VImage image = Images::load(resize(path, {1000, -1}));
+        EXPECT_EQ(image.width(), 1000) << path.toStdString();
+        EXPECT_EQ(image.height(), 667) << path.toStdString();
+        EXPECT_TRUE(Images::near(Images::pixel(image, 100, 100), red, 40)) << path.toStdString();
+        EXPECT_TRUE(Images::near(Images::pixel(image, 800, 500), blue, 40)) << path.toStdString();
     }
 }
 
@@ -199,12 +245,6 @@ TEST_F(ImageEngine, ATakenNameGetsTheNextFreeCounter) {
 
 TEST_F(ImageEngine, BadSourcesAndDegenerateSizesWriteNothingAndSayWhy) {
     QDir().mkpath(in(""));
-    const auto write = [&](const QString &name, const QByteArray &bytes) {
-        QFile file(in(name));
-        file.open(QIODevice::WriteOnly);
-        file.write(bytes);
-        return in(name);
-    };
     const QByteArray jpeg = [&] {
         Images::save(Images::verticalStripes(400, 300, {red, blue}), in("whole.jpg"));
         QFile file(in("whole.jpg"));
@@ -278,4 +318,95 @@ TEST_F(ImageEngine, ASourceSwappedAfterItsHeaderWasReadIsNotDecoded) {
     source("swapped.png", Images::verticalStripes(4000, 3000, {blue}));
     EXPECT_NE(skipReason().find("it changed after it was collected"), std::string::npos);
     EXPECT_TRUE(QDir(out()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
+TEST_F(ImageEngine, RealWorldLayoutsReadBackTheSameInEveryReader) {
+    const VImage photo = Images::noise(600, 400);
+    const VImage grey16 =
+        photo[0]
+            .cast(VIPS_FORMAT_USHORT)
+            .linear(257, 0)
+            .cast(VIPS_FORMAT_USHORT)
+            .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_GREY16));
+    const VImage opaque16 = grey16 * 0 + 65535;
+    const VImage profiled = Images::verticalStripes(8, 8, {red}).icc_transform("srgb");
+    std::size_t length = 0;
+    const auto *profile =
+        static_cast<const Bytef *>(profiled.get_blob(VIPS_META_ICC_NAME, &length));
+    QByteArray deflated(qsizetype(compressBound(uLong(length))), '\0');
+    uLongf deflatedLength = uLongf(deflated.size());
+    compress(reinterpret_cast<Bytef *>(deflated.data()), &deflatedLength, profile, uLong(length));
+    deflated.resize(qsizetype(deflatedLength));
+    VImage dpi = Images::noise(1280, 855).copy(
+        VImage::option()->set("xres", 96.012 / 25.4)->set("yres", 96.012 / 25.4));
+    VImage cmyk = photo.bandjoin(photo[0]).copy(
+        VImage::option()->set("interpretation", VIPS_INTERPRETATION_CMYK));
+    VImage turned = photo.rot(VIPS_ANGLE_D270).copy();
+    turned.set(VIPS_META_ORIENTATION, 6);
+
+    const struct {
+        QString path;
+        Size size;
+        int width, height;
+        bool alpha, profile;
+    } cases[] = {
+        {source("grey16.png", grey16), {300, -1}, 300, 200, false, false},
+        {source("grey16-alpha.png", grey16.bandjoin(opaque16)), {300, -1}, 300, 200, true, false},
+        {source("palette.png", photo.bandjoin((photo[0] > 100) & 255), "[palette]"),
+         {300, 200},
+         300,
+         200,
+         true,
+         false},
+        // An ICC profile whose chunk has an empty name, which libvips' PNG reader drops.
+        {write("unnamed-profile.png", Images::withPngChunk(Images::encoded(photo, ".png"), "iCCP",
+                                                           QByteArray(2, '\0') + deflated)),
+         {300, -1},
+         300,
+         200,
+         false,
+         true},
+        {source("float.tif", photo.cast(VIPS_FORMAT_FLOAT)), {200, 200}, 200, 200, false, false},
+        {source("rgba16.tif",
+                photo.cast(VIPS_FORMAT_USHORT)
+                    .linear(257, 0)
+                    .cast(VIPS_FORMAT_USHORT)
+                    .bandjoin(opaque16)
+                    .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_RGB16))),
+         {300, -1},
+         300,
+         200,
+         true,
+         false},
+        {source("cmyk.jpg", cmyk), {300, -1}, 300, 200, false, false},
+        {source("turned.jpg", turned, "[Q=90,interlace]"), {300, -1}, 300, 200, false, false},
+        // 427.5 rows by the size rule: the half rounds up, at any dots per inch.
+        {source("dpi.jpg", dpi), {640, -1}, 640, 428, false, false},
+    };
+    for (const auto &c : cases) {
+        const std::string name = QFileInfo(c.path).fileName().toStdString();
+        const QString written = resize(c.path, c.size);
+        ASSERT_FALSE(written.isEmpty()) << name;
+        const VImage output = Images::load(written);
+        EXPECT_EQ(output.width(), c.width) << name;
+        EXPECT_EQ(output.height(), c.height) << name;
+        EXPECT_EQ(output.has_alpha(), c.alpha) << name;
+        EXPECT_EQ(output.get_typeof(VIPS_META_ICC_NAME) != 0, c.profile) << name;
+
+        const QString pillow = readBy("pillow", written);
+        EXPECT_TRUE(pillow.endsWith(QStringLiteral(" %1 %2").arg(c.width).arg(c.height)))
+            << name << ": " << pillow.toStdString();
+        EXPECT_EQ(pillow.contains('A'), c.alpha) << name << ": " << pillow.toStdString();
+        const QString copy = out() + "/libtiff-" + QFileInfo(written).fileName();
+        EXPECT_EQ(readBy("tiff2rgba", written, copy), "") << name;
+        // libtiff turns ink into light its own way.
+        if (output.interpretation() != VIPS_INTERPRETATION_CMYK) {
+            // Where a pixel is partly transparent libtiff gives its colour premultiplied.
+            const VImage mine = asRgba8(output);
+            const VImage difference =
+                (mine.cast(VIPS_FORMAT_INT) - Images::load(copy).cast(VIPS_FORMAT_INT)).abs();
+            EXPECT_LE((difference * (mine[3] == 255) / 255).max(), 1) << name;
+        }
+        QFile::remove(copy);
+    }
 }

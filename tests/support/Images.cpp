@@ -1,6 +1,9 @@
 #include "Images.h"
 
 #include <QFile>
+#include <QtEndian>
+
+#include <zlib.h>
 
 #include <cmath>
 
@@ -54,9 +57,32 @@ QByteArray encoded(const VImage &image, const char *suffix) {
     return bytes;
 }
 
+QByteArray withPngChunk(const QByteArray &png, const char *type, const QByteArray &data) {
+    QByteArray chunk(4, '\0');
+    qToBigEndian(quint32(data.size()), chunk.data());
+    const QByteArray body = QByteArray(type, 4) + data;
+    QByteArray crc(4, '\0');
+    qToBigEndian(
+        quint32(crc32(0, reinterpret_cast<const Bytef *>(body.constData()), uInt(body.size()))),
+        crc.data());
+    const qsizetype afterHeader = 8 + 8 + 13 + 4;
+    return png.left(afterHeader) + chunk + body + crc + png.mid(afterHeader);
+}
+
+QByteArray withExifOrientation(const QByteArray &png, int orientation) {
+    // A big-endian TIFF header and one directory with one entry: Orientation, a SHORT.
+    QByteArray exif = QByteArray::fromHex("4d4d002a00000008"
+                                          "0001"
+                                          "011200030000000100000000"
+                                          "00000000");
+    exif[8 + 2 + 8] = char(orientation >> 8);
+    exif[8 + 2 + 9] = char(orientation & 0xff);
+    return withPngChunk(png, "eXIf", exif);
+}
+
 VImage noise(int width, int height) {
     const VImage grain = VImage::gaussnoise(width, height, VImage::option()->set("sigma", 40));
-    return grain.bandjoin({grain.rot180(), grain.flip(VIPS_DIRECTION_HORIZONTAL)})
+    return VImage::bandjoin({grain, grain.rot180(), grain.flip(VIPS_DIRECTION_HORIZONTAL)})
         .cast(VIPS_FORMAT_UCHAR)
         .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
 }

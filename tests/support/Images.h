@@ -20,6 +20,11 @@ vips::VImage horizontalStripes(int width, int height, const std::vector<Colour> 
 void save(const vips::VImage &image, const QString &path, const char *options = "");
 // The image encoded as a file of the type `suffix` names, such as ".jpg[Q=90,interlace]".
 QByteArray encoded(const vips::VImage &image, const char *suffix);
+// A PNG file with an EXIF chunk whose only entry is the given orientation.
+QByteArray withExifOrientation(const QByteArray &png, int orientation);
+// A PNG file with its chunk `type` (four letters) holding `data`, inserted after the header.
+QByteArray withPngChunk(const QByteArray &png, const char *type, const QByteArray &data);
+
 // A photograph's worth of detail: noise that no encoder can squeeze, `width` × `height`, sRGB.
 vips::VImage noise(int width, int height);
 vips::VImage load(const QString &path);

@@ -7,6 +7,7 @@
 
 #include "core/intake/FilePaths.h"
 #include "core/resize/JpegDecoder.h"
+#include "core/resize/PngProfile.h"
 #include "core/resize/SourceImage.h"
 #include "core/resize/TiffWriter.h"
 
@@ -31,18 +32,34 @@ void enterVipsThread() {
     (void)state;
 }
 
-// Decodes the source the header was read from, through the same descriptor.
+// What an image that must be turned holds while it is: the scaled source, whole.
+double turnedBytes(const SourceHeader &header, const PixelPlan &plan) {
+    if (header.orientation <= 1)
+        return 0;
+    return std::ceil(plan.draw.width) * std::ceil(plan.draw.height) * header.bands *
+           header.bytesPerSample;
+}
+
+// Decodes the source the header was read from, through the same descriptor, as it is stored.
 VImage load(const vips::VSource &input, int fd, const VImage &header, SourceFormat format,
             int shrink) {
     if (format == SourceFormat::Jpeg && JpegDecoder::takes(header))
-        return JpegDecoder::decode(fd, 8 / shrink, header).autorot();
+        return JpegDecoder::decode(fd, 8 / shrink, header);
     auto *options = VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL);
     // A JPEG is damaged where its decoder warns; the other decoders fail on damage themselves.
     options->set("fail_on",
                  format == SourceFormat::Jpeg ? VIPS_FAIL_ON_WARNING : VIPS_FAIL_ON_TRUNCATED);
     if (shrink > 1)
         options->set("shrink", shrink);
-    return VImage::new_from_source(input, "", options).autorot();
+    VImage image = VImage::new_from_source(input, "", options);
+    if (format == SourceFormat::Png && image.get_typeof(VIPS_META_ICC_NAME) == 0) {
+        if (const std::optional<QByteArray> profile = embeddedPngProfile(fd)) {
+            image = image.copy();
+            vips_image_set_blob_copy(image.get_image(), VIPS_META_ICC_NAME, profile->constData(),
+                                     std::size_t(profile->size()));
+        }
+    }
+    return image;
 }
 
 VImage resample(const VImage &image, double hscale, double vscale) {
@@ -59,31 +76,41 @@ VImage resampleWithAlpha(const VImage &image, double hscale, double vscale) {
     return scaled.cast(image.format());
 }
 
-// The canvas in a layout the TIFF writer takes: 8 or 16-bit whole numbers or 32-bit floats, in
-// grey, RGB or CMYK, each with or without alpha.
+// The canvas in a layout every TIFF reader takes (libtiff's tools, libvips, Pillow and the
+// viewers built on them): 8-bit grey, grey with alpha, RGB, RGBA or CMYK, and 16-bit grey, RGB or
+// RGBA. Other layouts, 16-bit grey with alpha and floating point among them, are written in 8 bits.
 VImage storable(VImage image) {
-    switch (image.format()) {
-    case VIPS_FORMAT_UCHAR:
-    case VIPS_FORMAT_USHORT:
-    case VIPS_FORMAT_FLOAT:
-        break;
-    default:
-        image = image.cast(VIPS_FORMAT_FLOAT);
-    }
     const VipsInterpretation interpretation = image.interpretation();
-    const bool cmyk =
-        interpretation == VIPS_INTERPRETATION_CMYK && (image.bands() == 4 || image.bands() == 5);
-    const bool known = cmyk || interpretation == VIPS_INTERPRETATION_B_W ||
-                       interpretation == VIPS_INTERPRETATION_GREY16 ||
-                       interpretation == VIPS_INTERPRETATION_sRGB ||
-                       interpretation == VIPS_INTERPRETATION_RGB16 ||
-                       interpretation == VIPS_INTERPRETATION_MULTIBAND;
-    if (!known)
-        image = image.colourspace(image.format() == VIPS_FORMAT_USHORT ? VIPS_INTERPRETATION_RGB16
-                                                                       : VIPS_INTERPRETATION_sRGB);
-    if (!cmyk && image.bands() > 4)
+    const bool cmyk = interpretation == VIPS_INTERPRETATION_CMYK;
+    const bool colour = cmyk || interpretation == VIPS_INTERPRETATION_B_W ||
+                        interpretation == VIPS_INTERPRETATION_GREY16 ||
+                        interpretation == VIPS_INTERPRETATION_sRGB ||
+                        interpretation == VIPS_INTERPRETATION_RGB16 ||
+                        interpretation == VIPS_INTERPRETATION_MULTIBAND;
+    if (!colour || (cmyk && image.bands() != 4)) {
+        // Another colour space (Lab, XYZ, linear light, CMYK with alpha): turned into sRGB, where
+        // the source's profile no longer applies.
+        image = image.colourspace(image.bands() <= 2 ? VIPS_INTERPRETATION_B_W
+                                                     : VIPS_INTERPRETATION_sRGB);
+        image.remove(VIPS_META_ICC_NAME);
+    }
+    if (image.bands() > 4)
         image = image.extract_band(0, VImage::option()->set("n", 4));
-    return image;
+    const bool grey = image.bands() <= 2;
+    if (image.format() == VIPS_FORMAT_USHORT && image.bands() != 2 &&
+        image.interpretation() != VIPS_INTERPRETATION_CMYK)
+        return image.copy(VImage::option()->set(
+            "interpretation", grey ? VIPS_INTERPRETATION_GREY16 : VIPS_INTERPRETATION_RGB16));
+    if (image.format() == VIPS_FORMAT_USHORT)
+        image = image.linear(1.0 / 257, 0).rint(); // 65535 is white in 16 bits, 255 in 8
+    else if (image.format() != VIPS_FORMAT_UCHAR)
+        image = image.rint();
+    return image.cast(VIPS_FORMAT_UCHAR)
+        .copy(VImage::option()->set("interpretation",
+                                    image.interpretation() == VIPS_INTERPRETATION_CMYK
+                                        ? VIPS_INTERPRETATION_CMYK
+                                    : grey ? VIPS_INTERPRETATION_B_W
+                                           : VIPS_INTERPRETATION_sRGB));
 }
 
 TiffFormat tiffFormat(const VImage &image, double pixelsPerUnit) {
@@ -220,19 +247,29 @@ Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token 
         if (*now != source.header())
             return {nullptr, QStringLiteral("it changed after it was collected")};
         std::optional<MemoryBudget::Reservation> memory =
-            MemoryBudget::decoders().reserve(now->decoderBytes, stop);
+            MemoryBudget::decoders().reserve(now->decoderBytes + turnedBytes(*now, plan), stop);
         if (!memory)
             return {nullptr, {}};
 
-        std::lock_guard lock(pipelineMutex());
+        std::unique_lock lock(pipelineMutex());
         const int shrink = now->format == SourceFormat::Jpeg
                                ? jpegShrinkFactor(now->pixelWidth, now->pixelHeight, plan.draw)
                                : 1;
         const VImage image = load(input, fd.get(), header, now->format, shrink);
-        const double hscale = plan.draw.width / image.width();
-        const double vscale = plan.draw.height / image.height();
-        const VImage scaled = image.has_alpha() ? resampleWithAlpha(image, hscale, vscale)
-                                                : resample(image, hscale, vscale);
+        // Scaled as stored, then turned as the viewer sees it: a turn needs the last rows first,
+        // which a source read from top to bottom cannot give, while the scaled image is small.
+        const int orientation = vips_image_get_orientation(image.get_image());
+        const bool swap = vips_image_get_orientation_swap(image.get_image());
+        const double hscale = (swap ? plan.draw.height : plan.draw.width) / image.width();
+        const double vscale = (swap ? plan.draw.width : plan.draw.height) / image.height();
+        VImage scaled = image.has_alpha() ? resampleWithAlpha(image, hscale, vscale)
+                                          : resample(image, hscale, vscale);
+        if (orientation > 1) {
+            lock.unlock();
+            const VImage computed = scaled.copy_memory(); // decodes the source, in parallel
+            lock.lock();
+            scaled = computed.autorot();
+        }
         // The crop starts at the whole pixel nearest to the draw origin. Where rounding leaves
         // the scaled image a fraction of a pixel short of the canvas, its edge is repeated
         // rather than leaving an empty row or column.

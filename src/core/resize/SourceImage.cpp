@@ -42,11 +42,9 @@ QString megabytes(double bytes) {
 Size nominalSize(int pixelWidth, int pixelHeight, double xres, double yres) {
     const bool recorded = xres > 0 && yres > 0 && std::isfinite(xres) && std::isfinite(yres) &&
                           !(xres == 1.0 && yres == 1.0);
-    if (!recorded)
+    if (!recorded || xres == yres)
         return {double(pixelWidth), double(pixelHeight)};
-    constexpr double millimetresPerInch = 25.4;
-    return {pixelWidth * 72.0 / (xres * millimetresPerInch),
-            pixelHeight * 72.0 / (yres * millimetresPerInch)};
+    return {double(pixelWidth), pixelHeight * (xres / yres)};
 }
 
 UniqueFd openSourceFile(const QString &path, QString *problem) {
@@ -112,6 +110,9 @@ std::optional<SourceHeader> readSourceHeader(const vips::VSource &source, QStrin
         result.pixelWidth = width;
         result.pixelHeight = height;
         result.size = nominalSize(width, height, xres, yres);
+        result.orientation = vips_image_get_orientation(header.get_image());
+        result.bands = header.bands();
+        result.bytesPerSample = int(vips_format_sizeof(header.format()));
         if (image)
             *image = header;
         return result;

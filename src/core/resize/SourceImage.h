@@ -16,9 +16,13 @@ struct SourceHeader {
     // Pixels, in the displayed orientation.
     int pixelWidth = 0;
     int pixelHeight = 0;
-    // The displayed size in points: pixels × 72 / dpi per axis where a resolution is recorded,
-    // pixels otherwise, after the EXIF orientation.
+    // The displayed size, of which only the aspect ratio counts (see nominalSize()), after the
+    // EXIF orientation.
     Size size;
+    // The EXIF orientation, 1 to 8, and the samples as stored.
+    int orientation = 1;
+    int bands = 0;
+    int bytesPerSample = 1;
     // What the decoder holds at once, in bytes.
     double decoderBytes = 0;
 
@@ -38,7 +42,7 @@ public:
     // Why the image cannot be drawn; empty for a valid one.
     const QString &problem() const { return problem_; }
 
-    // The displayed size in points; 0 × 0 for an invalid image.
+    // The displayed size, of which only the aspect ratio counts; 0 × 0 for an invalid image.
     Size size() const { return header_.size; }
     int pixelWidth() const { return header_.pixelWidth; }
     int pixelHeight() const { return header_.pixelHeight; }
@@ -63,6 +67,10 @@ UniqueFd openSourceFile(const QString &path, QString *problem);
 std::optional<SourceHeader> readSourceHeader(const vips::VSource &source, QString *problem,
                                              vips::VImage *image = nullptr);
 
-// The nominal size of `pixels` at `xres` × `yres` pixels per millimetre. 1 × 1, what libvips
-// reports when a file records no resolution, counts as none: the size is the pixel count.
+// The nominal size of `pixels` at `xres` × `yres` pixels per millimetre: the size the dots per
+// inch give, pixels × 72 / dpi per axis, up to a factor common to both axes, of which only the
+// aspect ratio is used. It is given as the pixel counts with the height scaled by xres / yres, so
+// that a file with one resolution for both axes has exactly its pixels' aspect ratio: 72 / dpi,
+// rounded on each axis, would move a height that falls on a half pixel to the wrong side.
+// 1 × 1, what libvips reports when a file records no resolution, counts as none.
 Size nominalSize(int pixelWidth, int pixelHeight, double xres, double yres);
