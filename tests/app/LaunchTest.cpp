@@ -1,19 +1,25 @@
 #include "core/platform/FakePlatform.h"
 #include "core/platform/OperationQueue.h"
+#include "desktop/about/daskel/ZAVWindowController.h"
 #include "desktop/app/AppPresence.h"
 #include "desktop/app/ZAVAppDelegate.h"
 #include "desktop/app/ZAVWelcomeWindowController.h"
+#include "desktop/platform/DesktopPlatform.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QPointer>
+#include <QProcess>
+#include <QPushButton>
 #include <QSettings>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
+#include "Images.h"
 #include "TempHome.h"
 
 namespace {
@@ -164,4 +170,56 @@ TEST_F(Launch, WithoutATrayTheApplicationQuitsOnceNothingIsShownAndNoJobWaits) {
     delegate.waitForHandOffs();
     platform.mainQueue().drain();
     EXPECT_EQ(exitCodeAfterHiding(), 0);
+}
+
+TEST(Presence, WithoutATrayEveryBatchEndsTheApplicationOnceItsFolderHasBeenOpened) {
+    // A session bus with no file manager on it: each request to show a folder gets an error.
+    QProcess bus;
+    bus.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
+    ASSERT_TRUE(bus.waitForReadyRead(10000));
+    qputenv("DBUS_SESSION_BUS_ADDRESS", bus.readLine().trimmed());
+    TempHome home;
+    const QString image = home.path() + "/in/a.png";
+    QDir().mkpath(home.path() + "/in");
+    Images::save(Images::verticalStripes(60, 40, {{10, 20, 30}}), image);
+
+    DesktopPlatform platform;
+    ZAVAppDelegate delegate(platform);
+    delegate.applicationDidFinishLaunching();
+    delegate.hideWelcome();
+    AppPresence presence(delegate, nullptr); // the offscreen platform has no tray
+    for (int round = 0; round < 20; ++round) {
+        const QString key = delegate.makeJobFolder();
+        {
+            std::lock_guard lock(delegate.registryMutex);
+            delegate.globalTasks.insert(key, {image, image, image});
+        }
+        delegate.addPreset({20, -1}, key);
+        QTimer stuck;
+        QObject::connect(&stuck, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+        stuck.start(30000);
+        ::testing::internal::CaptureStderr();
+        ASSERT_EQ(QApplication::exec(), 0) << "round " << round << ": still running, nothing shown";
+        // Offscreen, no program opens folders: what the fallback said shows the answer came first.
+        const std::string log = ::testing::internal::GetCapturedStderr();
+        ASSERT_NE(log.find("no program could open the folder " + key.toStdString()),
+                  std::string::npos)
+            << "round " << round << "\n"
+            << log;
+    }
+    bus.kill();
+    bus.waitForFinished();
+}
+
+TEST_F(Launch, ReturnPressesTheFocusedButtonOfTheWelcomeWindow) {
+    ZAVAppDelegate delegate(platform);
+    delegate.applicationDidFinishLaunching();
+    QWidget *window = delegate.welcomeWindowController->window();
+    QApplication::setActiveWindow(window);
+    auto *about = window->findChild<QPushButton *>("aboutButton");
+    ASSERT_TRUE(about);
+    about->setFocus();
+    QTest::keyClick(about, Qt::Key_Return);
+    QTRY_VERIFY(delegate.aboutWindowController &&
+                delegate.aboutWindowController->window()->isVisible());
 }

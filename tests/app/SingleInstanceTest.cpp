@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QProcess>
@@ -12,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "Images.h"
 #include "TempHome.h"
 
 namespace {
@@ -129,7 +131,9 @@ TEST(SingleInstance, TheRunningApplicationTakesInWhatASecondLaunchHandsIt) {
     EXPECT_FALSE(QFileInfo::exists(day));
 
     // The intake of the handed paths makes the day's folder and asks for a size.
-    EXPECT_EQ(launch({home.path()}), 0);
+    QDir().mkpath(home.path() + "/in");
+    Images::save(Images::verticalStripes(20, 10, {{1, 2, 3}}), home.path() + "/in/a.png");
+    EXPECT_EQ(launch({home.path() + "/in"}), 0);
     EXPECT_TRUE(waitFor([&] { return QFileInfo::exists(day); }));
     running.kill();
     running.waitForFinished();

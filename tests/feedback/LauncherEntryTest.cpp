@@ -7,6 +7,7 @@
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QVariantMap>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -65,9 +66,15 @@ TEST_F(PrivateBus, TheBadgeAndAttentionReachTheLauncherEntry) {
 
     DesktopDockTile tile(QDBusConnection::connectToBus(address, QStringLiteral("tile")),
                          QStringLiteral("sardoxa"));
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("Sardoxa"));
+    window.show();
     tile.setBadgeLabel(QStringLiteral("5"));
     tile.setBadgeLabel(QStringLiteral("3/5"));
+    // The count goes first: the desktop adds the application's name to a title not ending in it.
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("3/5 — Sardoxa"));
     tile.setBadgeLabel(QString());
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Sardoxa"));
     tile.requestUserAttention();
     ASSERT_TRUE(waitForUpdates(listener, 4));
 

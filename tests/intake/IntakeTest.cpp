@@ -155,12 +155,22 @@ TEST_F(Intake, CollectsImagesAtAnyDepthByTheirExtensionInAnyCase) {
     EXPECT_EQ(delegate.sizeWindowController->key, today());
 }
 
-TEST_F(Intake, ADropWithoutImagesStillMakesTheFolderAndAsksForASize) {
-    delegate.applicationOpenFiles({touch("notes.txt")});
-    EXPECT_TRUE(QFileInfo(today()).isDir());
-    EXPECT_TRUE(delegate.globalTasks.contains(today()));
-    EXPECT_TRUE(registered().isEmpty());
-    EXPECT_TRUE(pickerVisible());
+TEST_F(Intake, ADropWithoutImagesSaysSoOnceAndLeavesNoTrace) {
+    for (const QStringList &paths :
+         {QStringList{touch("notes.txt"), in("missing.png")}, QStringList{in("nothing here")}}) {
+        platform.shown.clear();
+        delegate.applicationOpenFiles(paths);
+        platform.mainQueue().drain();
+        EXPECT_FALSE(pickerVisible());
+        EXPECT_FALSE(QFileInfo::exists(today()));
+        EXPECT_TRUE(delegate.globalTasks.isEmpty());
+        EXPECT_EQ(
+            platform.shown.filter("alert Failed to resize images | There are no images to resize")
+                .size(),
+            1)
+            << platform.shown.join('\n').toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(home.path() + "/.cache/sardoxa/presets")); // no size was asked
 }
 
 TEST_F(Intake, ASecondDropWhileThePickerIsOpenReplacesThePendingList) {

@@ -168,3 +168,28 @@ TEST_F(SizePicker, APresetClickStartsTheJobOnTheMainThreadThenHides) {
     EXPECT_FALSE(picker().window()->isVisible());
     EXPECT_EQ(presets(), (QStringList{"{640, 480}", "{800, -1}"})); // unchanged
 }
+
+TEST_F(SizePicker, TabReachesEveryControlAndNothingElseAndReturnPressesAPreset) {
+    writePresets({"{640, 480}", "{800, -1}", "{-1, 300}"});
+    ASSERT_TRUE(delegate.shouldChooseSize(key));
+    settle();
+    QApplication::setActiveWindow(picker().window());
+    picker().widthField()->setFocus();
+    QList<QWidget *> reached{QApplication::focusWidget()};
+    for (int step = 0; step < 10; ++step) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        if (QApplication::focusWidget() == reached.first())
+            break;
+        reached.append(QApplication::focusWidget());
+    }
+    // Width, height, Resize, and the three presets: no stop where typing would go nowhere.
+    ASSERT_EQ(reached.size(), 6);
+    EXPECT_EQ(reached[1], picker().heightField());
+    EXPECT_TRUE(qobject_cast<QPushButton *>(reached[2]));
+    for (int i = 3; i < 6; ++i)
+        ASSERT_TRUE(qobject_cast<ZAVButton *>(reached[i])) << i;
+
+    QTest::keyClick(reached[4], Qt::Key_Return);
+    EXPECT_TRUE(jobStarted());
+    EXPECT_FALSE(picker().window()->isVisible());
+}

@@ -25,7 +25,10 @@ public:
     DockTile &dockTile() override { return dockTile_; }
     void runAlert(const QString &message, const QString &informative,
                   const QString &button) override;
-    void openFolder(const QString &path) override { shown.append(QStringLiteral("open ") + path); }
+    void openFolder(const QString &path, std::function<void()> done) override {
+        shown.append(QStringLiteral("open ") + path);
+        done();
+    }
 
     void setNow(const QDateTime &now) { now_ = now; }
     void setPicturesDirectory(const QString &path) { pictures_ = path; }

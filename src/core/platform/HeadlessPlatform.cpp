@@ -10,7 +10,8 @@ void HeadlessPlatform::runAlert(const QString &message, const QString &informati
     logLine(message + QStringLiteral(": ") + informative);
 }
 
-void HeadlessPlatform::openFolder(const QString &path) {
+void HeadlessPlatform::openFolder(const QString &path, std::function<void()> done) {
     std::printf("%s\n", path.toLocal8Bit().constData());
     std::fflush(stdout);
+    done();
 }

@@ -11,7 +11,7 @@ public:
     DockTile &dockTile() override { return dockTile_; }
     void runAlert(const QString &message, const QString &informative, const QString &) override;
     // Prints the folder on stdout, where a script can take it.
-    void openFolder(const QString &path) override;
+    void openFolder(const QString &path, std::function<void()> done) override;
 
     // How many alerts were shown: a refused request.
     int alertCount() const { return alertCount_; }

@@ -51,6 +51,11 @@ void OperationQueue::cancelAllOperations() {
     // What the dropped blocks captured is released here, outside the lock.
 }
 
+void OperationQueue::setEmptiedHandler(Body handler) {
+    std::lock_guard lock(mutex_);
+    emptied_ = std::move(handler);
+}
+
 void OperationQueue::work() {
     std::unique_lock lock(mutex_);
     for (;;) {
@@ -69,7 +74,14 @@ void OperationQueue::work() {
         operation = {}; // release what the blocks captured before the count drops
         lock.lock();
         --running_;
-        if (waiting_.empty() && running_ == 0)
+        if (waiting_.empty() && running_ == 0) {
             finished_.notify_all();
+            if (emptied_) {
+                const Body emptied = emptied_;
+                lock.unlock();
+                emptied();
+                lock.lock();
+            }
+        }
     }
 }

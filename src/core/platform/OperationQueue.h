@@ -36,6 +36,9 @@ public:
     // Set once the queue is cancelled; running bodies look at it to give up early.
     std::stop_token stopToken() const { return stop_.get_token(); }
 
+    // Runs `handler` on a worker each time the last operation has left the count and none waits.
+    void setEmptiedHandler(Body handler);
+
 private:
     struct Operation {
         Body body;
@@ -50,6 +53,7 @@ private:
     std::condition_variable wake_;
     std::condition_variable finished_;
     std::deque<Operation> waiting_;
+    Body emptied_;
     std::vector<std::thread> workers_;
     int idleWorkers_ = 0;
     int running_ = 0;

@@ -3,6 +3,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include <functional>
+
 #include "core/platform/Displays.h"
 
 class DockTile;
@@ -37,8 +39,9 @@ public:
     // The badge and attention requests; main thread only.
     virtual DockTile &dockTile() = 0;
 
-    // Opens a folder in the file browser; best effort, never blocking.
-    virtual void openFolder(const QString &path) = 0;
+    // Opens a folder in the file browser; best effort, never blocking. `done` runs on the main
+    // thread once the request is answered or given up: until then the application stays.
+    virtual void openFolder(const QString &path, std::function<void()> done) = 0;
 
     // Shows a modal alert with one button and returns once it is dismissed; main thread only.
     virtual void runAlert(const QString &message, const QString &informative,

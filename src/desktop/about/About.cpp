@@ -1,9 +1,27 @@
 #include "desktop/app/ZAVAppDelegate.h"
 
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QUrl>
+
 #include "core/app/Localized.h"
 #include "core/platform/Platform.h"
 #include "desktop/about/daskel/ZAVCore.h"
 #include "desktop/app/AppIcon.h"
+
+namespace {
+
+// The README installed beside the program, or the one of the tree it was built from; nothing
+// when neither is there.
+QUrl readmeUrl() {
+    QString path = QStandardPaths::locate(QStandardPaths::GenericDataLocation,
+                                          QStringLiteral("doc/sardoxa/README.md"));
+    if (path.isEmpty() && QFileInfo::exists(QStringLiteral(SARDOXA_SOURCE_README)))
+        path = QStringLiteral(SARDOXA_SOURCE_README);
+    return path.isEmpty() ? QUrl() : QUrl::fromLocalFile(path);
+}
+
+} // namespace
 
 void ZAVAppDelegate::about() {
     if (!platform.hasWindows())
@@ -17,12 +35,15 @@ void ZAVAppDelegate::about() {
         about.insert(QStringLiteral("AppVersion"), core->appVersion());
         about.insert(QStringLiteral("AppCopyright"),
                      localized("Copyright © 2026 The Sardoxa developers.\nAll rights reserved."));
+        // Sardoxa has no web pages of its own: both actions lead to the README it ships.
+        const QUrl readme = readmeUrl();
         about.insert(QStringLiteral("ActionTitle1"), localized("Feedback & Support"));
         about.insert(QStringLiteral("ActionValue1"),
-                     QStringLiteral("https://sardoxa.example.org/support"));
+                     readme.isEmpty()
+                         ? QString()
+                         : readme.toString() + QStringLiteral("#feedback-and-support"));
         about.insert(QStringLiteral("ActionTitle2"), localized("Visit Website"));
-        about.insert(QStringLiteral("ActionValue2"),
-                     QStringLiteral("https://sardoxa.example.org/sardoxa"));
+        about.insert(QStringLiteral("ActionValue2"), readme.toString());
         aboutWindowController = core->setupAboutWindowController(about);
     }
     if (aboutWindowController && !aboutWindowController->window()->isVisible())

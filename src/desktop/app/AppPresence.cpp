@@ -27,8 +27,7 @@ AppPresence::AppPresence(ZAVAppDelegate &delegate, QSystemTrayIcon *tray)
                 });
     }
     qApp->installEventFilter(this);
-    connect(&delegate_, &ZAVAppDelegate::jobEnded, this, &AppPresence::quitIfIdle,
-            Qt::QueuedConnection);
+    connect(&delegate_, &ZAVAppDelegate::activityEnded, this, &AppPresence::quitIfIdle);
 }
 
 AppPresence::~AppPresence() = default;

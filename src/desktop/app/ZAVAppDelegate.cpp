@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include "core/app/Log.h"
+#include "core/platform/MainQueue.h"
 #include "core/platform/OperationQueue.h"
 #include "core/platform/Platform.h"
 #include "desktop/about/daskel/ZAVCore.h"
@@ -25,8 +26,10 @@ ZAVAppDelegate::ZAVAppDelegate(Platform &platform, QObject *parent)
     , core(std::make_unique<ZAVCore>()) {}
 
 ZAVAppDelegate::~ZAVAppDelegate() {
-    if (queue)
+    if (queue) {
+        queue->setEmptiedHandler({});
         queue->cancelAllOperations();
+    }
     waitForHandOffs();
     if (queue)
         queue->waitUntilAllOperationsAreFinished();
@@ -58,6 +61,8 @@ void ZAVAppDelegate::applicationDidFinishLaunching() {
                       QStringLiteral("jpeg"), QStringLiteral("jpg"),  QStringLiteral("gif")};
     folderFormat = QStringLiteral("yyyy-MM-dd");
     queue = std::make_unique<OperationQueue>(maxConcurrentImages);
+    queue->setEmptiedHandler(
+        [this] { platform.mainQueue().post([this] { Q_EMIT activityEnded(); }); });
     if (isFirstLaunch())
         welcome();
     targetFolder();
@@ -98,5 +103,5 @@ void ZAVAppDelegate::hideWelcome() {
 }
 
 bool ZAVAppDelegate::isIdle() {
-    return sizeHandOffs_ == 0 && (!queue || queue->operationCount() == 0);
+    return sizeHandOffs_ == 0 && foldersOpening_ == 0 && (!queue || queue->operationCount() == 0);
 }

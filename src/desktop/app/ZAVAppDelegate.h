@@ -109,8 +109,9 @@ public:
     // Shows the About window, made once by the maker's framework.
     void about();
 
-    // True while no size is on its way to a job and no operation waits or runs. A registered
-    // job whose size picker was closed without a size is never run, so it does not count.
+    // True while no size is on its way to a job, no operation waits or runs and no output folder
+    // is being opened. A registered job whose size picker was closed without a size is never
+    // run, so it does not count.
     bool isIdle();
     // The first-launch flag: true only during the launch sequence of a first launch.
     bool isFirstLaunch();
@@ -136,6 +137,11 @@ Q_SIGNALS:
     // A job has ended: its last image is done and its output folder was opened, or it had no
     // source left to resize. Emitted from the main queue.
     void jobEnded(const QString &folder);
+    // Something that kept the application busy has ended: the last operation, a size's hand-off,
+    // the opening of a folder. Emitted on the main thread; isIdle() may have changed.
+    void activityEnded();
+    // A request held no image to resize; the user was told.
+    void nothingToResize();
 
 private:
     struct JobProgress;
@@ -144,10 +150,13 @@ private:
     void finishImage(const std::shared_ptr<JobProgress> &job);
 
     void layOutPresets(const QString &key);
+    // Registers the images of a request as a job and asks for its size.
+    void takeIn(const QStringList &images);
 
     std::unique_ptr<QSettings> defaults_;
     QThreadPool handOffs_;
     std::atomic<int> sizeHandOffs_{0};
+    int foldersOpening_ = 0; // main thread only
     std::mutex skippedMutex_;
     QStringList skipped_;
 };

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QStyle>
 #include <QUrl>
@@ -72,6 +73,8 @@ void ZAVWelcomeWindowController::windowDidLoad() {
     window_->addActions({openAction, quitAction});
 
     window_->installEventFilter(this);
+    for (QPushButton *button : {ui_->openButton, ui_->aboutButton, ui_->quitButton})
+        button->installEventFilter(this);
 }
 
 void ZAVWelcomeWindowController::close() {
@@ -80,6 +83,16 @@ void ZAVWelcomeWindowController::close() {
 }
 
 bool ZAVWelcomeWindowController::eventFilter(QObject *watched, QEvent *event) {
+    // Return and Enter press the focused button, as Space does; outside a dialog Qt leaves them.
+    if (auto *button = qobject_cast<QPushButton *>(watched)) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (event->type() == QEvent::KeyPress &&
+            (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+            button->animateClick();
+            return true;
+        }
+        return false;
+    }
     if (watched != window_.get())
         return false;
     switch (event->type()) {

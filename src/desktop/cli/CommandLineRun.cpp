@@ -26,21 +26,18 @@ int runCommandLine(int &argc, char **argv, const CommandLine &command) {
 
     // The paths go in as a drop would; without a window the size picker only holds the job
     // key, and the size comes from the command line.
+    bool nothingToResize = false;
+    QObject::connect(&delegate, &ZAVAppDelegate::nothingToResize, [&] { nothingToResize = true; });
     delegate.applicationOpenFiles(command.paths);
     if (!delegate.sizeWindowController) {
-        platform.mainQueue().drain(); // the refusal's alert, to stderr
-        return 2;
+        platform.mainQueue().drain(); // the alert, to stderr
+        return nothingToResize ? 1 : 2;
     }
     const QString key = delegate.sizeWindowController->key;
     QStringList images;
     {
         std::lock_guard lock(delegate.registryMutex);
         images = delegate.globalTasks.value(key);
-    }
-    if (images.isEmpty()) {
-        logLine(QStringLiteral("no images to resize: give image files (png, tiff, tif, jpeg, jpg, "
-                               "gif) or folders holding them"));
-        return 1;
     }
     // The last image's countdown is posted right after the end of its job; quit behind it.
     QObject::connect(&delegate, &ZAVAppDelegate::jobEnded, &application,

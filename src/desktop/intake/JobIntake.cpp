@@ -27,14 +27,7 @@ void ZAVAppDelegate::applicationOpenFiles(const QStringList &paths) {
         return;
     }
     hideWelcome();
-    const QString key = makeJobFolder();
-    const QStringList images = collectImages(paths);
-    {
-        std::lock_guard lock(registryMutex);
-        globalTasks.insert(key, images);
-    }
-    if (!shouldChooseSize(key))
-        failedWithMessage(busyMessage());
+    takeIn(collectImages(paths));
 }
 
 void ZAVAppDelegate::openImages() {
@@ -64,8 +57,17 @@ void ZAVAppDelegate::openImages() {
         if (!path.isEmpty() && isValidImage(path))
             images.append(path);
     }
-    if (images.isEmpty())
+    takeIn(images);
+}
+
+void ZAVAppDelegate::takeIn(const QStringList &images) {
+    // A request without images asks for no size and leaves no trace; it is said once.
+    if (images.isEmpty()) {
+        failedWithMessage(localized("There are no images to resize. Choose image files (PNG, JPEG, "
+                                    "TIFF or GIF) or folders that hold them."));
+        Q_EMIT nothingToResize();
         return;
+    }
     const QString key = makeJobFolder();
     {
         std::lock_guard lock(registryMutex);

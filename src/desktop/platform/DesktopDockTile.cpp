@@ -100,8 +100,10 @@ void DesktopDockTile::showInWindowTitles(const QString &label) {
             window->setWindowTitle(base);
             window->setProperty(baseTitleProperty, QVariant());
         } else {
+            // The count first: the desktop adds the application's name to a title that does not
+            // end with it already, and the welcome window's own title is that name.
             window->setProperty(baseTitleProperty, base);
-            window->setWindowTitle(base + QStringLiteral(" — ") + label);
+            window->setWindowTitle(label + QStringLiteral(" — ") + base);
         }
     }
 }
@@ -112,7 +114,7 @@ void DesktopDockTile::showInTray(const QString &label) {
     const std::optional<BadgeProgress> progress = badgeProgress(label);
     tray_->setIcon(progress ? iconWithCount(icon_, progress->remaining) : icon_);
     tray_->setToolTip(label.isEmpty() ? localized("Sardoxa")
-                                      : localized("Sardoxa") + QStringLiteral(" — ") + label);
+                                      : label + QStringLiteral(" — ") + localized("Sardoxa"));
 }
 
 void DesktopDockTile::notifyBatchEnded() {

@@ -9,6 +9,14 @@
 #include <QScreen>
 #include <QUrl>
 
+#include "core/app/Log.h"
+
+namespace {
+
+constexpr int folderAnswerTimeoutMs = 5000;
+
+} // namespace
+
 DesktopPlatform::DesktopPlatform()
     : dockTile_(QDBusConnection::sessionBus(), QGuiApplication::desktopFileName()) {
     auto *application = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
@@ -59,19 +67,24 @@ void DesktopPlatform::runAlert(const QString &message, const QString &informativ
     alert.exec();
 }
 
-void DesktopPlatform::openFolder(const QString &path) {
+void DesktopPlatform::openFolder(const QString &path, std::function<void()> done) {
     const QUrl url = QUrl::fromLocalFile(path);
     QDBusMessage show = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.FileManager1"),
         QStringLiteral("/org/freedesktop/FileManager1"),
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowFolders"));
     show << QStringList{url.toString()} << QString();
-    auto *watcher =
-        new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(show), qApp);
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished,
-                     [url](QDBusPendingCallWatcher *call) {
-                         if (call->isError())
-                             QDesktopServices::openUrl(url);
-                         call->deleteLater();
-                     });
+    // A desktop without a file manager on the bus answers with an error, at once or after the
+    // timeout; only then is the URL handed to whatever opens folders there.
+    auto *watcher = new QDBusPendingCallWatcher(
+        QDBusConnection::sessionBus().asyncCall(show, folderAnswerTimeoutMs), qApp);
+    QObject::connect(
+        watcher, &QDBusPendingCallWatcher::finished,
+        [url, done = std::move(done)](QDBusPendingCallWatcher *call) {
+            if (call->isError() && !QDesktopServices::openUrl(url))
+                logLine(
+                    QStringLiteral("no program could open the folder %1").arg(url.toLocalFile()));
+            call->deleteLater();
+            done();
+        });
 }

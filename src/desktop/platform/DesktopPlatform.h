@@ -23,7 +23,7 @@ public:
     void runAlert(const QString &message, const QString &informative,
                   const QString &button) override;
     // Asks the file manager over D-Bus to show the folder, or hands its URL to the desktop.
-    void openFolder(const QString &path) override;
+    void openFolder(const QString &path, std::function<void()> done) override;
 
 private:
     void takeDisplays();

@@ -93,7 +93,11 @@ void ZAVAppDelegate::finishImage(const std::shared_ptr<JobProgress> &job) {
     std::lock_guard lock(job->mutex);
     if (--job->remaining == 0) {
         platform.mainQueue().post([this, folder = job->folder] {
-            platform.openFolder(folder);
+            ++foldersOpening_;
+            platform.openFolder(folder, [this] {
+                --foldersOpening_;
+                Q_EMIT activityEnded();
+            });
             prepareBadge();
             Q_EMIT jobEnded(folder);
         });

@@ -1,6 +1,7 @@
 #include "desktop/app/ZAVAppDelegate.h"
 
 #include "core/app/Log.h"
+#include "core/platform/MainQueue.h"
 #include "core/platform/Platform.h"
 #include "core/sizing/PresetFile.h"
 #include "core/sizing/PresetList.h"
@@ -34,5 +35,6 @@ void ZAVAppDelegate::handOffPreset(const Size &size, const QString &key) {
     handOffs_.start([this, size, key] {
         addPreset(size, key);
         --sizeHandOffs_;
+        platform.mainQueue().post([this] { Q_EMIT activityEnded(); });
     });
 }

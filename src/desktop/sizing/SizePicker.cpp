@@ -73,7 +73,12 @@ ZAVButton *ZAVAppDelegate::presetButtonWithKey(const QString &key, const Size &s
     button->resize(presetButtonWidth, presetButtonHeight);
     button->setFont(presetFont());
     button->setFlat(true);
-    button->setFocusPolicy(Qt::NoFocus); // a click must not end the editing of a field
+    // Reached with Tab like the other controls, but a click must not end the editing of a field.
+    // A flat button draws no focus of its own; the frame shows where the keyboard is.
+    button->setFocusPolicy(Qt::TabFocus);
+    button->setStyleSheet(
+        QStringLiteral("ZAVButton { border: 2px solid transparent; border-radius: 8px; }"
+                       "ZAVButton:focus { border-color: palette(highlight); }"));
     button->key = key;
     button->theSize = size;
     button->setText(presetTitle(size));

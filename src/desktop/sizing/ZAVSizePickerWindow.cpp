@@ -4,5 +4,4 @@ ZAVSizePickerWindow::ZAVSizePickerWindow(QWidget *parent)
     : QDialog(parent) {
     // Not modal: the rest of the application stays usable while a size is being chosen.
     setModal(false);
-    setFocusPolicy(Qt::StrongFocus);
 }

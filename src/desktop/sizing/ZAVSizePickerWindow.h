@@ -2,7 +2,8 @@
 
 #include <QDialog>
 
-// The size picker's panel: a small window that takes the keyboard, whose Escape hides it.
+// The size picker's panel: a small window whose Escape hides it. The panel itself takes no
+// focus; its fields and buttons do.
 class ZAVSizePickerWindow : public QDialog {
     Q_OBJECT
 

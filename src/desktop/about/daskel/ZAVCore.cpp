@@ -1,5 +1,6 @@
 #include "desktop/about/daskel/ZAVCore.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QImage>
@@ -8,6 +9,9 @@
 #include <QPushButton>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -33,7 +37,15 @@ QLabel *label(const QString &text, int pointSize, bool bold = false, const char 
 QPushButton *actionButton(const QString &title, const QUrl &url) {
     // A lone & would mark a mnemonic instead of showing.
     auto *button = new QPushButton(QString(title).replace(QLatin1Char('&'), QStringLiteral("&&")));
-    QObject::connect(button, &QPushButton::clicked, [url] { QDesktopServices::openUrl(url); });
+    button->setEnabled(url.isValid() && !url.isEmpty());
+    QObject::connect(button, &QPushButton::clicked, [url] {
+        // Said once: a desktop without a program for links has none for the next one either.
+        static bool told = false;
+        if (!QDesktopServices::openUrl(url) && !std::exchange(told, true))
+            std::fprintf(stderr, "%s: no program could open %s\n",
+                         qPrintable(QCoreApplication::applicationName()),
+                         qPrintable(url.toDisplayString()));
+    });
     return button;
 }
 
