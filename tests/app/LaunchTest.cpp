@@ -12,8 +12,11 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QWidget>
 
@@ -222,4 +225,45 @@ TEST_F(Launch, ReturnPressesTheFocusedButtonOfTheWelcomeWindow) {
     QTest::keyClick(about, Qt::Key_Return);
     QTRY_VERIFY(delegate.aboutWindowController &&
                 delegate.aboutWindowController->window()->isVisible());
+}
+
+TEST(Wayland, TheApplicationShowsItsWindowOnAWaylandCompositor) {
+    if (QStandardPaths::findExecutable("weston").isEmpty())
+        GTEST_SKIP() << "no weston here";
+    TempHome home;
+    // Weston's headless back end: a real compositor, no screen.
+    QProcess weston;
+    weston.start("weston",
+                 {"--backend=headless-backend.so", "--socket=sardoxa-test", "--idle-time=0"});
+    ASSERT_TRUE(weston.waitForStarted());
+    const QString socket = home.runtime() + "/sardoxa-test";
+    for (int wait = 0; wait < 100 && !QFileInfo::exists(socket); ++wait)
+        QThread::msleep(100);
+    ASSERT_TRUE(QFileInfo::exists(socket));
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "wayland");
+    environment.insert("WAYLAND_DISPLAY", "sardoxa-test");
+    environment.insert("WAYLAND_DEBUG", "client"); // the protocol as the client speaks it
+    environment.remove("DISPLAY");
+    QProcess sardoxa;
+    sardoxa.setProcessEnvironment(environment);
+    sardoxa.setReadChannel(QProcess::StandardError);
+    sardoxa.start(SARDOXA_BINARY, {});
+    // The welcome window gets its title, the compositor's configure, and a first picture.
+    const QRegularExpression title("xdg_toplevel@\\d+\\.set_title\\(\"Sardoxa\"\\)");
+    const QRegularExpression drawn("wl_surface@\\d+\\.attach\\(wl_buffer@\\d+");
+    QString protocol;
+    while (!(protocol.contains(title) && protocol.contains("ack_configure") &&
+             protocol.contains(drawn)) &&
+           sardoxa.waitForReadyRead(20000))
+        protocol += QString::fromUtf8(sardoxa.readAll());
+    EXPECT_TRUE(protocol.contains(title));
+    EXPECT_TRUE(protocol.contains("ack_configure"));
+    EXPECT_TRUE(protocol.contains(drawn)) << protocol.right(2000).toStdString();
+    EXPECT_EQ(sardoxa.state(), QProcess::Running);
+    sardoxa.kill();
+    sardoxa.waitForFinished();
+    weston.kill();
+    weston.waitForFinished();
 }

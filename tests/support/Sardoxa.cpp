@@ -2,10 +2,15 @@
 
 #include <QProcess>
 
-Outcome runSardoxa(const QStringList &arguments, const QProcessEnvironment &environment) {
+Outcome runSardoxa(const QStringList &arguments, const QProcessEnvironment &environment,
+                   const QStringList &command) {
     QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(SARDOXA_BINARY), arguments);
+    process.setProcessEnvironment(environment.isEmpty() ? QProcessEnvironment::systemEnvironment()
+                                                        : environment);
+    if (command.isEmpty())
+        process.start(QStringLiteral(SARDOXA_BINARY), arguments);
+    else
+        process.start(command.first(), command.mid(1));
     if (!process.waitForFinished(120000))
         process.kill();
     process.waitForFinished();

@@ -12,6 +12,7 @@ struct Outcome {
     QString err;
 };
 
-Outcome
-runSardoxa(const QStringList &arguments,
-           const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
+// Runs the program with `arguments` in `environment` (the test's own when empty). `command`,
+// when given, runs instead, program first: a wrapper that runs the program in turn.
+Outcome runSardoxa(const QStringList &arguments, const QProcessEnvironment &environment = {},
+                   const QStringList &command = {});

@@ -1,6 +1,28 @@
 #include "core/app/Log.h"
 
 #include <cstdio>
+#include <mutex>
+#include <unistd.h>
+
+namespace {
+
+std::mutex &stderrMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+QByteArray &statusLine() {
+    static QByteArray line;
+    return line;
+}
+
+void write(const QByteArray &bytes) {
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stderr);
+}
+
+const QByteArray eraseLine = "\r\033[K";
+
+} // namespace
 
 QString printable(const QString &text) {
     QString shown;
@@ -14,8 +36,36 @@ QString printable(const QString &text) {
     return shown;
 }
 
+bool logsToTerminal() {
+    static const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    return terminal;
+}
+
 void logLine(const QString &line) {
     const QByteArray text = "sardoxa: " + printable(line).toLocal8Bit() + '\n';
-    std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stderr);
+    std::lock_guard lock(stderrMutex());
+    const QByteArray &status = statusLine();
+    write(status.isEmpty() ? text : eraseLine + text + status);
+    std::fflush(stderr);
+}
+
+void printResult(const QByteArray &line) {
+    std::lock_guard lock(stderrMutex());
+    const QByteArray &status = statusLine();
+    if (!status.isEmpty())
+        write(eraseLine);
+    std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+    if (!status.isEmpty())
+        write(status);
+    std::fflush(stderr);
+}
+
+void showStatusLine(const QString &line) {
+    std::lock_guard lock(stderrMutex());
+    QByteArray &status = statusLine();
+    status = line.isEmpty() ? QByteArray() : "sardoxa: " + printable(line).toLocal8Bit();
+    write(eraseLine + status);
     std::fflush(stderr);
 }

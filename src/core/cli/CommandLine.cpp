@@ -48,17 +48,24 @@ CommandLine parseCommandLine(const QStringList &arguments) {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption sizeOption({QStringLiteral("s"), QStringLiteral("size")}, QString(),
                                         QStringLiteral("WxH"));
+    const QCommandLineOption outputOption({QStringLiteral("o"), QStringLiteral("output")},
+                                          QString(), QStringLiteral("FOLDER"));
+    const QCommandLineOption quietOption(QStringList{QStringLiteral("q"), QStringLiteral("quiet")});
+    const QCommandLineOption jsonOption(QStringList{QStringLiteral("json")});
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption versionOption(
         QStringList{QStringLiteral("v"), QStringLiteral("version")});
-    parser.addOptions({sizeOption, helpOption, versionOption});
+    parser.addOptions(
+        {sizeOption, outputOption, quietOption, jsonOption, helpOption, versionOption});
 
     CommandLine result;
-    if (!parser.parse(arguments)) {
+    const auto usageError = [&result](const QString &problem) {
         result.mode = CommandLine::Mode::UsageError;
-        result.message = usage(parser.errorText());
+        result.message = usage(problem);
         return result;
-    }
+    };
+    if (!parser.parse(arguments))
+        return usageError(parser.errorText());
     if (parser.isSet(helpOption)) {
         result.mode = CommandLine::Mode::Help;
         return result;
@@ -69,58 +76,70 @@ CommandLine parseCommandLine(const QStringList &arguments) {
     }
     const QString workingFolder =
         decodePath(QByteArray::fromStdString(std::filesystem::current_path().native()));
+    const auto absolute = [&workingFolder](const QString &path) {
+        return path.startsWith(QLatin1Char('/')) ? path : joinPath(workingFolder, path);
+    };
     for (const QString &path : parser.positionalArguments()) {
         // An empty argument would otherwise stand for the working folder.
         if (!path.isEmpty())
-            result.paths.append(path.startsWith(QLatin1Char('/')) ? path
-                                                                  : joinPath(workingFolder, path));
+            result.paths.append(absolute(path));
     }
-    if (!parser.isSet(sizeOption))
+    if (!parser.isSet(sizeOption)) {
+        if (parser.isSet(outputOption) || parser.isSet(quietOption) || parser.isSet(jsonOption))
+            return usageError(QStringLiteral("--output, --quiet and --json go with --size"));
         return result;
+    }
 
     const QStringList sizes = parser.values(sizeOption);
     const std::optional<Size> size = parseSizeOption(sizes.last());
-    if (sizes.size() > 1 || !size) {
-        result.mode = CommandLine::Mode::UsageError;
-        result.message =
-            usage(sizes.size() > 1
-                      ? QStringLiteral("--size may be given only once")
-                      : QStringLiteral("invalid size '%1': give WIDTHxHEIGHT, each side a positive "
-                                       "number or *, not both *")
-                            .arg(sizes.last()));
-        return result;
-    }
-    if (result.paths.isEmpty()) {
-        result.mode = CommandLine::Mode::UsageError;
-        result.message = usage(QStringLiteral("--size needs at least one image or folder"));
-        return result;
+    if (sizes.size() > 1 || parser.values(outputOption).size() > 1)
+        return usageError(QStringLiteral("--size and --output may be given only once"));
+    if (!size)
+        return usageError(
+            QStringLiteral("invalid size '%1': give WIDTHxHEIGHT, each side a positive "
+                           "number or *, not both *")
+                .arg(sizes.last()));
+    if (result.paths.isEmpty())
+        return usageError(QStringLiteral("--size needs at least one image or folder"));
+    if (parser.isSet(outputOption)) {
+        if (parser.value(outputOption).isEmpty())
+            return usageError(QStringLiteral("--output needs a folder"));
+        result.output = absolute(parser.value(outputOption));
     }
     result.mode = CommandLine::Mode::Resize;
     result.size = *size;
+    result.quiet = parser.isSet(quietOption);
+    result.json = parser.isSet(jsonOption);
     return result;
 }
 
 QString commandLineHelp() {
     return QStringLiteral(
         "Usage: sardoxa [PATH...]\n"
-        "       sardoxa --size WxH PATH...\n"
+        "       sardoxa --size WxH [--output FOLDER] [--quiet] [--json] PATH...\n"
         "\n"
         "Scales a batch of images to one size. Every image (png, tiff, tif, jpeg, jpg, gif;\n"
         "folders are searched at any depth) gets a scaled copy, centred and cropped to cover the\n"
         "size, as an LZW-compressed TIFF in a folder named after the day in ~/Pictures/Sardoxa.\n"
         "A copy is named like its image with the extension .tif (photo.jpg gives photo.tif); a\n"
-        "name already taken gets a number, as in \"photo (1).tif\". The originals are never\n"
-        "changed.\n"
+        "name already taken gets a number, as in \"photo (1).tif\". Nothing is replaced, and the\n"
+        "originals are never changed.\n"
         "\n"
         "Without --size the desktop application starts; the paths go to the running one if there\n"
         "is one.\n"
         "\n"
         "Options:\n"
-        "  -s, --size WxH   resize without any window, for example 640x480, 640x* or *x480;\n"
-        "                   each side a positive number or *, which keeps the aspect ratio\n"
-        "  -h, --help       show this help and exit\n"
-        "  -v, --version    show the version and exit\n"
+        "  -s, --size WxH       resize without any window, for example 640x480, 640x* or *x480;\n"
+        "                       each side a positive number or *, which keeps the aspect ratio\n"
+        "  -o, --output FOLDER  write the copies into FOLDER, made if missing, instead of the\n"
+        "                       day's folder\n"
+        "  -q, --quiet          say only which files were skipped, and errors\n"
+        "      --json           on stdout, one JSON object for each file written or skipped,\n"
+        "                       then one for the whole batch\n"
+        "  -h, --help           show this help and exit\n"
+        "  -v, --version        show the version and exit\n"
         "\n"
-        "Exit status with --size: 0 when every image was written, 1 when any was skipped,\n"
-        "2 for a usage error or a refused request.\n");
+        "With --size, progress goes to stderr (one line that updates itself on a terminal), the\n"
+        "output folder to stdout. Exit status: 0 when every image was written, 1 when any was\n"
+        "skipped, 2 for a usage error or a refused request.\n");
 }

@@ -21,6 +21,10 @@ struct CommandLine {
     Size size;
     QStringList paths;
     QString message;
+    // With --size only:
+    QString output;     // -o: the folder for the copies, absolute; empty for the day's folder
+    bool quiet = false; // -q: only skipped files and errors on stderr
+    bool json = false;  // --json: one JSON object per file on stdout, then a summary
 };
 
 // Reads `--size` values such as 640x480, 640x* and *x480. Each side is a positive number or `*`,

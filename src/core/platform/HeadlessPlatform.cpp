@@ -1,7 +1,5 @@
 #include "core/platform/HeadlessPlatform.h"
 
-#include <cstdio>
-
 #include "core/app/Log.h"
 
 void HeadlessPlatform::runAlert(const QString &message, const QString &informative,
@@ -11,7 +9,7 @@ void HeadlessPlatform::runAlert(const QString &message, const QString &informati
 }
 
 void HeadlessPlatform::openFolder(const QString &path, std::function<void()> done) {
-    std::printf("%s\n", path.toLocal8Bit().constData());
-    std::fflush(stdout);
+    if (printFolder_)
+        printResult(path.toLocal8Bit());
     done();
 }

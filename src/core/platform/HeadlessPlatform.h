@@ -6,11 +6,16 @@
 // The command line's platform: no display, no windows; what a desktop would show goes to stderr.
 class HeadlessPlatform : public StandardPlatform {
 public:
+    // `quiet`: no progress. `printFolder`: the output folder goes to stdout at the end.
+    explicit HeadlessPlatform(bool quiet = false, bool printFolder = true)
+        : dockTile_(quiet)
+        , printFolder_(printFolder) {}
+
     bool hasWindows() const override { return false; }
     Displays displays() const override { return {}; }
     DockTile &dockTile() override { return dockTile_; }
     void runAlert(const QString &message, const QString &informative, const QString &) override;
-    // Prints the folder on stdout, where a script can take it.
+    // Prints the folder on stdout, where a script can take it, unless told not to.
     void openFolder(const QString &path, std::function<void()> done) override;
 
     // How many alerts were shown: a refused request.
@@ -18,5 +23,6 @@ public:
 
 private:
     HeadlessDockTile dockTile_;
+    const bool printFolder_;
     int alertCount_ = 0;
 };

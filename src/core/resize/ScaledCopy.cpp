@@ -41,6 +41,6 @@ ScaledCopy writeScaledCopy(const SourceImage &image, const Canvas &canvas,
         return cannotWrite(written.cause);
     }
     if (const std::optional<QString> placed = output.place(fileNameOf(targetPath)))
-        return {placed, {}};
+        return {placed, {}, plan->canvasWidth, plan->canvasHeight};
     return cannotWrite(output.error());
 }

@@ -14,6 +14,8 @@ class SourceImage;
 struct ScaledCopy {
     std::optional<QString> written; // the output's path
     QString problem;                // why there is none; empty when `stop` ended the work
+    int width = 0;                  // the output's pixels
+    int height = 0;
 };
 
 // Scales `image` to `canvas` and writes it into the folder of `targetPath` under the first free

@@ -8,6 +8,7 @@
 #include <QThreadPool>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -17,6 +18,7 @@
 class OperationQueue;
 class Platform;
 class SourceImage;
+struct ScaledCopy;
 class ZAVButton;
 class ZAVCore;
 class ZAVWindowController;
@@ -89,6 +91,12 @@ public:
                                  const QString &targetPath);
     // Logs a source that produced no output, with the reason; from any thread.
     void reportSkipped(const QString &path, const QString &reason);
+    // Each source's outcome as soon as it is known, from any thread: its output and size, or why
+    // it has none. Set before a job starts; the command line's --json reports through it.
+    std::function<void(const QString &source, const ScaledCopy &copy)> fileFinished;
+    // When set, every job goes into this folder instead of the day's (the command line's
+    // --output).
+    QString fixedJobFolder;
     // Every source skipped so far.
     QStringList skippedSources();
 

@@ -85,13 +85,13 @@ void ZAVWelcomeWindowController::close() {
 bool ZAVWelcomeWindowController::eventFilter(QObject *watched, QEvent *event) {
     // Return and Enter press the focused button, as Space does; outside a dialog Qt leaves them.
     if (auto *button = qobject_cast<QPushButton *>(watched)) {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        if (event->type() == QEvent::KeyPress &&
-            (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
-            button->animateClick();
-            return true;
-        }
-        return false;
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter)
+            return false;
+        button->animateClick();
+        return true;
     }
     if (watched != window_.get())
         return false;

@@ -1,17 +1,63 @@
 #include "desktop/cli/CommandLineRun.h"
 
 #include <QCoreApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <filesystem>
+#include <system_error>
+#include <unistd.h>
 
 #include "core/app/Log.h"
 #include "core/app/Translations.h"
 #include "core/cli/CommandLine.h"
+#include "core/intake/FilePaths.h"
 #include "core/platform/HeadlessPlatform.h"
 #include "core/platform/MainQueue.h"
 #include "core/platform/TerminationSignals.h"
+#include "core/resize/ScaledCopy.h"
 #include "desktop/app/ZAVAppDelegate.h"
 #include "desktop/sizing/ZAVSizePickerWindowController.h"
 
+namespace {
+
+// Makes the folder --output names; why it cannot be used, or nothing.
+QString prepareOutputFolder(const QString &folder) {
+    std::error_code error;
+    std::filesystem::create_directories(encodePath(folder).toStdString(), error);
+    if (!isDirectory(folder))
+        return QStringLiteral("cannot use %1 as the output folder: %2")
+            .arg(folder, pathExists(folder) ? QStringLiteral("it is not a folder")
+                                            : QString::fromStdString(error.message()));
+    if (::access(encodePath(folder).constData(), W_OK | X_OK) != 0)
+        return QStringLiteral("cannot write into the output folder %1").arg(folder);
+    return {};
+}
+
+// One JSON object a line on stdout, whole even when several workers finish at once.
+void printJson(const QJsonObject &object) {
+    printResult(QJsonDocument(object).toJson(QJsonDocument::Compact));
+}
+
+QJsonObject outcome(const QString &source, const ScaledCopy &copy) {
+    if (!copy.written)
+        return {{QStringLiteral("source"), source}, {QStringLiteral("skipped"), copy.problem}};
+    return {{QStringLiteral("source"), source},
+            {QStringLiteral("output"), *copy.written},
+            {QStringLiteral("width"), copy.width},
+            {QStringLiteral("height"), copy.height}};
+}
+
+} // namespace
+
 int runCommandLine(int &argc, char **argv, const CommandLine &command) {
+    // Checked before anything is written.
+    if (!command.output.isEmpty()) {
+        if (const QString problem = prepareOutputFolder(command.output); !problem.isEmpty()) {
+            logLine(problem);
+            return 2;
+        }
+    }
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("sardoxa"));
     installTranslations();
@@ -19,8 +65,13 @@ int runCommandLine(int &argc, char **argv, const CommandLine &command) {
     TerminationSignals signals;
     QObject::connect(&signals, &TerminationSignals::terminationRequested, &application,
                      &QCoreApplication::quit);
-    HeadlessPlatform platform;
+    HeadlessPlatform platform(command.quiet, !command.json);
     ZAVAppDelegate delegate(platform);
+    delegate.fixedJobFolder = command.output;
+    if (command.json)
+        delegate.fileFinished = [](const QString &source, const ScaledCopy &copy) {
+            printJson(outcome(source, copy));
+        };
     delegate.applicationDidFinishLaunching();
     delegate.removeLeftoverFiles();
 
@@ -53,9 +104,14 @@ int runCommandLine(int &argc, char **argv, const CommandLine &command) {
     if (platform.alertCount() > 0)
         return 2;
     const qsizetype skipped = delegate.skippedSources().size();
-    logLine(QStringLiteral("wrote %1 of %2 images to %3")
-                .arg(images.size() - skipped)
-                .arg(images.size())
-                .arg(key));
+    if (command.json)
+        printJson({{QStringLiteral("folder"), key},
+                   {QStringLiteral("written"), images.size() - skipped},
+                   {QStringLiteral("skipped"), skipped}});
+    if (!command.quiet)
+        logLine(QStringLiteral("wrote %1 of %2 images to %3")
+                    .arg(images.size() - skipped)
+                    .arg(images.size())
+                    .arg(key));
     return skipped > 0 ? 1 : 0;
 }

@@ -20,6 +20,8 @@ QString ZAVAppDelegate::targetFolder() {
 }
 
 QString ZAVAppDelegate::makeJobFolder() {
+    if (!fixedJobFolder.isEmpty())
+        return fixedJobFolder;
     return makeDayFolder(targetFolder(), platform.now(), folderFormat);
 }
 

@@ -85,6 +85,8 @@ void ZAVAppDelegate::resizeImageWithRawImage(const SourceImage &image, const Can
     const ScaledCopy copy = writeScaledCopy(image, canvas, targetPath, queue->stopToken());
     if (!copy.written && !copy.problem.isEmpty())
         reportSkipped(image.path(), copy.problem);
+    else if (copy.written && fileFinished)
+        fileFinished(image.path(), copy);
 }
 
 void ZAVAppDelegate::finishImage(const std::shared_ptr<JobProgress> &job) {
@@ -107,6 +109,8 @@ void ZAVAppDelegate::finishImage(const std::shared_ptr<JobProgress> &job) {
 
 void ZAVAppDelegate::reportSkipped(const QString &path, const QString &reason) {
     logLine(QStringLiteral("skipped %1: %2").arg(path, reason));
+    if (fileFinished)
+        fileFinished(path, ScaledCopy{std::nullopt, reason});
     std::lock_guard lock(skippedMutex_);
     skipped_.append(path);
 }
