@@ -1,5 +1,7 @@
 #include "core/resize/ImageEngine.h"
 
+#include <QThread>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -119,7 +121,6 @@ TiffFormat tiffFormat(const VImage &image, double pixelsPerUnit) {
     format.height = image.height();
     format.samplesPerPixel = image.bands();
     format.bitsPerSample = static_cast<int>(vips_format_sizeof(image.format())) * 8;
-    format.floatingPoint = image.format() == VIPS_FORMAT_FLOAT;
     if (image.interpretation() == VIPS_INTERPRETATION_CMYK && image.bands() >= 4) {
         format.photometric = TiffFormat::Photometric::Separated;
         format.alpha = image.bands() == 5;
@@ -210,8 +211,10 @@ void initialize(const char *argv0) {
         nullptr);
     // Every image is read once; a cache would only hold memory.
     vips_cache_set_max(0);
-    // The operation queue runs four images at once; more threads per image only contend.
-    vips_concurrency_set(1);
+    // Each of the images computed at once gets its share of the cores this process may use, so
+    // that together they fill the machine. VIPS_CONCURRENCY, when set, is left as libvips read it.
+    if (qEnvironmentVariableIsEmpty("VIPS_CONCURRENCY"))
+        vips_concurrency_set(std::max(1, QThread::idealThreadCount() / imagesAtOnce));
 }
 
 QString takeError(const vips::VError &error) {
@@ -305,7 +308,7 @@ Written writeTiff(const VImage &image, int fd, double pixelsPerUnit, std::stop_t
         return {Written::Failure::Stopped, {}};
     }
     if (sink.writeFailed)
-        return {Written::Failure::Writing, QString::fromLocal8Bit(std::strerror(writer.error()))};
+        return {Written::Failure::Writing, writer.error()};
     if (sunk != 0)
         return {Written::Failure::Decoding, takeError(vips::VError())};
     if (sink.rowsTaken != image.height())
@@ -314,7 +317,7 @@ Written writeTiff(const VImage &image, int fd, double pixelsPerUnit, std::stop_t
                     .arg(sink.rowsTaken)
                     .arg(image.height())};
     if (!sink.flush() || !writer.finish())
-        return {Written::Failure::Writing, QString::fromLocal8Bit(std::strerror(writer.error()))};
+        return {Written::Failure::Writing, writer.error()};
     return {};
 }
 

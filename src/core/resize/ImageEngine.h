@@ -15,6 +15,9 @@ class SourceImage;
 // Decoding, scaling and TIFF encoding with libvips.
 namespace ImageEngine {
 
+// How many images are computed at once, at most.
+inline constexpr int imagesAtOnce = 4;
+
 // Starts libvips; call once, on the main thread, before any image is touched.
 void initialize(const char *argv0);
 

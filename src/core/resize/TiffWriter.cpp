@@ -1,201 +1,135 @@
+// libtiff writes the TIFF. A writer of our own, LZW encoder included, was measured beside it on the
+// benchmark's corpus, both in one run (best of 5 and 3 runs, cover-crop to 640x480, 2 cores):
+// 48 JPEGs 1.36 s ours, 1.41 s libtiff; 12 RGBA PNGs 1.41 s / 1.43 s; 8 TIFFs 1.02 s / 1.02 s.
+// At most 4% for libtiff, within the 5% we set, so the well-kept library writes and our encoders
+// are gone. libvips' own tiffsave to a target on the descriptor was as fast (1.42, 1.43, 1.01 s),
+// but it would decide alone whether a strip failed; here the strip sink keeps count.
 #include "core/resize/TiffWriter.h"
 
 #include <algorithm>
-#include <bit>
 #include <cerrno>
-#include <cmath>
+#include <cstdio>
 #include <cstring>
-#include <limits>
 #include <unistd.h>
-
-static_assert(std::endian::native == std::endian::little, "the TIFF is written in host byte order");
 
 namespace {
 
 // About 128 KiB of raw pixels a strip: large enough for LZW to find its strings.
 constexpr int stripBytes = 128 * 1024;
-constexpr std::uint64_t maxOffset = std::numeric_limits<std::uint32_t>::max();
-
-enum Type : std::uint16_t { Ascii = 2, Short = 3, Long = 4, Rational = 5, Undefined = 7 };
-
-enum Tag : std::uint16_t {
-    ImageWidth = 256,
-    ImageLength = 257,
-    BitsPerSample = 258,
-    Compression = 259,
-    PhotometricInterpretation = 262,
-    StripOffsets = 273,
-    SamplesPerPixel = 277,
-    RowsPerStrip = 278,
-    StripByteCounts = 279,
-    XResolution = 282,
-    YResolution = 283,
-    PlanarConfiguration = 284,
-    ResolutionUnit = 296,
-    Predictor = 317,
-    ExtraSamples = 338,
-    SampleFormat = 339,
-    IccProfile = 34675,
-};
-
-struct Entry {
-    Tag tag;
-    Type type;
-    std::uint32_t count;
-    std::vector<std::uint8_t> value; // little-endian bytes
-};
-
-template <typename T> void append(std::vector<std::uint8_t> &bytes, T value) {
-    const auto *raw = reinterpret_cast<const std::uint8_t *>(&value);
-    bytes.insert(bytes.end(), raw, raw + sizeof value);
-}
-
-Entry shorts(Tag tag, const std::vector<std::uint16_t> &values) {
-    Entry entry{tag, Short, static_cast<std::uint32_t>(values.size()), {}};
-    for (const std::uint16_t v : values)
-        append(entry.value, v);
-    return entry;
-}
-
-Entry longs(Tag tag, const std::vector<std::uint32_t> &values) {
-    Entry entry{tag, Long, static_cast<std::uint32_t>(values.size()), {}};
-    for (const std::uint32_t v : values)
-        append(entry.value, v);
-    return entry;
-}
-
-Entry rational(Tag tag, double value) {
-    // Resolutions are whole or simple numbers; a denominator of 1000 keeps three decimals.
-    Entry entry{tag, Rational, 1, {}};
-    append(entry.value, static_cast<std::uint32_t>(std::lround(value * 1000)));
-    append(entry.value, std::uint32_t{1000});
-    return entry;
-}
-
-template <typename T> void differenceRow(T *row, int samples, int samplesPerPixel) {
-    for (int i = samples - 1; i >= samplesPerPixel; --i)
-        row[i] = static_cast<T>(row[i] - row[i - samplesPerPixel]);
-}
 
 } // namespace
 
 TiffWriter::TiffWriter(int fd, const TiffFormat &format)
     : fd_(fd)
-    , format_(format)
-    , rowsPerStrip_(std::clamp(stripBytes / std::max(1, format.bytesPerRow()), 1,
-                               std::max(1, format.height))) {
-    const char header[8] = {'I', 'I', 42, 0, 0, 0, 0, 0}; // the directory's offset comes last
-    write(header, sizeof header);
+    , rowsPerStrip_(
+          std::clamp(stripBytes / std::max(1, format.bytesPerRow()), 1, std::max(1, format.height)))
+    , rowBytes_(std::size_t(format.bytesPerRow())) {
+    TIFFOpenOptions *options = TIFFOpenOptionsAlloc();
+    TIFFOpenOptionsSetErrorHandlerExtR(options, reportError, this);
+    tiff_ = TIFFClientOpenExt("output", "w", this, read, write, seek, close, size, nullptr, nullptr,
+                              options);
+    TIFFOpenOptionsFree(options);
+    if (!tiff_)
+        return;
+    TIFFSetField(tiff_, TIFFTAG_IMAGEWIDTH, std::uint32_t(format.width));
+    TIFFSetField(tiff_, TIFFTAG_IMAGELENGTH, std::uint32_t(format.height));
+    TIFFSetField(tiff_, TIFFTAG_BITSPERSAMPLE, format.bitsPerSample);
+    TIFFSetField(tiff_, TIFFTAG_SAMPLESPERPIXEL, format.samplesPerPixel);
+    TIFFSetField(tiff_, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_UINT);
+    TIFFSetField(tiff_, TIFFTAG_PHOTOMETRIC, int(format.photometric));
+    TIFFSetField(tiff_, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(tiff_, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+    TIFFSetField(tiff_, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+    TIFFSetField(tiff_, TIFFTAG_ROWSPERSTRIP, std::uint32_t(rowsPerStrip_));
+    TIFFSetField(tiff_, TIFFTAG_XRESOLUTION, float(format.dotsPerInch));
+    TIFFSetField(tiff_, TIFFTAG_YRESOLUTION, float(format.dotsPerInch));
+    TIFFSetField(tiff_, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+    if (format.alpha) {
+        const std::uint16_t extra = EXTRASAMPLE_UNASSALPHA;
+        TIFFSetField(tiff_, TIFFTAG_EXTRASAMPLES, 1, &extra);
+    }
+    if (!format.iccProfile.empty())
+        TIFFSetField(tiff_, TIFFTAG_ICCPROFILE, std::uint32_t(format.iccProfile.size()),
+                     format.iccProfile.data());
 }
 
-void TiffWriter::predict(std::uint8_t *rows, int rowCount) const {
-    if (format_.floatingPoint)
-        return;
-    const int samples = format_.width * format_.samplesPerPixel;
-    for (int r = 0; r < rowCount; ++r) {
-        std::uint8_t *row = rows + std::size_t(r) * format_.bytesPerRow();
-        if (format_.bitsPerSample == 16)
-            differenceRow(reinterpret_cast<std::uint16_t *>(row), samples, format_.samplesPerPixel);
-        else
-            differenceRow(row, samples, format_.samplesPerPixel);
-    }
+TiffWriter::~TiffWriter() {
+    if (tiff_)
+        TIFFCleanup(tiff_);
 }
 
 bool TiffWriter::writeStrip(std::uint8_t *rows, int rowCount) {
-    predict(rows, rowCount);
-    const std::size_t length =
-        encoder_.encode(rows, std::size_t(rowCount) * format_.bytesPerRow(), compressed_);
-    stripOffsets_.push_back(static_cast<std::uint32_t>(offset_));
-    stripByteCounts_.push_back(static_cast<std::uint32_t>(length));
-    return write(compressed_.data(), length);
+    return tiff_ && errno_ == 0 &&
+           TIFFWriteEncodedStrip(tiff_, strip_++, rows,
+                                 tmsize_t(rowBytes_ * std::size_t(rowCount))) >= 0;
 }
 
 bool TiffWriter::finish() {
-    const auto samples = static_cast<std::uint16_t>(format_.samplesPerPixel);
-    std::vector<Entry> entries{
-        longs(ImageWidth, {std::uint32_t(format_.width)}),
-        longs(ImageLength, {std::uint32_t(format_.height)}),
-        shorts(BitsPerSample,
-               std::vector<std::uint16_t>(samples, std::uint16_t(format_.bitsPerSample))),
-        shorts(Compression, {5}),
-        shorts(PhotometricInterpretation, {static_cast<std::uint16_t>(format_.photometric)}),
-        longs(StripOffsets, stripOffsets_),
-        shorts(SamplesPerPixel, {samples}),
-        longs(RowsPerStrip, {std::uint32_t(rowsPerStrip_)}),
-        longs(StripByteCounts, stripByteCounts_),
-        rational(XResolution, format_.dotsPerInch),
-        rational(YResolution, format_.dotsPerInch),
-        shorts(PlanarConfiguration, {1}),
-        shorts(ResolutionUnit, {2}), // inch
-        shorts(Predictor, {std::uint16_t(format_.floatingPoint ? 1 : 2)}),
-    };
-    if (format_.alpha)
-        entries.push_back(shorts(ExtraSamples, {2})); // unassociated alpha
-    entries.push_back(
-        shorts(SampleFormat, std::vector<std::uint16_t>(samples, format_.floatingPoint ? 3 : 1)));
-    if (!format_.iccProfile.empty())
-        entries.push_back(
-            {IccProfile, Undefined, std::uint32_t(format_.iccProfile.size()), format_.iccProfile});
-
-    // The directory starts on a word boundary; values longer than four bytes follow it.
-    if (offset_ % 2 != 0 && !write("", 1))
+    if (!tiff_ || errno_ != 0)
         return false;
-    const std::uint64_t directory = offset_;
-    std::uint64_t outside = directory + 2 + entries.size() * 12 + 4;
-    std::vector<std::uint8_t> table;
-    std::vector<std::uint8_t> values;
-    append(table, static_cast<std::uint16_t>(entries.size()));
-    for (const Entry &entry : entries) {
-        append(table, entry.tag);
-        append(table, entry.type);
-        append(table, entry.count);
-        if (entry.value.size() <= 4) {
-            std::uint8_t inline_[4] = {};
-            std::copy(entry.value.begin(), entry.value.end(), inline_);
-            table.insert(table.end(), inline_, inline_ + 4);
-        } else {
-            append(table, static_cast<std::uint32_t>(outside + values.size()));
-            values.insert(values.end(), entry.value.begin(), entry.value.end());
-            if (values.size() % 2 != 0)
-                values.push_back(0);
-        }
-    }
-    append(table, std::uint32_t{0}); // no further image
-    if (outside + values.size() > maxOffset) {
-        error_ = EFBIG;
-        return false;
-    }
-    const auto directoryOffset = static_cast<std::uint32_t>(directory);
-    return write(table.data(), table.size()) && write(values.data(), values.size()) &&
-           writeAt(4, &directoryOffset, sizeof directoryOffset);
+    const bool written = TIFFWriteDirectory(tiff_) == 1;
+    TIFFCleanup(tiff_);
+    tiff_ = nullptr;
+    return written && errno_ == 0;
 }
 
-bool TiffWriter::write(const void *data, std::size_t size) {
-    if (error_ != 0)
-        return false;
-    if (offset_ + size > maxOffset) {
-        error_ = EFBIG; // beyond what a classic TIFF can address
-        return false;
-    }
-    if (!writeAt(offset_, data, size))
-        return false;
-    offset_ += size;
-    return true;
+QString TiffWriter::error() const {
+    if (errno_ != 0)
+        return QString::fromLocal8Bit(std::strerror(errno_));
+    return libtiffError_.isEmpty() ? QStringLiteral("libtiff could not write the image")
+                                   : libtiffError_;
 }
 
-bool TiffWriter::writeAt(std::uint64_t offset, const void *data, std::size_t size) {
-    const auto *bytes = static_cast<const std::uint8_t *>(data);
-    while (size > 0) {
-        const ssize_t written = ::pwrite(fd_, bytes, size, static_cast<off_t>(offset));
+int TiffWriter::reportError(TIFF *, void *self, const char *module, const char *format,
+                            va_list arguments) {
+    char message[512];
+    std::vsnprintf(message, sizeof message, format, arguments);
+    auto &writer = *static_cast<TiffWriter *>(self);
+    if (writer.libtiffError_.isEmpty())
+        writer.libtiffError_ = QStringLiteral("libtiff: %1: %2")
+                                   .arg(QString::fromUtf8(module), QString::fromUtf8(message));
+    return 1; // handled: libtiff's own handler would print it
+}
+
+// libtiff reads, writes and seeks through these, on the descriptor, with its own offset.
+tsize_t TiffWriter::read(thandle_t self, tdata_t data, tsize_t size) {
+    auto &writer = *static_cast<TiffWriter *>(self);
+    const ssize_t got = ::pread(writer.fd_, data, std::size_t(size), writer.offset_);
+    if (got > 0)
+        writer.offset_ += got;
+    return got;
+}
+
+tsize_t TiffWriter::write(thandle_t self, tdata_t data, tsize_t size) {
+    auto &writer = *static_cast<TiffWriter *>(self);
+    const auto *bytes = static_cast<const char *>(data);
+    for (tsize_t done = 0; done < size;) {
+        const ssize_t written =
+            ::pwrite(writer.fd_, bytes + done, std::size_t(size - done), writer.offset_);
+        if (written < 0 && errno == EINTR)
+            continue;
         if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            error_ = errno;
-            return false;
+            writer.errno_ = errno;
+            return -1;
         }
-        bytes += written;
-        offset += static_cast<std::uint64_t>(written);
-        size -= static_cast<std::size_t>(written);
+        done += written;
+        writer.offset_ += written;
     }
-    return true;
+    writer.end_ = std::max(writer.end_, writer.offset_);
+    return size;
+}
+
+toff_t TiffWriter::seek(thandle_t self, toff_t offset, int whence) {
+    auto &writer = *static_cast<TiffWriter *>(self);
+    const off_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? writer.offset_ : writer.end_;
+    writer.offset_ = base + off_t(offset);
+    return toff_t(writer.offset_);
+}
+
+int TiffWriter::close(thandle_t) {
+    return 0; // the descriptor belongs to the caller
+}
+
+toff_t TiffWriter::size(thandle_t self) {
+    return toff_t(static_cast<TiffWriter *>(self)->end_);
 }

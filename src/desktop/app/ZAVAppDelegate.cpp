@@ -7,6 +7,7 @@
 #include "core/platform/MainQueue.h"
 #include "core/platform/OperationQueue.h"
 #include "core/platform/Platform.h"
+#include "core/resize/ImageEngine.h"
 #include "desktop/about/daskel/ZAVCore.h"
 #include "desktop/app/ZAVWelcomeWindowController.h"
 #include "desktop/sizing/ZAVSizePickerWindowController.h"
@@ -14,9 +15,6 @@
 namespace {
 
 const QString firstLaunchKey = QStringLiteral("SXFirstLaunch");
-
-// Per-image work never runs more than this many images at once.
-constexpr int maxConcurrentImages = 4;
 
 } // namespace
 
@@ -60,7 +58,7 @@ void ZAVAppDelegate::applicationDidFinishLaunching() {
     allowedFormats = {QStringLiteral("png"),  QStringLiteral("tiff"), QStringLiteral("tif"),
                       QStringLiteral("jpeg"), QStringLiteral("jpg"),  QStringLiteral("gif")};
     folderFormat = QStringLiteral("yyyy-MM-dd");
-    queue = std::make_unique<OperationQueue>(maxConcurrentImages);
+    queue = std::make_unique<OperationQueue>(ImageEngine::imagesAtOnce);
     queue->setEmptiedHandler(
         [this] { platform.mainQueue().post([this] { Q_EMIT activityEnded(); }); });
     if (isFirstLaunch())
