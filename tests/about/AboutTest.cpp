@@ -1,6 +1,4 @@
-#include "core/platform/FakePlatform.h"
 #include "desktop/about/daskel/ZAVCore.h"
-#include "desktop/app/ZAVAppDelegate.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -12,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "TempHome.h"
+#include "Fixture.h"
 
 namespace {
 
@@ -36,26 +34,28 @@ public:
     QVariantMap lastAbout;
 };
 
-class About : public ::testing::Test {
+class About : public DelegateTest {
 protected:
-    About() {
+    About()
+        : DelegateTest(true) {
         auto counting = std::make_unique<CountingCore>();
         core = counting.get();
         delegate.core = std::move(counting);
     }
 
-    TempHome home;
-    FakePlatform platform;
-    ZAVAppDelegate delegate{platform};
     CountingCore *core;
 };
 
 } // namespace
 
 TEST_F(About, IsBuiltOnceShownAgainAfterClosingAndLeftAloneWhileShown) {
+    core->giveNone = true; // a framework that gives no window is asked again next time
     delegate.about();
-    EXPECT_EQ(core->versionCalls, 1);
-    EXPECT_EQ(core->setupCalls, 1);
+    EXPECT_FALSE(delegate.aboutWindowController);
+    core->giveNone = false;
+    delegate.about();
+    EXPECT_EQ(core->versionCalls, 2);
+    EXPECT_EQ(core->setupCalls, 2);
     EXPECT_EQ(
         core->lastAbout.keys(),
         (QStringList{"ActionTitle1", "ActionTitle2", "ActionValue1", "ActionValue2", "AppCopyright",
@@ -76,27 +76,14 @@ TEST_F(About, IsBuiltOnceShownAgainAfterClosingAndLeftAloneWhileShown) {
 
     window->move(10, 10);
     delegate.about(); // shown already: nothing at all
-    EXPECT_EQ(core->setupCalls, 1);
+    EXPECT_EQ(core->setupCalls, 2);
     EXPECT_EQ(window->pos(), QPoint(10, 10));
 
     window->close();
     delegate.about();
     EXPECT_EQ(delegate.aboutWindowController->window(), window);
     EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(core->versionCalls, 1);
-    EXPECT_EQ(core->setupCalls, 1);
-}
-
-TEST_F(About, AFrameworkThatGivesNoWindowIsAskedAgainNextTime) {
-    core->giveNone = true;
-    delegate.about();
-    EXPECT_FALSE(delegate.aboutWindowController);
-    core->giveNone = false;
-    delegate.about();
-    EXPECT_EQ(core->versionCalls, 2);
     EXPECT_EQ(core->setupCalls, 2);
-    ASSERT_TRUE(delegate.aboutWindowController);
-    EXPECT_TRUE(delegate.aboutWindowController->window()->isVisible());
 }
 
 TEST(ZAVCore, BuildsTheWindowFromTheDictionaryAndNeedsEveryEntry) {

@@ -29,81 +29,55 @@ namespace {
 
 class Launch : public ::testing::Test {
 protected:
-    QVariant storedFlag() const {
-        return QSettings(platform.preferencesFile(), QSettings::IniFormat)
-            .value(QStringLiteral("SXFirstLaunch"));
-    }
-    void storeFlag(bool value) {
-        QSettings settings(platform.preferencesFile(), QSettings::IniFormat);
-        settings.setValue(QStringLiteral("SXFirstLaunch"), value);
-    }
-    bool welcomeVisible(const ZAVAppDelegate &delegate) const {
-        return delegate.welcomeWindowController &&
-               delegate.welcomeWindowController->window()->isVisible();
-    }
-    QStringList picturesEntries() const {
-        return QDir(home.pictures()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name);
-    }
-
     TempHome home;
     FakePlatform platform;
 };
 
 } // namespace
 
-TEST_F(Launch, FirstLaunchShowsTheWelcomeWindowMakesTheProductFolderAndClearsTheFlag) {
-    ZAVAppDelegate delegate(platform);
-    delegate.applicationDidFinishLaunching();
+TEST_F(Launch, TheLaunchSequenceFollowsTheFirstLaunchFlagAndTheProductFolder) {
+    const struct {
+        const char *name;
+        bool folderThere;
+        QVariant flag; // stored before the launch
+        bool windows;
+        bool welcome;
+        QStringList pictures;
+    } cases[] = {
+        {"first launch", false, {}, true, true, {"Sardoxa"}},
+        {"later launch, folder deleted", false, false, true, false, {"Sardoxa"}},
+        {"first launch, folder there", true, {}, true, true, {"Sardoxa", "Sardoxa 1717243199"}},
+        {"flag stored as true", true, true, true, true, {"Sardoxa", "Sardoxa 1717243199"}},
+        {"no windows", false, {}, false, false, {"Sardoxa"}},
+    };
+    for (const auto &c : cases) {
+        TempHome home;
+        FakePlatform platform;
+        platform.setHasWindows(c.windows);
+        platform.setNow(QDateTime::fromMSecsSinceEpoch(1717243199'999LL));
+        if (c.folderThere)
+            QDir().mkpath(home.productFolder());
+        if (c.flag.isValid())
+            QSettings(platform.preferencesFile(), QSettings::IniFormat)
+                .setValue("SXFirstLaunch", c.flag);
 
-    EXPECT_TRUE(welcomeVisible(delegate));
-    EXPECT_TRUE(QFileInfo(home.productFolder()).isDir());
-    EXPECT_EQ(picturesEntries(), QStringList{QStringLiteral("Sardoxa")});
-    EXPECT_EQ(storedFlag(), QVariant(false));
-    EXPECT_EQ(delegate.allowedFormats, (QStringList{"png", "tiff", "tif", "jpeg", "jpg", "gif"}));
-    EXPECT_EQ(delegate.folderFormat, QStringLiteral("yyyy-MM-dd"));
-    EXPECT_EQ(delegate.queue->maxConcurrentOperationCount(), 4);
-    EXPECT_TRUE(delegate.globalTasks.isEmpty());
-    EXPECT_TRUE(delegate.globalSizes.isEmpty());
-}
-
-TEST_F(Launch, LaterLaunchShowsNoWindowAndMakesADeletedProductFolderAgain) {
-    ZAVAppDelegate(platform).applicationDidFinishLaunching();
-    ASSERT_TRUE(QDir(home.productFolder()).removeRecursively());
-
-    ZAVAppDelegate later(platform);
-    later.applicationDidFinishLaunching();
-
-    EXPECT_FALSE(later.welcomeWindowController);
-    EXPECT_TRUE(QFileInfo(home.productFolder()).isDir());
-    EXPECT_EQ(picturesEntries(), QStringList{QStringLiteral("Sardoxa")});
-    EXPECT_EQ(storedFlag(), QVariant(false));
-}
-
-TEST_F(Launch, FirstLaunchThatFindsTheProductFolderMakesAnEmptySiblingNamedAfterTheSeconds) {
-    ASSERT_TRUE(QDir().mkpath(home.productFolder()));
-    platform.setNow(QDateTime::fromMSecsSinceEpoch(1717243199'999LL));
-
-    ZAVAppDelegate delegate(platform);
-    delegate.applicationDidFinishLaunching();
-
-    EXPECT_EQ(picturesEntries(),
-              (QStringList{QStringLiteral("Sardoxa"), QStringLiteral("Sardoxa 1717243199")}));
-    EXPECT_TRUE(QDir(home.productFolder() + QStringLiteral(" 1717243199")).isEmpty());
-    // With the flag cleared, jobs go into the product folder, not the sibling.
-    EXPECT_EQ(delegate.targetFolder(), home.productFolder());
-}
-
-TEST_F(Launch, AFlagFoundStoredAsTrueRepeatsTheFirstLaunch) {
-    ASSERT_TRUE(QDir().mkpath(home.productFolder()));
-    storeFlag(true);
-    platform.setNow(QDateTime::fromSecsSinceEpoch(1500000000));
-
-    ZAVAppDelegate delegate(platform);
-    delegate.applicationDidFinishLaunching();
-
-    EXPECT_TRUE(welcomeVisible(delegate));
-    EXPECT_TRUE(QFileInfo(home.productFolder() + QStringLiteral(" 1500000000")).isDir());
-    EXPECT_EQ(storedFlag(), QVariant(false));
+        ZAVAppDelegate delegate(platform);
+        delegate.applicationDidFinishLaunching();
+        EXPECT_EQ(bool(delegate.welcomeWindowController), c.welcome) << c.name;
+        delegate.applicationShouldHandleReopen(); // a welcome window wherever there are windows
+        EXPECT_EQ(bool(delegate.welcomeWindowController), c.windows) << c.name;
+        EXPECT_EQ(QDir(home.pictures()).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name),
+                  c.pictures)
+            << c.name;
+        EXPECT_EQ(
+            QSettings(platform.preferencesFile(), QSettings::IniFormat).value("SXFirstLaunch"),
+            false)
+            << c.name;
+        // With the flag cleared, jobs go into the product folder, never the sibling.
+        EXPECT_EQ(delegate.targetFolder(), home.productFolder()) << c.name;
+        EXPECT_TRUE(delegate.globalTasks.isEmpty() && delegate.globalSizes.isEmpty());
+        EXPECT_EQ(delegate.queue->maxConcurrentOperationCount(), 4);
+    }
 }
 
 TEST_F(Launch, EveryReopenMakesANewWelcomeWindowAndOnlyTheLastOneIsHeldAndHidden) {
@@ -130,51 +104,6 @@ TEST_F(Launch, EveryReopenMakesANewWelcomeWindowAndOnlyTheLastOneIsHeldAndHidden
     EXPECT_FALSE(windows[2]->isVisible());
 }
 
-TEST_F(Launch, WithoutWindowsTheLaunchStillMakesItsFoldersAndFlag) {
-    platform.setHasWindows(false);
-    ZAVAppDelegate delegate(platform);
-    delegate.applicationDidFinishLaunching();
-    delegate.applicationShouldHandleReopen();
-
-    EXPECT_FALSE(delegate.welcomeWindowController);
-    EXPECT_TRUE(QFileInfo(home.productFolder()).isDir());
-    EXPECT_EQ(storedFlag(), QVariant(false));
-}
-
-TEST_F(Launch, WithoutATrayTheApplicationQuitsOnceNothingIsShownAndNoJobWaits) {
-    ZAVAppDelegate delegate(platform);
-    delegate.applicationDidFinishLaunching();
-    AppPresence presence(delegate, nullptr);
-    ASSERT_TRUE(welcomeVisible(delegate)); // the offscreen platform has no tray
-
-    // 99 when the application is still there once the window's hiding has been dealt with.
-    const auto exitCodeAfterHiding = [&] {
-        delegate.applicationShouldHandleReopen();
-        QTimer stillThere;
-        stillThere.setSingleShot(true);
-        // One more turn of the loop: a quit asked for in this one ends the loop first.
-        QObject::connect(&stillThere, &QTimer::timeout, [&stillThere] {
-            QTimer::singleShot(0, &stillThere, [] { QCoreApplication::exit(99); });
-        });
-        QTimer::singleShot(0, [&] {
-            delegate.hideWelcome(); // the look at whether to quit is queued here, before ours
-            stillThere.start(0);
-        });
-        return QApplication::exec();
-    };
-
-    // A typed size on its way to its job keeps the application, though no window is left: the
-    // hand-off waits here for the registry.
-    std::unique_lock registry(delegate.registryMutex);
-    delegate.handOffPreset({300, -1}, QStringLiteral("/job"));
-    EXPECT_EQ(exitCodeAfterHiding(), 99);
-
-    registry.unlock();
-    delegate.waitForHandOffs();
-    platform.mainQueue().drain();
-    EXPECT_EQ(exitCodeAfterHiding(), 0);
-}
-
 TEST(Presence, WithoutATrayEveryBatchEndsTheApplicationOnceItsFolderHasBeenOpened) {
     // A session bus with no file manager on it: each request to show a folder gets an error.
     QProcess bus;
@@ -189,17 +118,19 @@ TEST(Presence, WithoutATrayEveryBatchEndsTheApplicationOnceItsFolderHasBeenOpene
     DesktopPlatform platform;
     ZAVAppDelegate delegate(platform);
     delegate.applicationDidFinishLaunching();
-    delegate.hideWelcome();
     AppPresence presence(delegate, nullptr); // the offscreen platform has no tray
+    QTimer stuck;
+    QObject::connect(&stuck, &QTimer::timeout, [] { QCoreApplication::exit(99); });
     for (int round = 0; round < 20; ++round) {
         const QString key = delegate.makeJobFolder();
-        {
-            std::lock_guard lock(delegate.registryMutex);
-            delegate.globalTasks.insert(key, {image, image, image});
-        }
-        delegate.addPreset({20, -1}, key);
-        QTimer stuck;
-        QObject::connect(&stuck, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+        delegate.globalTasks.insert(key, {image, image, image});
+        // The last window goes, and the batch is what keeps the application: a preset's or a
+        // typed size's, which reaches its job on a worker.
+        delegate.hideWelcome();
+        if (round % 2)
+            delegate.handOffPreset({20, -1}, key);
+        else
+            delegate.addPreset({20, -1}, key);
         stuck.start(30000);
         ::testing::internal::CaptureStderr();
         ASSERT_EQ(QApplication::exec(), 0) << "round " << round << ": still running, nothing shown";
@@ -210,6 +141,10 @@ TEST(Presence, WithoutATrayEveryBatchEndsTheApplicationOnceItsFolderHasBeenOpene
             << "round " << round << "\n"
             << log;
     }
+    // With nothing to do, hiding the last window ends it.
+    delegate.applicationShouldHandleReopen();
+    QTimer::singleShot(0, [&] { delegate.hideWelcome(); });
+    EXPECT_EQ(QApplication::exec(), 0);
     bus.kill();
     bus.waitForFinished();
 }

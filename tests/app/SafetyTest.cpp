@@ -9,7 +9,6 @@
 #include <QLockFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -139,30 +138,6 @@ TEST_F(Safety, AnotherUsersRuntimeFolderOrSocketIsNeverUsed) {
     EXPECT_EQ(sardoxa.state(), QProcess::Running);
     sardoxa.kill();
     sardoxa.waitForFinished();
-}
-
-TEST_F(Safety, ALaunchWithoutADisplayHandsItsFilesOverOrSaysWhy) {
-    QProcessEnvironment bare = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-        bare.remove(name);
-    const Outcome alone = runSardoxa({image("a.png")}, bare);
-    EXPECT_FALSE(alone.crashed);
-    EXPECT_EQ(alone.exitCode, 1);
-    EXPECT_TRUE(alone.err.contains("no display")) << alone.err.toStdString();
-
-    QProcess running;
-    running.start(QStringLiteral(SARDOXA_BINARY), {}); // the tests' offscreen platform
-    ASSERT_TRUE(running.waitForStarted());
-    Outcome handed;
-    for (int attempt = 0; attempt < 100 && !QFileInfo::exists(day()); ++attempt) {
-        QThread::msleep(100);
-        handed = runSardoxa({image("b.png")}, bare);
-    }
-    EXPECT_FALSE(handed.crashed);
-    EXPECT_EQ(handed.exitCode, 0) << handed.err.toStdString();
-    EXPECT_TRUE(QFileInfo::exists(day())); // the running one took the file in
-    running.kill();
-    running.waitForFinished();
 }
 
 TEST_F(Safety, ATerminatedBatchLeavesOnlyWholeFilesAndNoTemporaryOne) {

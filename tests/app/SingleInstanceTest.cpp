@@ -30,9 +30,14 @@ bool waitFor(const std::function<bool()> &done, int ms = 15000) {
     return true;
 }
 
-// Starts the real program as a second launch and lets this process's event loop answer it.
+// Starts the real program as a second launch and lets this process's event loop answer it. It
+// has no display: the hand-off must not need one.
 int launch(const QStringList &arguments, const QString &workingDirectory = QString()) {
     QProcess process;
+    QProcessEnvironment bare = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        bare.remove(name);
+    process.setProcessEnvironment(bare);
     process.setWorkingDirectory(workingDirectory);
     process.start(QStringLiteral(SARDOXA_BINARY), arguments);
     if (!waitFor([&] { return process.state() == QProcess::NotRunning; }))
@@ -107,6 +112,7 @@ TEST(SingleInstance, ASecondLaunchHandsItsAbsolutePathsOrAReopenToTheRunningOne)
 
 TEST(SingleInstance, AnInstanceKilledHardDoesNotStopTheNextStart) {
     TempHome home;
+    EXPECT_EQ(launch({home.path() + "/a.png"}), 1); // nothing to hand to, nowhere to show windows
     QProcess first;
     ASSERT_TRUE(startRunning(first, home));
     first.kill(); // SIGKILL: the lock and the socket file stay behind

@@ -1,7 +1,6 @@
 #include "core/cli/CommandLine.h"
 
 #include <QDir>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -69,22 +68,4 @@ TEST(CommandLine, ModesPathsAndUsageErrors) {
     EXPECT_EQ(resize.size, (Size{640, any}));
     EXPECT_EQ(resize.paths, (QStringList{QDir::current().absoluteFilePath("a.jpg"),
                                          QDir::current().absoluteFilePath("-odd.png"), "/abs"}));
-}
-
-TEST(CommandLine, TheProgramExitsWithTwoOnAUsageErrorAndZeroForHelpAndVersion) {
-    const auto run = [](const QStringList &arguments, QByteArray *out = nullptr) {
-        QProcess process;
-        process.start(QStringLiteral(SARDOXA_BINARY), arguments);
-        process.waitForFinished();
-        if (out)
-            *out = process.readAllStandardOutput() + process.readAllStandardError();
-        return process.exitCode();
-    };
-    QByteArray output;
-    EXPECT_EQ(run({"--size", "0x0", "a.jpg"}, &output), 2);
-    EXPECT_TRUE(output.contains("invalid size '0x0'")) << output.constData();
-    EXPECT_EQ(run({"--version"}, &output), 0);
-    EXPECT_TRUE(output.startsWith("sardoxa " SARDOXA_VERSION)) << output.constData();
-    EXPECT_EQ(run({"--help"}, &output), 0);
-    EXPECT_TRUE(output.contains("--size WxH")) << output.constData();
 }

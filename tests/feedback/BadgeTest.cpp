@@ -1,13 +1,12 @@
 #include "core/feedback/BadgeLabel.h"
-#include "core/platform/FakePlatform.h"
-#include "desktop/app/ZAVAppDelegate.h"
+#include "core/platform/MainQueue.h"
 
 #include <gtest/gtest.h>
 
 #include <limits>
 #include <thread>
 
-#include "TempHome.h"
+#include "Fixture.h"
 
 TEST(BadgeLabel, CountsDownTheFirstNumberOverTheLastPiece) {
     const struct {
@@ -50,61 +49,34 @@ TEST(BadgeLabel, LeadingIntegersAndProgress) {
 
 namespace {
 
-class Badge : public ::testing::Test {
+class Badge : public DelegateTest {
 protected:
-    Badge() {
-        platform.setHasWindows(false);
-        delegate.applicationDidFinishLaunching();
-    }
-    void registerJob(const QString &key, int images) {
-        std::lock_guard lock(delegate.registryMutex);
-        delegate.globalTasks.insert(key, QStringList(images, QStringLiteral("/a.png")));
-    }
     void unregisterJob(const QString &key) {
         std::lock_guard lock(delegate.registryMutex);
         delegate.globalTasks.remove(key);
     }
-
-    TempHome home;
-    FakePlatform platform;
-    ZAVAppDelegate delegate{platform};
 };
 
 } // namespace
 
-TEST_F(Badge, AJobOfFiveCountsDownClearsAndAsksForAttentionOnce) {
-    registerJob("/job", 5);
+TEST_F(Badge, CountsEveryRegisteredJobAndClearsWhenNothingIsLeft) {
     delegate.prepareBadge();
-    unregisterJob("/job"); // the job leaves the registry once its images are queued
-    for (int image = 0; image < 4; ++image)
-        delegate.updateBadge();
-    delegate.prepareBadge(); // end of the job
-    delegate.updateBadge();  // the last image's own countdown
-
-    EXPECT_EQ(platform.shown, (QStringList{"badge 5", "badge 4/5", "badge 3/5", "badge 2/5",
-                                           "badge 1/5", "badge cleared", "attention"}));
-}
-
-TEST_F(Badge, AnotherRegisteredJobKeepsCountingAfterTheFirstEnds) {
-    registerJob("/first", 5);
-    registerJob("/second", 3);
+    registerJob("/first", QStringList(5, "/a.png"));
+    registerJob("/second", QStringList(3, "/a.png"));
+    registerJob("/empty", {});
     delegate.prepareBadge();
-    unregisterJob("/first");
+    unregisterJob("/first"); // a job leaves the registry once its images are queued
     delegate.prepareBadge();
     delegate.updateBadge();
-
-    EXPECT_EQ(platform.shown, (QStringList{"badge 8", "badge 3", "badge 2/3"}));
-}
-
-TEST_F(Badge, NothingToCountClearsTheBadge) {
-    delegate.prepareBadge();
-    registerJob("/empty", 0);
-    delegate.prepareBadge();
-    EXPECT_EQ(platform.shown, (QStringList{"badge cleared", "badge cleared"}));
+    unregisterJob("/second");
+    delegate.prepareBadge(); // the end of the last job
+    delegate.updateBadge();  // its last image's own countdown
+    EXPECT_EQ(platform.shown, (QStringList{"badge cleared", "badge 8", "badge 3", "badge 2/3",
+                                           "badge cleared", "attention"}));
 }
 
 TEST_F(Badge, AJobStartedOnAWorkerShowsItsTotalAheadOfItsCountdowns) {
-    registerJob("/job", 5);
+    registerJob("/job", QStringList(5, "/a.png"));
     std::thread worker([&] {
         delegate.prepareBadge();
         unregisterJob("/job");

@@ -1,6 +1,4 @@
 #include "core/platform/DockTile.h"
-#include "core/platform/FakePlatform.h"
-#include "desktop/app/ZAVAppDelegate.h"
 #include "desktop/platform/DesktopPlatform.h"
 
 #include <QApplication>
@@ -12,24 +10,14 @@
 
 #include <thread>
 
-#include "TempHome.h"
+#include "Fixture.h"
 
 namespace {
 
 const QString busy = QStringLiteral("It seems that you have not finished the last task, please "
                                     "check the process and try again later.");
 
-class FailureAlert : public ::testing::Test {
-protected:
-    FailureAlert() {
-        platform.setHasWindows(false);
-        delegate.applicationDidFinishLaunching();
-    }
-
-    TempHome home;
-    FakePlatform platform;
-    ZAVAppDelegate delegate{platform};
-};
+class FailureAlert : public DelegateTest {};
 
 } // namespace
 
@@ -45,27 +33,6 @@ TEST_F(FailureAlert, ReturnsAtOnceFromAnyThreadAndCountsTheBadgeDownBeforeTheAle
     EXPECT_EQ(platform.shown,
               (QStringList{"badge 2/5", "alert Failed to resize images | " + busy + " | OK",
                            "alert dismissed"}));
-}
-
-TEST_F(FailureAlert, AlertsFollowOneAnotherAndWorkPostedMeanwhileWaits) {
-    // While the first alert is up, an image finishes and posts its countdown; the nested drain
-    // a modal loop would attempt must not run it.
-    bool acted = false;
-    platform.setWhileAlertShown([&] {
-        if (acted)
-            return;
-        acted = true;
-        platform.mainQueue().post([&] { delegate.updateBadge(); });
-        platform.mainQueue().drain();
-    });
-    delegate.failedWithMessage("first");
-    delegate.failedWithMessage("");
-    platform.mainQueue().drain();
-
-    EXPECT_EQ(platform.shown,
-              (QStringList{"attention", "alert Failed to resize images | first | OK",
-                           "alert dismissed", "attention", "alert Failed to resize images |  | OK",
-                           "alert dismissed", "attention"}));
 }
 
 TEST(DesktopAlert, IsAModalMessageBoxWithTheTextsAndOneButton) {

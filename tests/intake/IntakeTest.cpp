@@ -1,8 +1,7 @@
 #include "core/intake/FilePaths.h"
-#include "core/platform/FakePlatform.h"
 #include "core/platform/MainQueue.h"
 #include "core/platform/OperationQueue.h"
-#include "desktop/app/ZAVAppDelegate.h"
+#include "core/sizing/PresetList.h"
 #include "desktop/app/ZAVWelcomeWindowController.h"
 #include "desktop/sizing/ZAVButton.h"
 #include "desktop/sizing/ZAVSizePickerView.h"
@@ -11,7 +10,6 @@
 
 #include <QAbstractAnimation>
 #include <QApplication>
-#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -28,35 +26,20 @@
 #include <future>
 #include <unistd.h>
 
-#include "Images.h"
-#include "TempHome.h"
+#include "Fixture.h"
 
 namespace {
 
 const QString busy = QStringLiteral("It seems that you have not finished the last task, please "
                                     "check the process and try again later.");
 
-class Intake : public ::testing::Test {
+class Intake : public DelegateTest {
 protected:
-    Intake() {
-        delegate.applicationDidFinishLaunching(); // a first launch: the welcome window shows
+    Intake()
+        : DelegateTest(true) { // a first launch: the welcome window shows
         platform.shown.clear();
     }
 
-    QString in(const QString &relative) const { return home.path() + "/in/" + relative; }
-    QString touch(const QString &relative) {
-        QDir().mkpath(QFileInfo(in(relative)).path());
-        QFile(in(relative)).open(QIODevice::WriteOnly);
-        return in(relative);
-    }
-    QString image(const QString &relative) {
-        QDir().mkpath(QFileInfo(in(relative)).path());
-        Images::save(Images::verticalStripes(80, 60, {{220, 30, 30}, {30, 30, 220}}), in(relative));
-        return in(relative);
-    }
-    QString today() const {
-        return home.productFolder() + '/' + QDate::currentDate().toString("yyyy-MM-dd");
-    }
     QStringList registered() {
         std::lock_guard lock(delegate.registryMutex);
         return delegate.globalTasks.value(today());
@@ -64,12 +47,6 @@ protected:
     bool welcomeVisible() const { return delegate.welcomeWindowController->window()->isVisible(); }
     bool pickerVisible() const {
         return delegate.sizeWindowController && delegate.sizeWindowController->isVisible();
-    }
-    // Runs the queued work of a job to its end, as the main thread sees it.
-    void finishJob() {
-        delegate.waitForHandOffs();
-        delegate.queue->waitUntilAllOperationsAreFinished();
-        platform.mainQueue().drain();
     }
     // Answers the next file dialog with `select` (relative to the input folder), or cancels it.
     void answerFileDialog(const QStringList &select) {
@@ -92,9 +69,6 @@ protected:
         });
     }
 
-    TempHome home;
-    FakePlatform platform;
-    ZAVAppDelegate delegate{platform};
     QString dialogTitle;
     QString acceptLabel;
 };
@@ -123,24 +97,24 @@ TEST_F(Intake, WhileAJobRunsOnlyTheBusyMessageShows) {
 }
 
 TEST_F(Intake, CollectsImagesAtAnyDepthByTheirExtensionInAnyCase) {
-    const QStringList images{touch("drop/photo.JPG"),
-                             touch("drop/a/scan.TIFF"),
-                             touch("drop/a/b/c/a.Gif"),
-                             touch("drop/album.png/inside.jpeg"),
-                             touch("drop/with space 'quote' \"d\".png"),
-                             touch("drop/new\nline.tif")};
-    touch("drop/notes.txt");
-    touch("drop/archive.png.zip");
-    touch("drop/noextension");
-    touch("drop/.hidden.png");
-    touch("drop/.cache/thumb.png");
+    const QStringList images{write("drop/photo.JPG"),
+                             write("drop/a/scan.TIFF"),
+                             write("drop/a/b/c/a.Gif"),
+                             write("drop/album.png/inside.jpeg"),
+                             write("drop/with space 'quote' \"d\".png"),
+                             write("drop/new\nline.tif")};
+    write("drop/notes.txt");
+    write("drop/archive.png.zip");
+    write("drop/noextension");
+    write("drop/.hidden.png");
+    write("drop/.cache/thumb.png");
     QDir().mkpath(in("drop/empty.jpg"));
     ASSERT_EQ(::symlink(in("drop").toUtf8().constData(), in("drop/a/loop").toUtf8().constData()),
               0);
     // A name whose bytes are not UTF-8 comes back to the same bytes.
     const QString latin1 = decodePath(encodePath(in("drop/")) + "caf\xe9.png");
     ASSERT_GE(::open(encodePath(latin1).constData(), O_WRONLY | O_CREAT, 0644), 0);
-    const QString single = touch("single.PNG");
+    const QString single = write("single.PNG");
 
     delegate.applicationOpenFiles(
         {in("drop"), single, single, in("missing.png"), in("drop/notes.txt")});
@@ -157,7 +131,7 @@ TEST_F(Intake, CollectsImagesAtAnyDepthByTheirExtensionInAnyCase) {
 
 TEST_F(Intake, ADropWithoutImagesSaysSoOnceAndLeavesNoTrace) {
     for (const QStringList &paths :
-         {QStringList{touch("notes.txt"), in("missing.png")}, QStringList{in("nothing here")}}) {
+         {QStringList{write("notes.txt"), in("missing.png")}, QStringList{in("nothing here")}}) {
         platform.shown.clear();
         delegate.applicationOpenFiles(paths);
         platform.mainQueue().drain();
@@ -195,7 +169,7 @@ TEST_F(Intake, TheOpenDialogTakesImagesOnlyAndCancelChangesNothing) {
 
     image("one.JPG");
     image("two.png");
-    touch("notes.txt");
+    write("notes.txt");
     answerFileDialog({"notes.txt"});
     delegate.openImages();
     EXPECT_FALSE(QFileInfo::exists(today())); // no image: no folder, nothing registered
@@ -218,6 +192,12 @@ TEST_F(Intake, AFolderDroppedOnTheWelcomeWindowEndsAsFilesByAPresetOrATypedSize)
         const QString folder = typed ? "typed" : "preset";
         image(folder + "/a.png");
         image(folder + "/deeper/b.jpg");
+        if (!typed) {
+            QDir().mkpath(home.path() + "/.cache/sardoxa");
+            QFile presets(home.path() + "/.cache/sardoxa/presets");
+            presets.open(QIODevice::WriteOnly);
+            presets.write(writePresetList({"{40, 30}"}));
+        }
 
         // A real drop event on the welcome window.
         QMimeData data;
@@ -234,12 +214,6 @@ TEST_F(Intake, AFolderDroppedOnTheWelcomeWindowEndsAsFilesByAPresetOrATypedSize)
             delegate.sizeWindowController->widthField()->setText("40");
             delegate.sizeWindowController->resize();
         } else {
-            QDir().mkpath(home.path() + "/.cache/sardoxa");
-            delegate.addPreset({40, 30}, "/nowhere"); // makes a preset, and a job that cannot run
-            platform.mainQueue().drain();
-            platform.shown.clear();
-            delegate.sizeWindowController->close();
-            delegate.applicationOpenFiles({in(folder)});
             if (auto *animation =
                     delegate.sizeWindowController->window()->findChild<QAbstractAnimation *>())
                 QSignalSpy(animation, &QAbstractAnimation::finished).wait(5000);
@@ -248,7 +222,9 @@ TEST_F(Intake, AFolderDroppedOnTheWelcomeWindowEndsAsFilesByAPresetOrATypedSize)
             ASSERT_EQ(buttons.size(), 1);
             QTest::mouseClick(buttons.first(), Qt::LeftButton);
         }
-        finishJob();
+        delegate.waitForHandOffs();
+        delegate.queue->waitUntilAllOperationsAreFinished();
+        platform.mainQueue().drain();
 
         EXPECT_TRUE(QFileInfo::exists(today() + (typed ? "/a (1).tif" : "/a.tif"))) << typed;
         EXPECT_TRUE(QFileInfo::exists(today() + (typed ? "/b (1).tif" : "/b.tif"))) << typed;
@@ -257,13 +233,4 @@ TEST_F(Intake, AFolderDroppedOnTheWelcomeWindowEndsAsFilesByAPresetOrATypedSize)
         EXPECT_EQ(platform.shown.mid(platform.shown.size() - 2),
                   (QStringList{"badge cleared", "attention"}));
     }
-}
-
-TEST_F(Intake, AFolderOfTwentyThousandFilesIsCollectedWhole) {
-    QDir().mkpath(in("many"));
-    for (int i = 0; i < 20000; ++i)
-        QFile(in(QStringLiteral("many/%1.%2").arg(i).arg(i % 2 ? "jpg" : "txt")))
-            .open(QIODevice::WriteOnly);
-    delegate.applicationOpenFiles({in("many")});
-    EXPECT_EQ(registered().size(), 10000);
 }

@@ -1,7 +1,5 @@
-#include "core/platform/FakePlatform.h"
 #include "core/platform/MainQueue.h"
 #include "core/sizing/PresetList.h"
-#include "desktop/app/ZAVAppDelegate.h"
 #include "desktop/app/ZAVWelcomeWindowController.h"
 #include "desktop/sizing/ZAVButton.h"
 #include "desktop/sizing/ZAVSizePickerView.h"
@@ -19,18 +17,16 @@
 
 #include <gtest/gtest.h>
 
-#include "TempHome.h"
+#include "Fixture.h"
 
 namespace {
 
-class SizePicker : public ::testing::Test {
+class SizePicker : public DelegateTest {
 protected:
-    SizePicker() {
-        delegate.applicationDidFinishLaunching();
+    SizePicker()
+        : DelegateTest(true) {
         delegate.welcomeWindowController.reset();
-        // A job of no images: once it has a size it starts and ends at once.
-        std::lock_guard lock(delegate.registryMutex);
-        delegate.globalTasks.insert(key, {});
+        registerJob(key, {}); // no images: once it has a size it starts and ends at once
     }
 
     void writePresets(const QStringList &list) {
@@ -53,9 +49,6 @@ protected:
         return !delegate.globalTasks.contains(key);
     }
 
-    TempHome home;
-    FakePlatform platform;
-    ZAVAppDelegate delegate{platform};
     const QString key = QStringLiteral("/job");
 };
 
@@ -151,25 +144,7 @@ TEST_F(SizePicker, EscapeClosesWithoutChoosingASize) {
     EXPECT_EQ(presets(), QStringList{});
 }
 
-TEST_F(SizePicker, APresetClickStartsTheJobOnTheMainThreadThenHides) {
-    writePresets({"{640, 480}", "{800, -1}"});
-    ASSERT_TRUE(delegate.shouldChooseSize(key));
-    settle();
-    ZAVButton *button = nullptr;
-    for (ZAVButton *candidate : buttons()) {
-        if (candidate->text() == "800 x *")
-            button = candidate;
-    }
-    ASSERT_TRUE(button);
-    QTest::mouseClick(button, Qt::LeftButton);
-
-    // Started synchronously: no worker was needed.
-    EXPECT_FALSE(delegate.globalTasks.contains(key));
-    EXPECT_FALSE(picker().window()->isVisible());
-    EXPECT_EQ(presets(), (QStringList{"{640, 480}", "{800, -1}"})); // unchanged
-}
-
-TEST_F(SizePicker, TabReachesEveryControlAndNothingElseAndReturnPressesAPreset) {
+TEST_F(SizePicker, TabReachesEveryControlAndAPresetStartsItsJobAtOnce) {
     writePresets({"{640, 480}", "{800, -1}", "{-1, 300}"});
     ASSERT_TRUE(delegate.shouldChooseSize(key));
     settle();
@@ -189,7 +164,9 @@ TEST_F(SizePicker, TabReachesEveryControlAndNothingElseAndReturnPressesAPreset) 
     for (int i = 3; i < 6; ++i)
         ASSERT_TRUE(qobject_cast<ZAVButton *>(reached[i])) << i;
 
+    // A preset starts its job at once, on the main thread, and leaves the presets as they were.
     QTest::keyClick(reached[4], Qt::Key_Return);
-    EXPECT_TRUE(jobStarted());
+    EXPECT_FALSE(delegate.globalTasks.contains(key));
     EXPECT_FALSE(picker().window()->isVisible());
+    EXPECT_EQ(presets(), (QStringList{"{640, 480}", "{800, -1}", "{-1, 300}"}));
 }

@@ -1,41 +1,27 @@
 // Large batches and large folder trees, through the real delegate and engine.
-#include "core/platform/FakePlatform.h"
 #include "core/platform/MainQueue.h"
 #include "core/platform/OperationQueue.h"
-#include "desktop/app/ZAVAppDelegate.h"
 
 #include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
 
+#include "Fixture.h"
 #include "Images.h"
-#include "TempHome.h"
 
 namespace {
 
-class Load : public ::testing::Test {
+class Load : public DelegateTest {
 protected:
-    Load() {
-        platform.setHasWindows(false);
-        delegate.applicationDidFinishLaunching();
-        key = delegate.makeJobFolder();
-    }
     void run(const QStringList &paths, const QString &size) {
-        {
-            std::lock_guard lock(delegate.registryMutex);
-            delegate.globalTasks.insert(key, paths);
-            delegate.globalSizes.insert(key, size);
-        }
+        registerJob(key, paths, size);
         delegate.resize(key);
         delegate.queue->waitUntilAllOperationsAreFinished();
         platform.mainQueue().drain();
     }
 
-    TempHome home;
-    FakePlatform platform;
-    ZAVAppDelegate delegate{platform};
-    QString key;
+    QString key = delegate.makeJobFolder();
 };
 
 } // namespace
@@ -58,25 +44,6 @@ TEST_F(Load, TenThousandImagesCountDownOnceAndOpenTheFolderOnce) {
               (QStringList{"open " + key, "badge cleared", "attention"}));
     EXPECT_EQ(QDir(key).entryList(QDir::Files).size(), 10000);
     EXPECT_TRUE(delegate.skippedSources().isEmpty());
-}
-
-TEST_F(Load, OneHundredSourcesOfOneNameGiveOneHundredFiles) {
-    const vips::VImage tiny = Images::verticalStripes(16, 12, {{200, 10, 10}});
-    QStringList paths;
-    for (int i = 0; i < 100; ++i) {
-        QDir().mkpath(home.path() + QStringLiteral("/in/%1").arg(i));
-        paths << home.path() + QStringLiteral("/in/%1/photo.png").arg(i);
-        Images::save(tiny, paths.last());
-    }
-    run(paths, "{8, 6}");
-
-    QStringList expected{"photo.tif"};
-    for (int i = 1; i < 100; ++i)
-        expected << QStringLiteral("photo (%1).tif").arg(i);
-    expected.sort();
-    QStringList written = QDir(key).entryList(QDir::Files);
-    written.sort();
-    EXPECT_EQ(written, expected);
 }
 
 TEST_F(Load, AFolderTreeOfOneHundredThousandEntriesIsCollectedWhole) {

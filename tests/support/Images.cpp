@@ -57,16 +57,20 @@ QByteArray encoded(const VImage &image, const char *suffix) {
     return bytes;
 }
 
-QByteArray withPngChunk(const QByteArray &png, const char *type, const QByteArray &data) {
+QByteArray pngChunk(const char *type, const QByteArray &data) {
     QByteArray chunk(4, '\0');
     qToBigEndian(quint32(data.size()), chunk.data());
-    const QByteArray body = QByteArray(type, 4) + data;
+    chunk += QByteArray(type, 4) + data;
     QByteArray crc(4, '\0');
-    qToBigEndian(
-        quint32(crc32(0, reinterpret_cast<const Bytef *>(body.constData()), uInt(body.size()))),
-        crc.data());
+    qToBigEndian(quint32(crc32(0, reinterpret_cast<const Bytef *>(chunk.constData() + 4),
+                               uInt(chunk.size() - 4))),
+                 crc.data());
+    return chunk + crc;
+}
+
+QByteArray withPngChunk(const QByteArray &png, const char *type, const QByteArray &data) {
     const qsizetype afterHeader = 8 + 8 + 13 + 4;
-    return png.left(afterHeader) + chunk + body + crc + png.mid(afterHeader);
+    return png.left(afterHeader) + pngChunk(type, data) + png.mid(afterHeader);
 }
 
 QByteArray withExifOrientation(const QByteArray &png, int orientation) {

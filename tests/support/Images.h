@@ -22,6 +22,8 @@ void save(const vips::VImage &image, const QString &path, const char *options = 
 QByteArray encoded(const vips::VImage &image, const char *suffix);
 // A PNG file with an EXIF chunk whose only entry is the given orientation.
 QByteArray withExifOrientation(const QByteArray &png, int orientation);
+// A PNG chunk of `type` (four letters) holding `data`, with its length and checksum.
+QByteArray pngChunk(const char *type, const QByteArray &data);
 // A PNG file with its chunk `type` (four letters) holding `data`, inserted after the header.
 QByteArray withPngChunk(const QByteArray &png, const char *type, const QByteArray &data);
 
