@@ -1,7 +1,5 @@
 #include "desktop/about/daskel/ZAVCore.h"
 
-#include <QBuffer>
-#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 
@@ -17,10 +15,6 @@ namespace {
 // The framework, counted; it builds the real window unless told to give none.
 class CountingCore : public ZAVCore {
 public:
-    QString appVersion() override {
-        ++versionCalls;
-        return ZAVCore::appVersion();
-    }
     std::unique_ptr<ZAVWindowController>
     setupAboutWindowController(const QVariantMap &about) override {
         ++setupCalls;
@@ -28,7 +22,6 @@ public:
         return giveNone ? nullptr : ZAVCore::setupAboutWindowController(about);
     }
 
-    int versionCalls = 0;
     int setupCalls = 0;
     bool giveNone = false;
     QVariantMap lastAbout;
@@ -54,12 +47,7 @@ TEST_F(About, IsBuiltOnceShownAgainAfterClosingAndLeftAloneWhileShown) {
     EXPECT_FALSE(delegate.aboutWindowController);
     core->giveNone = false;
     delegate.about();
-    EXPECT_EQ(core->versionCalls, 2);
     EXPECT_EQ(core->setupCalls, 2);
-    EXPECT_EQ(
-        core->lastAbout.keys(),
-        (QStringList{"ActionTitle1", "ActionTitle2", "ActionValue1", "ActionValue2", "AppCopyright",
-                     "AppLogoImageData", "AppName", "AppVersion", "LanguageTitle", "WindowTitle"}));
     EXPECT_EQ(core->lastAbout.value("AppName"), "Sardoxa");
     EXPECT_EQ(core->lastAbout.value("AppVersion"), SARDOXA_VERSION);
     // Both links lead to a file the project ships; here, the README of the source tree.
@@ -73,6 +61,28 @@ TEST_F(About, IsBuiltOnceShownAgainAfterClosingAndLeftAloneWhileShown) {
     ASSERT_TRUE(delegate.aboutWindowController);
     QWidget *window = delegate.aboutWindowController->window();
     EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->windowTitle(), core->lastAbout.value("WindowTitle"));
+    QStringList texts;
+    for (const QLabel *label : window->findChildren<QLabel *>())
+        texts << label->text();
+    for (const char *key : {"AppName", "AppVersion", "AppCopyright", "LanguageTitle"})
+        EXPECT_TRUE(texts.contains(core->lastAbout.value(key).toString())) << key;
+    QStringList buttons, titles;
+    for (const QPushButton *button : window->findChildren<QPushButton *>())
+        buttons << button->text();
+    for (const char *key : {"ActionTitle1", "ActionTitle2"})
+        titles << core->lastAbout.value(key).toString().replace('&', "&&"); // not a shortcut
+    EXPECT_EQ(buttons, titles);
+    // The framework needs every entry, and a logo it can read.
+    for (const auto &[key, value] : {std::pair<QString, QVariant>{"ActionValue2", {}},
+                                     {"AppLogoImageData", QByteArray("not an image")}}) {
+        QVariantMap broken = core->lastAbout;
+        if (value.isValid())
+            broken.insert(key, value);
+        else
+            broken.remove(key);
+        EXPECT_FALSE(ZAVCore().setupAboutWindowController(broken)) << key.toStdString();
+    }
 
     window->move(10, 10);
     delegate.about(); // shown already: nothing at all
@@ -84,44 +94,4 @@ TEST_F(About, IsBuiltOnceShownAgainAfterClosingAndLeftAloneWhileShown) {
     EXPECT_EQ(delegate.aboutWindowController->window(), window);
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(core->setupCalls, 2);
-}
-
-TEST(ZAVCore, BuildsTheWindowFromTheDictionaryAndNeedsEveryEntry) {
-    ZAVCore core;
-    QImage logo(64, 64, QImage::Format_ARGB32);
-    logo.fill(Qt::red);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    logo.save(&buffer, "PNG");
-    QVariantMap about{{"WindowTitle", "About It"},
-                      {"AppLogoImageData", png},
-                      {"AppName", "It"},
-                      {"AppVersion", "1.2.3"},
-                      {"AppCopyright", "First\nSecond"},
-                      {"LanguageTitle", "English"},
-                      {"ActionTitle1", "Help & Support"},
-                      {"ActionValue1", "https://example.org/support"},
-                      {"ActionTitle2", "Site"},
-                      {"ActionValue2", "https://example.org/it"}};
-    const std::unique_ptr<ZAVWindowController> controller = core.setupAboutWindowController(about);
-    ASSERT_TRUE(controller);
-    QWidget *window = controller->window();
-    EXPECT_EQ(window->windowTitle(), "About It");
-    EXPECT_FALSE(window->isVisible());
-    QStringList texts;
-    for (const QLabel *label : window->findChildren<QLabel *>())
-        texts << label->text();
-    for (const char *text : {"It", "1.2.3", "First\nSecond", "English"})
-        EXPECT_TRUE(texts.contains(text)) << text;
-    QStringList buttons;
-    for (const QPushButton *button : window->findChildren<QPushButton *>())
-        buttons << button->text();
-    EXPECT_EQ(buttons, (QStringList{"Help && Support", "Site"}));
-
-    about.remove("ActionValue2");
-    EXPECT_FALSE(core.setupAboutWindowController(about));
-    about.insert("ActionValue2", "https://example.org/it");
-    about.insert("AppLogoImageData", QByteArray("not an image"));
-    EXPECT_FALSE(core.setupAboutWindowController(about));
 }

@@ -2,7 +2,6 @@
 // files, links, a full disk, another user's socket, a launch without a display, a kill.
 #include "core/sizing/PresetList.h"
 
-#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QLocalServer>
@@ -17,35 +16,23 @@
 #include <unistd.h>
 #include <utime.h>
 
+#include "Fixture.h"
 #include "Images.h"
 #include "Sardoxa.h"
-#include "TempHome.h"
 
 namespace {
 
-class Safety : public ::testing::Test {
+class Safety : public HomeTest {
 protected:
-    QString image(const QString &name) {
-        const QString path = home.path() + "/in/" + name;
-        QDir().mkpath(QFileInfo(path).path());
-        Images::save(Images::verticalStripes(300, 200, {{200, 40, 40}, {40, 40, 200}}), path);
-        return path;
-    }
-    QString day() const {
-        return home.productFolder() + '/' + QDate::currentDate().toString("yyyy-MM-dd");
-    }
     // A file left alone long enough for a start to take it for a leftover.
     static void plantOld(const QString &path, uid_t owner = ::geteuid()) {
-        QDir().mkpath(QFileInfo(path).path());
-        QFile(path).open(QIODevice::WriteOnly);
+        writeFile(path, {});
         const struct utimbuf old = {0, 1};
         ::utime(QFile::encodeName(path).constData(), &old);
-        if (owner != ::geteuid()) {
+        if (owner != ::geteuid()) { // braces: the macro holds an if of its own
             ASSERT_EQ(::chown(QFile::encodeName(path).constData(), owner, owner), 0);
         }
     }
-
-    TempHome home;
 };
 
 constexpr uid_t nobody = 65534;
@@ -53,18 +40,18 @@ constexpr uid_t nobody = 65534;
 } // namespace
 
 TEST_F(Safety, TheStartUpCleanUpRemovesOnlyItsOwnLeftoversAndOnlyInDayFolders) {
-    const QString leftover = day() + "/.sardoxa-k3j2h1.partial";
-    const QString output = day() + "/.sardoxa-holiday.tif"; // a real output, of such a source
+    const QString leftover = today() + "/.sardoxa-k3j2h1.partial";
+    const QString output = today() + "/.sardoxa-holiday.tif"; // a real output, of such a source
     const QString atTop = home.productFolder() + "/.sardoxa-k3j2h2.partial";
     const QString elsewhere = home.path() + "/other-disk/.sardoxa-k3j2h3.partial";
-    const QString others = day() + "/.sardoxa-k3j2h4.partial";
+    const QString others = today() + "/.sardoxa-k3j2h4.partial";
     for (const QString &path : {leftover, output, atTop, elsewhere})
         plantOld(path);
     if (::geteuid() == 0)
         plantOld(others, nobody);
     ASSERT_TRUE(QFile::link(home.path() + "/other-disk", home.productFolder() + "/2020-01-01"));
 
-    const Outcome run = runSardoxa({"--size", "30x20", image("a.png")});
+    const Outcome run = runSardoxa({"--size", "30x20", image("a.png", 300, 200)});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(leftover));
     for (const QString &kept : {output, atTop, elsewhere})
@@ -75,14 +62,10 @@ TEST_F(Safety, TheStartUpCleanUpRemovesOnlyItsOwnLeftoversAndOnlyInDayFolders) {
 }
 
 TEST_F(Safety, AWriteThatFailsKeepsTheOldPresets) {
-    const QString presets = home.path() + "/.cache/sardoxa/presets";
-    QDir().mkpath(QFileInfo(presets).path());
+    const QString presets = home.presetsFile();
     const QByteArray old = writePresetList({"{640, 480}", "{100, -1}"});
-    QFile file(presets);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(old);
-    file.close();
-    const QString source = image("a.png");
+    QFile file(writeFile(presets, old));
+    const QString source = image("a.png", 300, 200);
 
     // No file of the run may grow past 100 bytes, as if the disk were full.
     QProcess sardoxa;
@@ -127,7 +110,7 @@ TEST_F(Safety, AnotherUsersRuntimeFolderOrSocketIsNeverUsed) {
     QProcess sardoxa;
     sardoxa.setProcessEnvironment(environment);
     sardoxa.setReadChannel(QProcess::StandardError);
-    sardoxa.start(QStringLiteral(SARDOXA_BINARY), {image("a.png")});
+    sardoxa.start(QStringLiteral(SARDOXA_BINARY), {image("a.png", 300, 200)});
     // It starts on its own, and says why nothing can reach it.
     ASSERT_TRUE(sardoxa.waitForReadyRead(20000));
     const QString log = QString::fromLocal8Bit(sardoxa.readAllStandardError());
@@ -141,17 +124,12 @@ TEST_F(Safety, AnotherUsersRuntimeFolderOrSocketIsNeverUsed) {
 }
 
 TEST_F(Safety, ATerminatedBatchLeavesOnlyWholeFilesAndNoTemporaryOne) {
-    const QString in = home.path() + "/in";
-    QDir().mkpath(in);
     const QByteArray photo = Images::encoded(Images::noise(1600, 1200), ".jpg[Q=90]");
-    for (int i = 0; i < 200; ++i) {
-        QFile file(in + QStringLiteral("/%1.jpg").arg(i, 3, 10, QChar('0')));
-        file.open(QIODevice::WriteOnly);
-        file.write(photo);
-    }
+    for (int i = 0; i < 200; ++i)
+        write(QStringLiteral("%1.jpg").arg(i, 3, 10, QChar('0')), photo);
     QProcess sardoxa;
     sardoxa.setReadChannel(QProcess::StandardError);
-    sardoxa.start(QStringLiteral(SARDOXA_BINARY), {"--size", "640x480", in});
+    sardoxa.start(QStringLiteral(SARDOXA_BINARY), {"--size", "640x480", in("")});
     // Stopped once the batch is under way, whatever the speed of the machine.
     QByteArray log;
     while (!log.contains("190 of 200") && sardoxa.waitForReadyRead(60000))
@@ -161,10 +139,10 @@ TEST_F(Safety, ATerminatedBatchLeavesOnlyWholeFilesAndNoTemporaryOne) {
 
     EXPECT_EQ(sardoxa.exitStatus(), QProcess::CrashExit);
     EXPECT_EQ(sardoxa.exitCode(), SIGTERM);
-    const QStringList written = QDir(day()).entryList(QDir::Files);
+    const QStringList written = QDir(today()).entryList(QDir::Files);
     EXPECT_GT(written.size(), 0);
     EXPECT_LT(written.size(), 200);
-    EXPECT_EQ(QDir(day()).entryList({".sardoxa-*"}, QDir::Files | QDir::Hidden), QStringList{});
+    EXPECT_EQ(QDir(today()).entryList({".sardoxa-*"}, QDir::Files | QDir::Hidden), QStringList{});
     for (const QString &name : written)
-        EXPECT_NO_THROW(Images::load(day() + '/' + name).avg()) << name.toStdString();
+        EXPECT_NO_THROW(Images::load(today() + '/' + name).avg()) << name.toStdString();
 }

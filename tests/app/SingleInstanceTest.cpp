@@ -3,32 +3,20 @@
 
 #include <QCoreApplication>
 #include <QDate>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include "Fixture.h"
 #include "Images.h"
-#include "TempHome.h"
 
 namespace {
 
 using Status = InstanceMessage::Decoded::Status;
-
-bool waitFor(const std::function<bool()> &done, int ms = 15000) {
-    const QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 // Starts the real program as a second launch and lets this process's event loop answer it. It
 // has no display: the hand-off must not need one.
@@ -77,40 +65,19 @@ TEST(InstanceMessage, RoundTripsAwkwardPathsAndNeedsTheWholeFrame) {
 }
 
 TEST(InstanceMessage, RejectsWhatNoLaunchSends) {
-    const auto header = [](quint32 length) {
+    const auto framed = [](quint32 length, const QByteArray &body) {
         QByteArray bytes("SXD1");
         for (int shift = 24; shift >= 0; shift -= 8)
             bytes.append(char((length >> shift) & 0xff));
-        return bytes;
+        return bytes + body;
     };
-    EXPECT_EQ(InstanceMessage::decode("GET / HTTP/1.1\r\n").status, Status::Invalid);
     EXPECT_EQ(InstanceMessage::decode("SX").status, Status::Incomplete);
-    EXPECT_EQ(InstanceMessage::decode(header(0xffffffff)).status, Status::Invalid);
-    EXPECT_EQ(InstanceMessage::decode(header(3) + QByteArray("abc", 3)).status,
-              Status::Invalid); // no NUL
-    EXPECT_EQ(InstanceMessage::decode(header(3) + QByteArray("a\0\0", 3)).status,
-              Status::Invalid); // empty path
+    for (const QByteArray &bytes : {QByteArray("GET / HTTP/1.1\r\n"), framed(0xffffffff, {}),
+                                    framed(3, "abc"), framed(3, QByteArray("a\0\0", 3))})
+        EXPECT_EQ(InstanceMessage::decode(bytes).status, Status::Invalid) << bytes.toStdString();
 }
 
-TEST(SingleInstance, ASecondLaunchHandsItsAbsolutePathsOrAReopenToTheRunningOne) {
-    TempHome home;
-    SingleInstance running;
-    ASSERT_EQ(running.claim({}), SingleInstance::Role::Primary);
-    ASSERT_TRUE(running.listen());
-    QSignalSpy opened(&running, &SingleInstance::openRequested);
-    QSignalSpy reopened(&running, &SingleInstance::reopenRequested);
-
-    EXPECT_EQ(launch({QStringLiteral("a.jpg"), QStringLiteral("sub dir/b.png")}, home.path()), 0);
-    ASSERT_EQ(opened.size(), 1);
-    EXPECT_EQ(opened[0][0].toStringList(),
-              (QStringList{home.path() + "/a.jpg", home.path() + "/sub dir/b.png"}));
-
-    EXPECT_EQ(launch({}), 0);
-    EXPECT_EQ(reopened.size(), 1);
-    EXPECT_EQ(opened.size(), 1);
-}
-
-TEST(SingleInstance, AnInstanceKilledHardDoesNotStopTheNextStart) {
+TEST(SingleInstance, AfterAHardKillTheNextInstanceGetsTheAbsolutePathsOrAReopenOfLaterLaunches) {
     TempHome home;
     EXPECT_EQ(launch({home.path() + "/a.png"}), 1); // nothing to hand to, nowhere to show windows
     QProcess first;
@@ -120,13 +87,18 @@ TEST(SingleInstance, AnInstanceKilledHardDoesNotStopTheNextStart) {
     ASSERT_TRUE(QFileInfo::exists(home.runtime() + "/sardoxa.lock"));
     ASSERT_TRUE(QFileInfo::exists(home.runtime() + "/sardoxa.socket"));
 
-    SingleInstance next;
-    ASSERT_EQ(next.claim({}), SingleInstance::Role::Primary);
-    ASSERT_TRUE(next.listen());
-    QSignalSpy opened(&next, &SingleInstance::openRequested);
-    EXPECT_EQ(launch({home.path() + "/c.tif"}), 0);
+    SingleInstance running;
+    ASSERT_EQ(running.claim({}), SingleInstance::Role::Primary);
+    ASSERT_TRUE(running.listen());
+    QSignalSpy opened(&running, &SingleInstance::openRequested);
+    QSignalSpy reopened(&running, &SingleInstance::reopenRequested);
+    EXPECT_EQ(launch({QStringLiteral("a.jpg"), QStringLiteral("sub dir/b.png")}, home.path()), 0);
     ASSERT_EQ(opened.size(), 1);
-    EXPECT_EQ(opened[0][0].toStringList(), QStringList{home.path() + "/c.tif"});
+    EXPECT_EQ(opened[0][0].toStringList(),
+              (QStringList{home.path() + "/a.jpg", home.path() + "/sub dir/b.png"}));
+    EXPECT_EQ(launch({}), 0);
+    EXPECT_EQ(reopened.size(), 1);
+    EXPECT_EQ(opened.size(), 1);
 }
 
 TEST(SingleInstance, TheRunningApplicationTakesInWhatASecondLaunchHandsIt) {

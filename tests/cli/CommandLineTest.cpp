@@ -1,46 +1,46 @@
 #include "core/cli/CommandLine.h"
 
 #include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
+#include "Fixture.h"
+#include "Images.h"
+#include "Sardoxa.h"
+
 namespace {
 
 struct SizeCase {
     const char *text;
-    std::optional<Size> expected;
+    Size expected;
 };
 
 constexpr double any = wildcard;
+
+using CommandLineRun = HomeTest;
 
 } // namespace
 
 TEST(CommandLine, SizeOptionValues) {
     const SizeCase cases[] = {
-        {"640x480", Size{640, 480}},
-        {"640x*", Size{640, any}},
-        {"*x480", Size{any, 480}},
-        {"640X480", Size{640, 480}},
-        {" 640 x 480 ", Size{640, 480}},
-        {"640.5x.5", Size{640.5, 0.5}},
-        // Carried at a typed size's single precision.
-        {"0.1x*", Size{double(0.1f), any}},
-        {"*x*", std::nullopt},
-        {"0x480", std::nullopt},
-        {"-5x480", std::nullopt},
-        {"640", std::nullopt},
-        {"640x480x3", std::nullopt},
-        {"1e3x5", std::nullopt},
-        {"abcxdef", std::nullopt},
-        {"x", std::nullopt},
-        {"1e50x1", std::nullopt},
-        {"999999999999999999999999999999999999999999x1", std::nullopt},       // overflows a float
-        {"0.0000000000000000000000000000000000000000000001x1", std::nullopt}, // rounds to 0
+        {"640x480", Size{640, 480}},       {"640x*", Size{640, any}},
+        {"*x480", Size{any, 480}},         {"640X480", Size{640, 480}},
+        {" 640 x 480 ", Size{640, 480}},   {"640.5x.5", Size{640.5, 0.5}},
+        {"0.1x*", Size{double(0.1f), any}} // a typed size's single precision
     };
     for (const SizeCase &c : cases)
         EXPECT_EQ(parseSizeOption(QString::fromUtf8(c.text)), c.expected) << c.text;
+    // The last two overflow a float and round to 0.
+    for (const char *text : {"*x*", "0x480", "-5x480", "640", "640x480x3", "1e3x5", "abcxdef", "x",
+                             "1e50x1", "999999999999999999999999999999999999999999x1",
+                             "0.0000000000000000000000000000000000000000000001x1"})
+        EXPECT_EQ(parseSizeOption(QString::fromUtf8(text)), std::nullopt) << text;
 }
 
 TEST(CommandLine, ModesPathsAndUsageErrors) {
@@ -54,10 +54,11 @@ TEST(CommandLine, ModesPathsAndUsageErrors) {
     EXPECT_EQ(parse({"--help"}).mode, Mode::Help);
     EXPECT_EQ(parse({"-h"}).mode, Mode::Help);
     EXPECT_EQ(parse({"--version"}).mode, Mode::Version);
-    EXPECT_EQ(parse({"--frobnicate"}).mode, Mode::UsageError);
-    EXPECT_EQ(parse({"--size"}).mode, Mode::UsageError);
-    EXPECT_EQ(parse({"--size", "640x480"}).mode, Mode::UsageError); // nothing to resize
-    EXPECT_EQ(parse({"--size", "640x480", "--size", "1x1", "a.jpg"}).mode, Mode::UsageError);
+    for (const QStringList &wrong : {QStringList{"--frobnicate"},
+                                     {"--size"},
+                                     {"--size", "640x480"},
+                                     {"--size", "640x480", "--size", "1x1", "a.jpg"}})
+        EXPECT_EQ(parse(wrong).mode, Mode::UsageError) << wrong.join(' ').toStdString();
 
     const CommandLine bad = parse({"--size", "big", "a.jpg"});
     EXPECT_EQ(bad.mode, Mode::UsageError);
@@ -68,4 +69,100 @@ TEST(CommandLine, ModesPathsAndUsageErrors) {
     EXPECT_EQ(resize.size, (Size{640, any}));
     EXPECT_EQ(resize.paths, (QStringList{QDir::current().absoluteFilePath("a.jpg"),
                                          QDir::current().absoluteFilePath("-odd.png"), "/abs"}));
+}
+
+TEST_F(CommandLineRun, ResizesFilesAndFoldersNamesEverySkipAndExitsWithOneForIt) {
+    image("a.png", 120, 80);
+    image("deep/er/b.jpg", 120, 80);
+    write("deep/notes.txt");
+    // A name that holds a line break cannot forge a line of the log.
+    const QString bad = write("bad\nsardoxa: forged.gif");
+    const Outcome run = runSardoxa({"--size", "60x*", home.path() + "/in"});
+
+    EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+    EXPECT_EQ(run.out.trimmed(), today());
+    EXPECT_EQ(QDir(today()).entryList(QDir::Files, QDir::Name), (QStringList{"a.tif", "b.tif"}));
+    const vips::VImage written = Images::load(today() + "/b.tif");
+    EXPECT_EQ(written.width(), 60);
+    EXPECT_EQ(written.height(), 40);
+    EXPECT_TRUE(run.err.contains("wrote 2 of 3 images")) << run.err.toStdString();
+    EXPECT_TRUE(
+        run.err.contains("skipped " + in("bad\\x0asardoxa: forged.gif: not a decodable image")))
+        << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains("\nsardoxa: forged")) << run.err.toStdString();
+
+    const Outcome nothing = runSardoxa({"--size", "30x30", in("missing.png")});
+    EXPECT_EQ(nothing.exitCode, 1);
+    EXPECT_TRUE(nothing.err.contains("no images to resize")) << nothing.err.toStdString();
+}
+
+TEST_F(CommandLineRun, WritesIntoTheOutputFolderAndReportsEveryFileAsJson) {
+    image("a.png", 120, 80);
+    image("other/a.jpg", 120, 80);
+    const QString bad = write("bad.gif");
+    const QString out = home.path() + "/made/for/it";
+    const Outcome run = runSardoxa({"--size", "60x*", "--json", "-o", out, home.path() + "/in"});
+
+    EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+    EXPECT_EQ(QDir(out).entryList(QDir::Files, QDir::Name), (QStringList{"a (1).tif", "a.tif"}));
+    QStringList written;
+    QJsonObject summary;
+    const QStringList lines = run.out.trimmed().split('\n');
+    for (const QString &line : lines) {
+        const QJsonObject object = QJsonDocument::fromJson(line.toUtf8()).object();
+        ASSERT_FALSE(object.isEmpty()) << line.toStdString(); // every line one object
+        if (object.contains("output")) {
+            written << QFileInfo(object["output"].toString()).fileName();
+            EXPECT_EQ(object["width"].toInt(), 60);
+            EXPECT_EQ(object["height"].toInt(), 40);
+        } else if (object.contains("skipped") && object["skipped"].isString()) {
+            EXPECT_EQ(object["source"].toString(), bad);
+        } else {
+            summary = object;
+        }
+    }
+    written.sort();
+    EXPECT_EQ(written, (QStringList{"a (1).tif", "a.tif"}));
+    EXPECT_EQ(summary, (QJsonObject{{"folder", out}, {"written", 2}, {"skipped", 1}}));
+}
+
+TEST_F(CommandLineRun, AnOutputFolderThatCannotBeMadeIsAUsageErrorAndNothingIsWritten) {
+    const QString source = image("a.png");
+    writeFile(home.path() + "/a file", {});
+    for (const QString &folder : {home.path() + "/a file", home.path() + "/a file/below"}) {
+        const Outcome run = runSardoxa({"--size", "60x*", "--output", folder, source});
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_TRUE(run.err.contains("cannot use " + folder + " as the output folder"))
+            << run.err.toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(home.pictures()));
+    EXPECT_FALSE(QFileInfo::exists(home.path() + "/.config/sardoxa"));
+    EXPECT_EQ(runSardoxa({"--quiet", source}).exitCode, 2); // only with --size
+}
+
+TEST_F(CommandLineRun, ProgressIsOneLineOnATerminalAndQuietLeavesOnlySkips) {
+    for (int i = 0; i < 6; ++i)
+        image(QStringLiteral("%1.png").arg(i));
+    write("bad.png");
+    // script(1) gives the program a terminal and writes what it showed to stdout.
+    const Outcome terminal = runSardoxa(
+        {}, {},
+        {"script", "-qfec", QStringLiteral("%1 --size 30x* %2/in").arg(SARDOXA_BINARY, home.path()),
+         "/dev/null"});
+    const QString shown = terminal.out;
+    EXPECT_TRUE(shown.contains("\r\033[Ksardoxa: 3 of 7 done, ")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(" images/s, about ")) << shown.toStdString();
+    EXPECT_FALSE(shown.contains("images to go")) << shown.toStdString();
+    // A skip and the summary each stand on a line of their own.
+    EXPECT_TRUE(
+        shown.contains(QRegularExpression("\r\033\\[Ksardoxa: skipped [^\r]*bad.png: [^\r]*\r\n")))
+        << shown.toStdString();
+    EXPECT_TRUE(
+        shown.contains(QRegularExpression("\r\033\\[Ksardoxa: wrote 6 of 7 images to [^\r]*\r\n$")))
+        << shown.toStdString();
+
+    const Outcome quiet = runSardoxa({"--size", "30x*", "-q", home.path() + "/in"});
+    EXPECT_EQ(quiet.exitCode, 1);
+    EXPECT_EQ(quiet.err.count('\n'), 1) << quiet.err.toStdString();
+    EXPECT_TRUE(quiet.err.startsWith("sardoxa: skipped ")) << quiet.err.toStdString();
 }

@@ -4,12 +4,12 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
-#include <QDeadlineTimer>
-#include <QProcess>
 #include <QVariantMap>
 #include <QWidget>
 
 #include <gtest/gtest.h>
+
+#include "Fixture.h"
 
 namespace {
 
@@ -27,44 +27,18 @@ public Q_SLOTS:
     }
 };
 
-class PrivateBus : public ::testing::Test {
-protected:
-    void SetUp() override {
-        daemon.start(QStringLiteral("dbus-daemon"),
-                     {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                      QStringLiteral("--print-address=1")});
-        ASSERT_TRUE(daemon.waitForStarted());
-        ASSERT_TRUE(daemon.waitForReadyRead(10000));
-        address = QString::fromUtf8(daemon.readLine().trimmed());
-    }
-    void TearDown() override {
-        QDBusConnection::disconnectFromBus(QStringLiteral("tile"));
-        QDBusConnection::disconnectFromBus(QStringLiteral("dock"));
-        daemon.kill();
-        daemon.waitForFinished();
-    }
-    bool waitForUpdates(const LauncherListener &listener, int count) {
-        const QDeadlineTimer deadline(10000);
-        while (listener.updates.size() < count && !deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        return listener.updates.size() >= count;
-    }
-
-    QProcess daemon;
-    QString address;
-};
-
 } // namespace
 
-TEST_F(PrivateBus, TheBadgeAndAttentionReachTheLauncherEntry) {
-    QDBusConnection dock = QDBusConnection::connectToBus(address, QStringLiteral("dock"));
+TEST(LauncherEntry, TheBadgeAndAttentionReachTheLauncherEntry) {
+    const PrivateSessionBus bus;
+    QDBusConnection dock = QDBusConnection::connectToBus(bus.address, QStringLiteral("dock"));
     ASSERT_TRUE(dock.isConnected());
     LauncherListener listener;
     ASSERT_TRUE(
         dock.connect(QString(), QString(), QStringLiteral("com.canonical.Unity.LauncherEntry"),
                      QStringLiteral("Update"), &listener, SLOT(update(QString, QVariantMap))));
 
-    DesktopDockTile tile(QDBusConnection::connectToBus(address, QStringLiteral("tile")),
+    DesktopDockTile tile(QDBusConnection::connectToBus(bus.address, QStringLiteral("tile")),
                          QStringLiteral("sardoxa"));
     QWidget window;
     window.setWindowTitle(QStringLiteral("Sardoxa"));
@@ -76,22 +50,20 @@ TEST_F(PrivateBus, TheBadgeAndAttentionReachTheLauncherEntry) {
     tile.setBadgeLabel(QString());
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Sardoxa"));
     tile.requestUserAttention();
-    ASSERT_TRUE(waitForUpdates(listener, 4));
+    ASSERT_TRUE(waitFor([&] { return listener.updates.size() >= 4; }));
 
     EXPECT_EQ(listener.uris.constFirst(), QStringLiteral("application://sardoxa.desktop"));
-    const QVariantMap started = listener.updates[0];
-    EXPECT_EQ(started.value("count").metaType(), QMetaType::fromType<qlonglong>());
-    EXPECT_EQ(started.value("count").toLongLong(), 5);
-    EXPECT_EQ(started.value("count-visible").toBool(), true);
-    EXPECT_EQ(started.value("progress").toDouble(), 0.0);
-
-    const QVariantMap counting = listener.updates[1];
-    EXPECT_EQ(counting.value("count").toLongLong(), 3);
-    EXPECT_DOUBLE_EQ(counting.value("progress").toDouble(), 0.4);
-    EXPECT_EQ(counting.value("urgent").toBool(), false);
-
-    EXPECT_EQ(listener.updates[2].value("count-visible").toBool(), false);
-    EXPECT_EQ(listener.updates[2].value("progress-visible").toBool(), false);
+    const auto entry = [](qlonglong count, bool visible, double progress) {
+        return QVariantMap{{"count", count},
+                           {"count-visible", visible},
+                           {"progress", progress},
+                           {"progress-visible", visible},
+                           {"urgent", false}};
+    };
+    EXPECT_EQ(listener.updates[0].value("count").metaType(), QMetaType::fromType<qlonglong>());
+    EXPECT_EQ(listener.updates[0], entry(5, true, 0.0));
+    EXPECT_EQ(listener.updates[1], entry(3, true, 0.4));
+    EXPECT_EQ(listener.updates[2], entry(0, false, 0.0));
     EXPECT_EQ(listener.updates[3], (QVariantMap{{"urgent", true}}));
 }
 

@@ -1,7 +1,6 @@
 #include "core/intake/FilePaths.h"
 #include "core/platform/MainQueue.h"
 #include "core/platform/OperationQueue.h"
-#include "core/sizing/PresetList.h"
 #include "desktop/app/ZAVWelcomeWindowController.h"
 #include "desktop/sizing/ZAVButton.h"
 #include "desktop/sizing/ZAVSizePickerView.h"
@@ -30,9 +29,6 @@
 
 namespace {
 
-const QString busy = QStringLiteral("It seems that you have not finished the last task, please "
-                                    "check the process and try again later.");
-
 class Intake : public DelegateTest {
 protected:
     Intake()
@@ -44,6 +40,8 @@ protected:
         std::lock_guard lock(delegate.registryMutex);
         return delegate.globalTasks.value(today());
     }
+    // Nothing was taken in: no day folder, no job.
+    bool untouched() const { return !QFileInfo::exists(today()) && delegate.globalTasks.isEmpty(); }
     bool welcomeVisible() const { return delegate.welcomeWindowController->window()->isVisible(); }
     bool pickerVisible() const {
         return delegate.sizeWindowController && delegate.sizeWindowController->isVisible();
@@ -85,13 +83,12 @@ TEST_F(Intake, WhileAJobRunsOnlyTheBusyMessageShows) {
     platform.mainQueue().drain();
     release.set_value();
 
-    EXPECT_EQ(
-        platform.shown,
-        (QStringList{"attention", "alert Failed to resize images | " + busy + " | OK",
-                     "alert dismissed", "attention",
-                     "alert Failed to resize images | " + busy + " | OK", "alert dismissed"}));
-    EXPECT_TRUE(delegate.globalTasks.isEmpty());
-    EXPECT_FALSE(QFileInfo::exists(today()));
+    EXPECT_EQ(platform.shown,
+              (QStringList{"attention", "alert Failed to resize images | " + busyMessage + " | OK",
+                           "alert dismissed", "attention",
+                           "alert Failed to resize images | " + busyMessage + " | OK",
+                           "alert dismissed"}));
+    EXPECT_TRUE(untouched());
     EXPECT_TRUE(welcomeVisible());
     EXPECT_FALSE(pickerVisible());
 }
@@ -136,15 +133,14 @@ TEST_F(Intake, ADropWithoutImagesSaysSoOnceAndLeavesNoTrace) {
         delegate.applicationOpenFiles(paths);
         platform.mainQueue().drain();
         EXPECT_FALSE(pickerVisible());
-        EXPECT_FALSE(QFileInfo::exists(today()));
-        EXPECT_TRUE(delegate.globalTasks.isEmpty());
+        EXPECT_TRUE(untouched());
         EXPECT_EQ(
             platform.shown.filter("alert Failed to resize images | There are no images to resize")
                 .size(),
             1)
             << platform.shown.join('\n').toStdString();
     }
-    EXPECT_FALSE(QFileInfo::exists(home.path() + "/.cache/sardoxa/presets")); // no size was asked
+    EXPECT_FALSE(QFileInfo::exists(home.presetsFile())); // no size was asked
 }
 
 TEST_F(Intake, ASecondDropWhileThePickerIsOpenReplacesThePendingList) {
@@ -154,7 +150,7 @@ TEST_F(Intake, ASecondDropWhileThePickerIsOpenReplacesThePendingList) {
 
     EXPECT_EQ(registered(), QStringList{in("second.png")});
     EXPECT_EQ(platform.shown.filter("alert Failed"),
-              QStringList{"alert Failed to resize images | " + busy + " | OK"});
+              QStringList{"alert Failed to resize images | " + busyMessage + " | OK"});
     EXPECT_TRUE(pickerVisible());
 }
 
@@ -164,15 +160,14 @@ TEST_F(Intake, TheOpenDialogTakesImagesOnlyAndCancelChangesNothing) {
     EXPECT_EQ(dialogTitle, "Select Images to Resize");
     EXPECT_EQ(acceptLabel, "Select Images to Resize");
     EXPECT_FALSE(welcomeVisible());
-    EXPECT_FALSE(QFileInfo::exists(today()));
-    EXPECT_TRUE(delegate.globalTasks.isEmpty());
+    EXPECT_TRUE(untouched());
 
     image("one.JPG");
     image("two.png");
     write("notes.txt");
     answerFileDialog({"notes.txt"});
     delegate.openImages();
-    EXPECT_FALSE(QFileInfo::exists(today())); // no image: no folder, nothing registered
+    EXPECT_TRUE(untouched()); // no image: no folder, nothing registered
 
     answerFileDialog({"one.JPG", "two.png", "notes.txt"});
     delegate.openImages();
@@ -192,12 +187,8 @@ TEST_F(Intake, AFolderDroppedOnTheWelcomeWindowEndsAsFilesByAPresetOrATypedSize)
         const QString folder = typed ? "typed" : "preset";
         image(folder + "/a.png");
         image(folder + "/deeper/b.jpg");
-        if (!typed) {
-            QDir().mkpath(home.path() + "/.cache/sardoxa");
-            QFile presets(home.path() + "/.cache/sardoxa/presets");
-            presets.open(QIODevice::WriteOnly);
-            presets.write(writePresetList({"{40, 30}"}));
-        }
+        if (!typed)
+            writePresets({"{40, 30}"});
 
         // A real drop event on the welcome window.
         QMimeData data;

@@ -8,36 +8,24 @@
 
 #include <gtest/gtest.h>
 
+#include "Fixture.h"
+
 #include <atomic>
 #include <thread>
 #include <vector>
 
-namespace {
-
-void runEventLoopUntil(const std::function<bool()> &done) {
-    while (!done())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-}
-
-} // namespace
-
 TEST(MainQueue, RunsBlocksFromManyThreadsOnTheMainThreadOneAtATimeInPostingOrder) {
     MainQueue queue(MainQueue::Delivery::EventLoop);
-    constexpr int threads = 4;
-    constexpr int perThread = 500;
+    constexpr int threads = 4, perThread = 500;
     std::vector<std::vector<int>> seen(threads);
     std::atomic<int> ran{0};
-    bool running = false;
-    bool overlapped = false;
-    bool offMainThread = false;
-
+    bool running = false, overlapped = false, offMainThread = false;
     std::vector<std::thread> posters;
     for (int t = 0; t < threads; ++t) {
         posters.emplace_back([&, t] {
             for (int i = 0; i < perThread; ++i) {
                 queue.post([&, t, i] {
-                    overlapped |= running;
-                    running = true;
+                    overlapped |= std::exchange(running, true);
                     offMainThread |= QThread::currentThread() != qApp->thread();
                     seen[t].push_back(i);
                     running = false;
@@ -48,10 +36,8 @@ TEST(MainQueue, RunsBlocksFromManyThreadsOnTheMainThreadOneAtATimeInPostingOrder
     }
     for (std::thread &poster : posters)
         poster.join();
-    runEventLoopUntil([&] { return ran == threads * perThread; });
-
-    EXPECT_FALSE(overlapped);
-    EXPECT_FALSE(offMainThread);
+    ASSERT_TRUE(waitFor([&] { return ran == threads * perThread; }));
+    EXPECT_FALSE(overlapped || offMainThread);
     for (const std::vector<int> &order : seen) {
         ASSERT_EQ(order.size(), std::size_t(perThread));
         EXPECT_TRUE(std::is_sorted(order.begin(), order.end()));
@@ -74,26 +60,10 @@ TEST(MainQueue, ABlockInAModalDialogHoldsTheQueueUntilItReturns) {
         dialog.exec();
         events.push_back(QStringLiteral("dialog dismissed"));
     });
-    runEventLoopUntil([&] { return events.size() == 3; });
+    ASSERT_TRUE(waitFor([&] { return events.size() == 3; }));
 
     EXPECT_EQ(events, (std::vector<QString>{QStringLiteral("dialog shown"),
                                             QStringLiteral("dialog dismissed"),
                                             QStringLiteral("later block")}));
-    EXPECT_EQ(queue.waitingCount(), 0u);
-}
-
-TEST(MainQueue, ManualDeliveryRunsNothingUntilDrained) {
-    MainQueue queue(MainQueue::Delivery::Manual);
-    int ran = 0;
-    queue.post([&] {
-        ++ran;
-        queue.post([&] { ++ran; }); // posted while draining: runs in the same drain
-    });
-    QCoreApplication::processEvents();
-    EXPECT_EQ(ran, 0);
-    EXPECT_EQ(queue.waitingCount(), 1u);
-
-    queue.drain();
-    EXPECT_EQ(ran, 2);
     EXPECT_EQ(queue.waitingCount(), 0u);
 }

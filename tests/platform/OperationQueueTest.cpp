@@ -16,18 +16,13 @@ TEST(OperationQueue, NeverRunsMoreThanItsWidthAndCountsWaitingAndRunningOperatio
     OperationQueue queue(4);
     std::promise<void> gate;
     const std::shared_future<void> opened = gate.get_future().share();
-    std::atomic<int> running{0};
-    std::atomic<int> mostAtOnce{0};
-    std::atomic<int> finished{0};
-
+    std::atomic<int> running{0}, mostAtOnce{0}, finished{0};
     for (int i = 0; i < 20; ++i) {
         queue.addOperation([&] {
             const int now = ++running;
-            int most = mostAtOnce;
-            while (now > most && !mostAtOnce.compare_exchange_weak(most, now)) {
-            }
+            for (int most = mostAtOnce; now > most;)
+                mostAtOnce.compare_exchange_weak(most, now);
             opened.wait();
-            std::this_thread::sleep_for(2ms);
             --running;
             ++finished;
         });
@@ -47,12 +42,9 @@ TEST(OperationQueue, NeverRunsMoreThanItsWidthAndCountsWaitingAndRunningOperatio
 
 TEST(OperationQueue, CompletionRunsOnTheWorkerAfterTheBodyWhileTheOperationStillCounts) {
     OperationQueue queue(4);
-    std::atomic<bool> bodyDone{false};
-    std::atomic<bool> completionAfterBody{false};
-    std::atomic<bool> completionOnWorker{false};
+    std::atomic<bool> bodyDone{false}, afterBody{false}, onWorker{false};
     std::atomic<int> countInCompletion{-1};
     std::thread::id bodyThread;
-
     queue.addOperation(
         [&] {
             bodyThread = std::this_thread::get_id();
@@ -60,28 +52,37 @@ TEST(OperationQueue, CompletionRunsOnTheWorkerAfterTheBodyWhileTheOperationStill
             bodyDone = true;
         },
         [&] {
-            completionAfterBody = bodyDone.load();
-            completionOnWorker = QThread::currentThread() != qApp->thread() &&
-                                 std::this_thread::get_id() == bodyThread;
+            afterBody = bodyDone.load();
+            onWorker = QThread::currentThread() != qApp->thread() &&
+                       std::this_thread::get_id() == bodyThread;
             countInCompletion = queue.operationCount();
         });
     queue.waitUntilAllOperationsAreFinished();
-
-    EXPECT_TRUE(completionAfterBody);
-    EXPECT_TRUE(completionOnWorker);
+    EXPECT_TRUE(afterBody && onWorker);
     EXPECT_EQ(countInCompletion, 1);
     EXPECT_EQ(queue.operationCount(), 0);
 }
 
-TEST(OperationQueue, DestructionWaitsForEveryOperation) {
-    std::atomic<int> finished{0};
+TEST(OperationQueue, CancellingDropsWhatWaitsAndTellsTheRunningOnesToStop) {
+    std::atomic<int> started{0}, completed{0}, stopped{0};
     {
         OperationQueue queue(2);
-        for (int i = 0; i < 6; ++i)
-            queue.addOperation([&] {
-                std::this_thread::sleep_for(5ms);
-                ++finished;
-            });
-    }
-    EXPECT_EQ(finished, 6);
+        for (int i = 0; i < 10; ++i) {
+            queue.addOperation(
+                [&] {
+                    ++started;
+                    while (!queue.stopToken().stop_requested())
+                        std::this_thread::sleep_for(1ms);
+                    ++stopped;
+                },
+                [&] { ++completed; });
+        }
+        while (started < 2)
+            std::this_thread::sleep_for(1ms);
+        queue.cancelAllOperations();
+        queue.addOperation([&] { ++started; }); // after the cancel: dropped too
+    }                                           // destruction waits for the running ones
+    EXPECT_EQ(started, 2);
+    EXPECT_EQ(stopped, 2);
+    EXPECT_EQ(completed, 2);
 }

@@ -23,17 +23,6 @@ TEST(DrawRect, CoversTheCanvasAndSplitsTheOverflowEqually) {
             << c.target.height;
 }
 
-TEST(DrawRect, KeepsSinglePrecisionArithmetic) {
-    // 1000 × 667 into 640 × 426.88000000000005: the target is rounded to float before the ratios.
-    const DrawRect rect = drawRect({1000, 667}, {640, 426.88000000000005});
-    const float scale = std::max(640.0f / 1000.0f, 426.88000000000005f / 667.0f);
-    EXPECT_EQ(rect.width, double(1000.0f * scale));
-    EXPECT_EQ(rect.height, double(667.0f * scale));
-    // An image that did not load has no ratio: the height ratio is taken, and nothing is finite.
-    const DrawRect empty = drawRect({0, 0}, {100, 100});
-    EXPECT_TRUE(std::isinf(empty.width) || std::isnan(empty.width));
-}
-
 TEST(DrawRect, PixelPlansRoundTheCanvasAndRefuseWhatCannotBeWritten) {
     QString problem;
     const std::optional<PixelPlan> retina =

@@ -43,61 +43,28 @@ protected:
     }
 };
 
-QString tiffInfo(const QString &path) {
-    QProcess info;
-    info.start("tiffinfo", {path});
-    info.waitForFinished();
-    return QString::fromUtf8(info.readAllStandardOutput());
-}
-
-// What another program reads from a TIFF: `tool` is "tiff2rgba", libtiff's own decoder, which
-// writes what it read as an RGBA TIFF, or "pillow", which answers "<mode> <width> <height>".
-QString readBy(const char *tool, const QString &path, const QString &copy = {}) {
+// What another program makes of a file: its output, or why it failed.
+QString readBy(const QStringList &command) {
     QProcess reader;
-    if (QByteArray(tool) == "pillow")
-        reader.start("/usr/bin/python3",
-                     {"-c",
-                      "import sys; from PIL import Image; im = Image.open(sys.argv[1]); "
-                      "im.load(); print(im.mode, *im.size)",
-                      path});
-    else
-        reader.start(tool, {path, copy});
+    reader.start(command.first(), command.mid(1));
     reader.waitForFinished();
     return reader.exitCode() == 0
                ? QString::fromUtf8(reader.readAllStandardOutput()).trimmed()
                : QStringLiteral("failed: ") + QString::fromUtf8(reader.readAllStandardError());
 }
 
-// An image as 8-bit RGBA, the form libtiff's decoder gives.
-VImage asRgba8(VImage image) {
-    if (image.format() == VIPS_FORMAT_USHORT)
-        image = image.linear(1.0 / 257, 0).rint().cast(VIPS_FORMAT_UCHAR);
-    const bool alpha = image.bands() == 2 || image.bands() == 4;
-    const VImage colour = image.bands() <= 2 ? VImage::bandjoin({image[0], image[0], image[0]})
-                                             : image.extract_band(0, VImage::option()->set("n", 3));
-    const VImage opaque = (image[0] * 0 + 255).cast(VIPS_FORMAT_UCHAR);
-    return colour.bandjoin(alpha ? image[image.bands() - 1] : opaque).cast(VIPS_FORMAT_UCHAR);
-}
-
 } // namespace
 
-TEST_F(ImageEngine, KeepsTheCentreOfAWiderImageAndOfATallerOne) {
+TEST_F(ImageEngine, KeepsTheCentreOfAWiderImage) {
     // Eight stripes; cover-cropping 800 × 200 to 100 × 100 keeps the middle quarter: stripes 3, 4.
     const std::vector<Colour> colours{black, white, red, green, blue, yellow, white, black};
     const VImage wide = Images::load(
         resize(source("wide.png", Images::verticalStripes(800, 200, colours)), {100, 100}));
     ASSERT_EQ(wide.width(), 100);
     ASSERT_EQ(wide.height(), 100);
-    EXPECT_TRUE(Images::near(Images::pixel(wide, 20, 50), green));
-    EXPECT_TRUE(Images::near(Images::pixel(wide, 80, 50), blue));
-    EXPECT_TRUE(Images::near(Images::pixel(wide, 50, 0), Images::pixel(wide, 50, 99), 40));
-
-    const VImage tall = Images::load(
-        resize(source("tall.png", Images::horizontalStripes(200, 800, colours)), {100, 100}));
-    ASSERT_EQ(tall.width(), 100);
-    ASSERT_EQ(tall.height(), 100);
-    EXPECT_TRUE(Images::near(Images::pixel(tall, 50, 20), green));
-    EXPECT_TRUE(Images::near(Images::pixel(tall, 50, 80), blue));
+    EXPECT_TRUE(Images::near(wide.getpoint(20, 50), green));
+    EXPECT_TRUE(Images::near(wide.getpoint(80, 50), blue));
+    EXPECT_TRUE(Images::near(wide.getpoint(50, 0), wide.getpoint(50, 99), 40));
 }
 
 TEST_F(ImageEngine, EveryTargetSizeIsExactWithNoEmptyEdge) {
@@ -122,13 +89,7 @@ TEST_F(ImageEngine, EveryTargetSizeIsExactWithNoEmptyEdge) {
                 EXPECT_EQ(image.width(), side);
                 EXPECT_EQ(image.height(), int(std::lround(height)));
                 EXPECT_EQ(image.bands(), 3);
-                const VImage brightest = image.bandmean();
-                EXPECT_GT(brightest.extract_area(0, 0, image.width(), 1).min(), 20);
-                EXPECT_GT(brightest.extract_area(0, image.height() - 1, image.width(), 1).min(),
-                          20);
-                EXPECT_GT(brightest.extract_area(0, 0, 1, image.height()).min(), 20);
-                EXPECT_GT(brightest.extract_area(image.width() - 1, 0, 1, image.height()).min(),
-                          20);
+                EXPECT_GT(image.bandmean().min(), 20); // not an empty row or column anywhere
                 QFile::remove(written);
             }
         }
@@ -166,8 +127,8 @@ TEST_F(ImageEngine, FollowsAllEightExifOrientationsOfPhotoSizedSources) {
         const VImage image = Images::load(resize(path, {1000, -1}));
         EXPECT_EQ(image.width(), 1000) << path.toStdString();
         EXPECT_EQ(image.height(), 667) << path.toStdString();
-        EXPECT_TRUE(Images::near(Images::pixel(image, 100, 100), red, 40)) << path.toStdString();
-        EXPECT_TRUE(Images::near(Images::pixel(image, 800, 500), blue, 40)) << path.toStdString();
+        EXPECT_TRUE(Images::near(image.getpoint(100, 100), red, 40)) << path.toStdString();
+        EXPECT_TRUE(Images::near(image.getpoint(800, 500), blue, 40)) << path.toStdString();
     }
 }
 
@@ -177,25 +138,12 @@ TEST_F(ImageEngine, TransparentPixelsDoNotBleedIntoVisibleOnes) {
     half = half.copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
     const VImage alpha = Images::load(resize(source("half.png", half), {20, 10}));
     ASSERT_EQ(alpha.bands(), 4);
-    EXPECT_EQ(Images::pixel(alpha, 2, 5)[3], 0);
-    EXPECT_TRUE(Images::near(Images::pixel(alpha, 17, 5), Colour{255, 0, 0, 255}, 2));
-    EXPECT_TRUE(Images::near(Images::pixel(alpha, 11, 5), Colour{255, 0, 0, 255}, 40));
-}
-
-TEST_F(ImageEngine, ATakenNameGetsTheNextFreeCounter) {
-    const QString path = source("a.png", Images::verticalStripes(40, 40, {red}));
-    QFile(out() + "/a.tif").open(QIODevice::WriteOnly);
-    QFile(out() + "/a (1).tif").open(QIODevice::WriteOnly);
-    EXPECT_EQ(QFileInfo(resize(path, {10, 10})).fileName(), "a (2).tif");
-    EXPECT_EQ(QFileInfo(resize(path, {10, 10})).fileName(), "a (3).tif");
-    EXPECT_EQ(QFileInfo(out() + "/a.tif").size(), 0); // nothing replaced
+    EXPECT_EQ(alpha.getpoint(2, 5)[3], 0);
+    EXPECT_TRUE(Images::near(alpha.getpoint(17, 5), Colour{255, 0, 0, 255}, 2));
+    EXPECT_TRUE(Images::near(alpha.getpoint(11, 5), Colour{255, 0, 0, 255}, 40));
 }
 
 TEST_F(ImageEngine, BadSourcesAndDegenerateSizesWriteNothingAndSayWhy) {
-    // A PNG whose header claims 100000 × 100000 pixels over a few bytes of data.
-    const QByteArray bomb = QByteArray::fromHex(
-        "89504e470d0a1a0a0000000d49484452000186a0000186a0080200000027309c9f0000001149444154789c6360"
-        "1805a360140c77000003e80001b3a6d3460000000049454e44ae426082");
     // A progressive JPEG claiming 32768 × 32768: under the pixel cap, but its decoder would hold
     // every coefficient, gigabytes of them.
     QByteArray progressive =
@@ -207,6 +155,8 @@ TEST_F(ImageEngine, BadSourcesAndDegenerateSizesWriteNothingAndSayWhy) {
     QByteArray zeroed = photo;
     zeroed.replace(photo.size() / 2, 40000, QByteArray(40000, '\0'));
     const QByteArray layered = Images::encoded(Images::noise(1000, 800), ".jpg[Q=90,interlace]");
+    const QByteArray cut = photo.left(photo.size() / 2) + "\xff\xd9";
+    const QByteArray layersCut = layered.left(layered.size() / 2) + "\xff\xd9";
     const struct {
         QString path;
         Size size;
@@ -215,15 +165,11 @@ TEST_F(ImageEngine, BadSourcesAndDegenerateSizesWriteNothingAndSayWhy) {
         {write("empty.png", {}), {10, 10}, "not a decodable image"},
         {write("notes.jpg", "just some text\n"), {10, 10}, "not a decodable image"},
         {write("garbage.gif", QByteArray(4096, '\x5a')), {10, 10}, "not a decodable image"},
-        {write("bomb.png", bomb), {10, 10}, "too large to decode"},
+        {write("bomb.png", Images::claimingPng(100000)), {10, 10}, "too large to decode"},
         {write("progressive.jpg", progressive), {10, 10}, "would need 6144 MB of memory"},
         {write("zeroed.jpg", zeroed), {100, 100}, "Corrupt JPEG data"},
-        {write("cut.jpg", photo.left(photo.size() / 2) + "\xff\xd9"),
-         {100, 100},
-         "Corrupt JPEG data"},
-        {write("layers.jpg", layered.left(layered.size() / 2) + "\xff\xd9"),
-         {100, 100},
-         "Corrupt JPEG data"},
+        {write("cut.jpg", cut), {100, 100}, "Corrupt JPEG data"},
+        {write("layers.jpg", layersCut), {100, 100}, "Corrupt JPEG data"},
         {write("layers-cut.jpg", layered.left(layered.size() * 2 / 3)),
          {100, 100},
          "Premature end"},
@@ -276,72 +222,65 @@ TEST_F(ImageEngine, RealWorldLayoutsReadBackTheSameInEveryReader) {
     const QByteArray deflated = qCompress(QByteArray(profile, qsizetype(length))).mid(4);
     VImage turned = photo.rot(VIPS_ANGLE_D270).copy();
     turned.set(VIPS_META_ORIENTATION, 6);
+    const VImage cmyk = photo.bandjoin(photo[0]).copy(
+        VImage::option()->set("interpretation", VIPS_INTERPRETATION_CMYK));
+    // An ICC profile whose chunk has an empty name, which libvips' PNG reader drops.
+    const QByteArray unnamed = Images::withPngChunk(Images::encoded(photo, ".png"), "iCCP",
+                                                    QByteArray(2, '\0') + deflated);
 
     const struct {
         QString path;
-        Size size;
-        int height;
         const char *has; // "alpha", "profile" or ""
     } cases[] = {
-        {source("grey16.png", grey16), {300, -1}, 200, ""},
-        {source("grey16-alpha.png", grey16.bandjoin(opaque16)), {300, -1}, 200, "alpha"},
-        {source("palette.png", photo.bandjoin((photo[0] > 100) & 255), "[palette]"),
-         {300, 200},
-         200,
-         "alpha"},
-        // An ICC profile whose chunk has an empty name, which libvips' PNG reader drops.
-        {write("unnamed.png", Images::withPngChunk(Images::encoded(photo, ".png"), "iCCP",
-                                                   QByteArray(2, '\0') + deflated)),
-         {300, -1},
-         200,
-         "profile"},
-        {source("float.tif", photo.cast(VIPS_FORMAT_FLOAT)), {200, 200}, 200, ""},
+        {source("grey16.png", grey16), ""},
+        {source("grey16-alpha.png", grey16.bandjoin(opaque16)), "alpha"},
+        {source("palette.png", photo.bandjoin((photo[0] > 100) & 255), "[palette]"), "alpha"},
+        {write("unnamed.png", unnamed), "profile"},
+        {source("float.tif", photo.cast(VIPS_FORMAT_FLOAT)), ""},
         {source("rgba16.tif", sixteen(photo, VIPS_INTERPRETATION_RGB16).bandjoin(opaque16)),
-         {300, -1},
-         200,
          "alpha"},
-        {source("cmyk.jpg", photo.bandjoin(photo[0]).copy(
-                                VImage::option()->set("interpretation", VIPS_INTERPRETATION_CMYK))),
-         {300, -1},
-         200,
-         ""},
-        {source("turned.jpg", turned, "[Q=90,interlace]"), {300, -1}, 200, ""},
-        // 427.5 rows by the size rule: the half rounds up, at any dots per inch.
-        {source("dpi.jpg", Images::noise(1280, 855).copy(
-                               VImage::option()->set("xres", 3.78)->set("yres", 3.78))),
-         {640, -1},
-         428,
-         ""},
+        {source("cmyk.jpg", cmyk), ""},
+        {source("turned.jpg", turned, "[Q=90,interlace]"), ""},
     };
     for (const auto &c : cases) {
         const std::string name = QFileInfo(c.path).fileName().toStdString();
-        const QString written = resize(c.path, c.size);
+        const QString written = resize(c.path, {300, -1});
         ASSERT_FALSE(written.isEmpty()) << name;
         const VImage output = Images::load(written);
-        const int width = int(c.size.width);
         const bool alpha = QByteArray(c.has) == "alpha";
-        EXPECT_EQ(output.width(), width) << name;
-        EXPECT_EQ(output.height(), c.height) << name;
+        EXPECT_EQ(output.width(), 300) << name;
+        EXPECT_EQ(output.height(), 200) << name;
         EXPECT_EQ(output.has_alpha(), alpha) << name;
         EXPECT_EQ(output.get_typeof(VIPS_META_ICC_NAME) != 0, QByteArray(c.has) == "profile")
             << name;
 
-        const QString pillow = readBy("pillow", written);
-        EXPECT_EQ(pillow.section(' ', 1), QStringLiteral("%1 %2").arg(width).arg(c.height)) << name;
+        const QString pillow =
+            readBy({"/usr/bin/python3", "-c",
+                    "import sys; from PIL import Image; im = Image.open(sys.argv[1]); "
+                    "im.load(); print(im.mode, *im.size)",
+                    written});
+        EXPECT_EQ(pillow.section(' ', 1), "300 200") << name;
         EXPECT_EQ(pillow.section(' ', 0, 0).contains('A'), alpha)
             << name << ": " << pillow.toStdString();
         const QString copy = out() + "/libtiff-" + QFileInfo(written).fileName();
-        EXPECT_EQ(readBy("tiff2rgba", written, copy), "") << name;
+        EXPECT_EQ(readBy({"tiff2rgba", written, copy}), "") << name; // libtiff's own decoder
         // libtiff turns ink into light its own way, and premultiplies partly transparent pixels.
         if (output.interpretation() != VIPS_INTERPRETATION_CMYK) {
-            const VImage mine = asRgba8(output);
+            VImage mine = output.colourspace(VIPS_INTERPRETATION_sRGB); // 8 bits, as libtiff's
+            if (!mine.has_alpha())
+                mine = mine.bandjoin_const({255});
             const VImage difference =
                 (mine.cast(VIPS_FORMAT_INT) - Images::load(copy).cast(VIPS_FORMAT_INT)).abs();
             EXPECT_LE((difference * (mine[3] == 255) / 255).max(), 1) << name;
         }
         QFile::remove(copy);
     }
-    const QString info = tiffInfo(out() + "/dpi.tif");
+    // 427.5 rows by the size rule: the half rounds up, at any dots per inch.
+    const VImage dpi =
+        Images::noise(1280, 855).copy(VImage::option()->set("xres", 3.78)->set("yres", 3.78));
+    const QString written = resize(source("dpi.jpg", dpi), {640, -1});
+    EXPECT_EQ(Images::load(written).height(), 428);
+    const QString info = readBy({"tiffinfo", written});
     EXPECT_TRUE(info.contains("Compression Scheme: LZW") &&
                 info.contains("Predictor: horizontal differencing"));
 }

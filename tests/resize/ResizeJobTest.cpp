@@ -17,12 +17,8 @@ namespace {
 
 class ResizeJob : public DelegateTest {
 protected:
-    // Runs the job to its end as the main thread would see it.
     void run(const QStringList &paths, const QString &size = "{32, 24}") {
-        registerJob(key, paths, size);
-        delegate.resize(key);
-        delegate.queue->waitUntilAllOperationsAreFinished();
-        platform.mainQueue().drain();
+        runJob(key, paths, size);
     }
     QStringList written() const {
         return QDir(key).entryList(QDir::Files | QDir::Hidden, QDir::Name);
@@ -34,33 +30,27 @@ protected:
 
 } // namespace
 
-TEST_F(ResizeJob, CountsDownOpensTheFolderOnceAndAsksForAttentionOnce) {
-    QStringList paths;
-    for (int i = 0; i < 5; ++i)
-        paths << image(QStringLiteral("%1.png").arg(i));
-    QSignalSpy ended(&delegate, &ZAVAppDelegate::jobEnded);
-    run(paths);
-
-    EXPECT_EQ(platform.shown,
-              QStringList({"badge 5", "badge 4/5", "badge 3/5", "badge 2/5", "badge 1/5"}) +
-                  ending());
-    EXPECT_EQ(written(), (QStringList{"0.tif", "1.tif", "2.tif", "3.tif", "4.tif"}));
-    EXPECT_EQ(ended.size(), 1);
-    EXPECT_TRUE(delegate.isIdle());
-}
-
-TEST_F(ResizeJob, EndsExactlyOnceHoweverTheImagesFinish) {
+TEST_F(ResizeJob, CountsDownOpensTheFolderAndAsksForAttentionOnceHoweverTheImagesFinish) {
     // Small images first: they finish while the later, larger ones are still being queued.
-    QStringList paths;
-    for (int i = 0; i < 12; ++i)
-        paths << image(QStringLiteral("%1.png").arg(i), 8 + i * 60, 8 + i * 40);
+    QStringList paths, countdown{"badge 12"}, names;
+    for (int i = 0; i < 12; ++i) {
+        paths << image(QStringLiteral("%1.png").arg(i, 2, 10, QChar('0')), 8 + i * 60, 8 + i * 40);
+        names << QStringLiteral("%1.tif").arg(i, 2, 10, QChar('0'));
+        if (i < 11)
+            countdown << QStringLiteral("badge %1/12").arg(11 - i);
+    }
+    QSignalSpy ended(&delegate, &ZAVAppDelegate::jobEnded);
     for (int round = 0; round < 20; ++round) {
         platform.shown.clear();
         run(paths);
-        ASSERT_EQ(platform.shown.mid(12), ending()) << round;
-        ASSERT_EQ(platform.shown.count(), 12 + 3) << round;
+        ASSERT_EQ(platform.shown, countdown + ending()) << round;
+        if (round == 0) {
+            EXPECT_EQ(written(), names);
+        }
     }
     EXPECT_EQ(written().size(), 12 * 20);
+    EXPECT_EQ(ended.size(), 20);
+    EXPECT_TRUE(delegate.isIdle());
 }
 
 TEST_F(ResizeJob, SkipsVanishedUndecodableAndUnwritableSourcesAndStillEnds) {
@@ -109,17 +99,19 @@ TEST_F(ResizeJob, AMissingSizeOrListIsReportedAndLeavesTheRegistryAlone) {
     EXPECT_EQ(delegate.queue->operationCount(), 0);
 }
 
-TEST_F(ResizeJob, SourcesOfOneNameFromEightFoldersGiveEightFiles) {
+TEST_F(ResizeJob, SourcesOfOneNameGetTheNextFreeNumbersAndReplaceNothing) {
+    writeFile(key + "/photo (1).tif", "taken");
     QStringList paths;
-    QStringList expected{"photo.tif"};
+    QStringList expected{"photo (1).tif", "photo.tif"};
     for (int i = 0; i < 8; ++i) {
         paths << image(QStringLiteral("folder%1/photo.jpg").arg(i), 400, 300);
         if (i > 0)
-            expected << QStringLiteral("photo (%1).tif").arg(i);
+            expected << QStringLiteral("photo (%1).tif").arg(i + 1);
     }
     run(paths);
     expected.sort();
     EXPECT_EQ(written(), expected);
+    EXPECT_EQ(QFileInfo(key + "/photo (1).tif").size(), 5);
 }
 
 TEST_F(ResizeJob, AFullDiskSkipsWhatDoesNotFitAndLeavesNoPartialFile) {

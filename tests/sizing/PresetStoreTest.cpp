@@ -11,14 +11,8 @@ namespace {
 class PresetStore : public DelegateTest {
 protected:
     QByteArray file() const {
-        QFile presets(home.path() + "/.cache/sardoxa/presets");
+        QFile presets(home.presetsFile());
         return presets.open(QIODevice::ReadOnly) ? presets.readAll() : QByteArray();
-    }
-    void writeFile(const QByteArray &bytes) {
-        QDir().mkpath(home.path() + "/.cache/sardoxa");
-        QFile presets(home.path() + "/.cache/sardoxa/presets");
-        presets.open(QIODevice::WriteOnly);
-        presets.write(bytes);
     }
     QStringList stored() const {
         return readPresetList(file()).value_or(QStringList{"unreadable"});
@@ -39,15 +33,6 @@ protected:
 
 } // namespace
 
-TEST(PresetList, NewSizesGoFirstAndTheListKeepsTen) {
-    EXPECT_EQ(withNewPreset({}, "{1, -1}"), QStringList{"{1, -1}"});
-    EXPECT_EQ(withNewPreset({"{1, -1}", "{2, -1}"}, "{2, -1}"), std::nullopt);
-    const QStringList nine{"a", "b", "c", "d", "e", "f", "g", "h", "i"};
-    EXPECT_EQ(withNewPreset(nine, "n"), QStringList{"n"} + nine);
-    const QStringList twelve = nine + QStringList{"j", "k", "l"};
-    EXPECT_EQ(withNewPreset(twelve, "n"), QStringList{"n"} + nine);
-}
-
 TEST_F(PresetStore, TheFirstChoiceMakesTheFileAndAKnownSizeLeavesItByteForByte) {
     EXPECT_EQ(delegate.presets(), std::nullopt);
     choose({300, -1});
@@ -56,14 +41,14 @@ TEST_F(PresetStore, TheFirstChoiceMakesTheFileAndAKnownSizeLeavesItByteForByte) 
 
     const QStringList awkward{"{640, 480}", "{-1, 1080}", "a < & > \"b\""};
     EXPECT_EQ(readPresetList(writePresetList(awkward)), awkward);
-    writeFile(writePresetList(sizes(1, 12)).replace("\t", "  "));
+    writeFile(home.presetsFile(), writePresetList(sizes(1, 12)).replace("\t", "  "));
     const QByteArray before = file();
     choose({7, -1});
     EXPECT_EQ(file(), before);
     choose({99, -1}); // a new one cuts the foreign list to nine behind it
     EXPECT_EQ(stored(), QStringList{"{99, -1}"} + sizes(1, 9));
 
-    writeFile(writePresetList({"{640,480}"})); // not written as we write it: another size
+    writePresets({"{640,480}"}); // not written as we write it: another size
     choose({640, 480});
     EXPECT_EQ(stored(), (QStringList{"{640, 480}", "{640,480}"}));
 }
@@ -79,7 +64,7 @@ TEST_F(PresetStore, AnUnreadableFileIsNoPresetsAndIsReplaced) {
         "<plist version=\"1.0\"><array/></plist>",
     };
     for (const QByteArray &bytes : unreadable) {
-        writeFile(bytes);
+        writeFile(home.presetsFile(), bytes);
         EXPECT_EQ(delegate.presets(), std::nullopt) << bytes.constData();
         choose({50, 50});
         EXPECT_EQ(stored(), QStringList{"{50, 50}"}) << bytes.constData();

@@ -107,6 +107,4 @@ TEST(Crash, AKilledRunLeavesOnlyCompleteFilesAndItsLeftoversGoAtTheNextStart) {
     next.start(QStringLiteral(SARDOXA_BINARY), {"--size", "10x10", sources.first()});
     next.waitForFinished();
     EXPECT_EQ(QDir(day).entryList({".sardoxa-*"}, QDir::Files | QDir::Hidden), QStringList{});
-    std::cout << "runs 24, kills " << kills << ", leftovers removed " << leftovers.size()
-              << ", files checked " << QDir(day).entryList(QDir::Files).size() << std::endl;
 }

@@ -1,7 +1,4 @@
 // Large batches and large folder trees, through the real delegate and engine.
-#include "core/platform/MainQueue.h"
-#include "core/platform/OperationQueue.h"
-
 #include <QDir>
 #include <QFile>
 
@@ -10,21 +7,7 @@
 #include "Fixture.h"
 #include "Images.h"
 
-namespace {
-
-class Load : public DelegateTest {
-protected:
-    void run(const QStringList &paths, const QString &size) {
-        registerJob(key, paths, size);
-        delegate.resize(key);
-        delegate.queue->waitUntilAllOperationsAreFinished();
-        platform.mainQueue().drain();
-    }
-
-    QString key = delegate.makeJobFolder();
-};
-
-} // namespace
+class Load : public DelegateTest {};
 
 TEST_F(Load, TenThousandImagesCountDownOnceAndOpenTheFolderOnce) {
     const vips::VImage tiny = Images::verticalStripes(16, 12, {{200, 10, 10}, {10, 10, 200}});
@@ -35,7 +18,8 @@ TEST_F(Load, TenThousandImagesCountDownOnceAndOpenTheFolderOnce) {
             QDir().mkpath(home.path() + QStringLiteral("/in/%1").arg(i / 1000));
         Images::save(tiny, paths.last());
     }
-    run(paths, "{8, 6}");
+    const QString key = delegate.makeJobFolder();
+    runJob(key, paths, "{8, 6}");
 
     ASSERT_EQ(platform.shown.size(), 10000 + 3);
     EXPECT_EQ(platform.shown.first(), "badge 10000");

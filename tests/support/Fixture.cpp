@@ -1,33 +1,66 @@
 #include "Fixture.h"
 
+#include <QCoreApplication>
 #include <QDate>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 
 #include "Images.h"
+#include "core/platform/MainQueue.h"
+#include "core/platform/OperationQueue.h"
+#include "core/sizing/PresetList.h"
 
-DelegateTest::DelegateTest(bool windows) {
-    platform.setHasWindows(windows);
-    delegate.applicationDidFinishLaunching();
+QString writeFile(const QString &path, const QByteArray &bytes) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(bytes);
+    return path;
 }
 
-QString DelegateTest::in(const QString &relative) const {
+bool waitFor(const std::function<bool()> &done, int ms) {
+    const QDeadlineTimer deadline(ms);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+QString HomeTest::in(const QString &relative) const {
     return home.path() + "/in/" + relative;
 }
 
-QString DelegateTest::image(const QString &relative, int width, int height) {
+QString HomeTest::image(const QString &relative, int width, int height) const {
     QDir().mkpath(QFileInfo(in(relative)).path());
     Images::save(Images::verticalStripes(width, height, {{200, 40, 40}, {40, 40, 200}}),
                  in(relative));
     return in(relative);
 }
 
-QString DelegateTest::write(const QString &relative, const QByteArray &bytes) {
-    QDir().mkpath(QFileInfo(in(relative)).path());
-    QFile file(in(relative));
-    file.open(QIODevice::WriteOnly);
-    file.write(bytes);
-    return in(relative);
+QString HomeTest::write(const QString &relative, const QByteArray &bytes) const {
+    return writeFile(in(relative), bytes);
+}
+
+void HomeTest::writePresets(const QStringList &list) const {
+    writeFile(home.presetsFile(), writePresetList(list));
+}
+
+QString HomeTest::today() const {
+    return home.productFolder() + '/' + QDate::currentDate().toString("yyyy-MM-dd");
+}
+
+std::string HomeTest::logOf(const std::function<void()> &action) {
+    ::testing::internal::CaptureStderr();
+    action();
+    return ::testing::internal::GetCapturedStderr();
+}
+
+DelegateTest::DelegateTest(bool windows) {
+    platform.setHasWindows(windows);
+    delegate.applicationDidFinishLaunching();
 }
 
 void DelegateTest::registerJob(const QString &key, const QStringList &paths, const QString &size) {
@@ -37,12 +70,20 @@ void DelegateTest::registerJob(const QString &key, const QStringList &paths, con
         delegate.globalSizes.insert(key, size);
 }
 
-QString DelegateTest::today() const {
-    return home.productFolder() + '/' + QDate::currentDate().toString("yyyy-MM-dd");
+void DelegateTest::runJob(const QString &key, const QStringList &paths, const QString &size) {
+    registerJob(key, paths, size);
+    delegate.resize(key);
+    delegate.queue->waitUntilAllOperationsAreFinished();
+    platform.mainQueue().drain();
 }
 
-std::string DelegateTest::logOf(const std::function<void()> &action) {
-    ::testing::internal::CaptureStderr();
-    action();
-    return ::testing::internal::GetCapturedStderr();
+PrivateSessionBus::PrivateSessionBus() {
+    daemon_.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
+    if (daemon_.waitForReadyRead(10000))
+        address = QString::fromUtf8(daemon_.readLine().trimmed());
+}
+
+PrivateSessionBus::~PrivateSessionBus() {
+    daemon_.kill();
+    daemon_.waitForFinished();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 
@@ -12,25 +13,56 @@
 #include "core/platform/FakePlatform.h"
 #include "desktop/app/ZAVAppDelegate.h"
 
-// What most tests stand on: a fresh home, the fake platform and a launched delegate.
-class DelegateTest : public ::testing::Test {
+// A fresh home with an input folder to fill.
+class HomeTest : public ::testing::Test {
 protected:
-    explicit DelegateTest(bool windows = false);
-
     // home/in/<relative>.
     QString in(const QString &relative) const;
     // A small striped image at in(relative), of the kind its extension names.
-    QString image(const QString &relative, int width = 64, int height = 48);
+    QString image(const QString &relative, int width = 64, int height = 48) const;
     // A file at in(relative) holding `bytes`.
-    QString write(const QString &relative, const QByteArray &bytes = {});
-    // Registers the job `key` with its sources and, when given, its size string.
-    void registerJob(const QString &key, const QStringList &paths, const QString &size = {});
+    QString write(const QString &relative, const QByteArray &bytes = {}) const;
+    // The presets file, holding `list`.
+    void writePresets(const QStringList &list) const;
     // Today's day folder.
     QString today() const;
     // What was written on stderr while `action` ran.
     static std::string logOf(const std::function<void()> &action);
 
     TempHome home;
+};
+
+// What most tests stand on: the fake platform and a launched delegate in a fresh home.
+class DelegateTest : public HomeTest {
+protected:
+    explicit DelegateTest(bool windows = false);
+
+    // Registers the job `key` with its sources and, when given, its size string.
+    void registerJob(const QString &key, const QStringList &paths, const QString &size = {});
+    // Registers the job and runs it to its end as the main thread would see it.
+    void runJob(const QString &key, const QStringList &paths, const QString &size);
+
     FakePlatform platform;
     ZAVAppDelegate delegate{platform};
 };
+
+// A D-Bus session bus of the test's own, gone with it.
+class PrivateSessionBus {
+public:
+    PrivateSessionBus();
+    ~PrivateSessionBus();
+    QString address;
+
+private:
+    QProcess daemon_;
+};
+
+// Runs the event loop until `done` holds or `ms` have passed; whether it holds.
+bool waitFor(const std::function<bool()> &done, int ms = 15000);
+
+// Writes `bytes` to `path`, making its folder.
+QString writeFile(const QString &path, const QByteArray &bytes);
+
+inline const QString busyMessage =
+    QStringLiteral("It seems that you have not finished the last task, please check the process "
+                   "and try again later.");

@@ -11,37 +11,18 @@ using vips::VImage;
 
 namespace Images {
 
-namespace {
-
-VImage stripes(int length, int across, const std::vector<Colour> &colours, bool vertical) {
-    std::vector<VImage> parts;
-    const int count = static_cast<int>(colours.size());
-    for (int i = 0; i < count; ++i) {
-        const int start = length * i / count;
-        const int end = length * (i + 1) / count;
-        const VImage block =
-            VImage::black(vertical ? end - start : across, vertical ? across : end - start)
-                .new_from_image(colours[i])
-                .cast(VIPS_FORMAT_UCHAR);
-        parts.push_back(block);
-    }
-    VImage joined = parts[0];
-    for (std::size_t i = 1; i < parts.size(); ++i)
-        joined =
-            joined.join(parts[i], vertical ? VIPS_DIRECTION_HORIZONTAL : VIPS_DIRECTION_VERTICAL);
-    const VipsInterpretation interpretation =
-        joined.bands() >= 3 ? VIPS_INTERPRETATION_sRGB : VIPS_INTERPRETATION_B_W;
-    return joined.copy(VImage::option()->set("interpretation", interpretation));
-}
-
-} // namespace
-
 VImage verticalStripes(int width, int height, const std::vector<Colour> &colours) {
-    return stripes(width, height, colours, true);
-}
-
-VImage horizontalStripes(int width, int height, const std::vector<Colour> &colours) {
-    return stripes(height, width, colours, false);
+    const int count = int(colours.size());
+    VImage joined;
+    for (int i = 0; i < count; ++i) {
+        const VImage stripe = VImage::black(width * (i + 1) / count - width * i / count, height)
+                                  .new_from_image(colours[i])
+                                  .cast(VIPS_FORMAT_UCHAR);
+        joined = i == 0 ? stripe : joined.join(stripe, VIPS_DIRECTION_HORIZONTAL);
+    }
+    return joined.copy(VImage::option()->set("interpretation", joined.bands() >= 3
+                                                                   ? VIPS_INTERPRETATION_sRGB
+                                                                   : VIPS_INTERPRETATION_B_W));
 }
 
 void save(const VImage &image, const QString &path, const char *options) {
@@ -66,6 +47,14 @@ QByteArray pngChunk(const char *type, const QByteArray &data) {
                                uInt(chunk.size() - 4))),
                  crc.data());
     return chunk + crc;
+}
+
+QByteArray claimingPng(quint32 side) {
+    QByteArray header = QByteArray::fromHex("00000000000000000800000000");
+    qToBigEndian(side, header.data());
+    qToBigEndian(side, header.data() + 4);
+    const QByteArray png = encoded(verticalStripes(8, 8, {{0}}), ".png");
+    return png.left(8) + pngChunk("IHDR", header) + png.mid(8 + 25);
 }
 
 QByteArray withPngChunk(const QByteArray &png, const char *type, const QByteArray &data) {
@@ -94,10 +83,6 @@ VImage noise(int width, int height) {
 VImage load(const QString &path) {
     return VImage::new_from_file(QFile::encodeName(path).constData(),
                                  VImage::option()->set("access", VIPS_ACCESS_RANDOM));
-}
-
-Colour pixel(const VImage &image, int x, int y) {
-    return image.getpoint(x, y);
 }
 
 bool near(const Colour &a, const Colour &b, double tolerance) {

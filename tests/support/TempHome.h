@@ -19,6 +19,7 @@ public:
     QString pictures() const { return dir_.path() + QStringLiteral("/Pictures"); }
     QString productFolder() const { return pictures() + QStringLiteral("/Sardoxa"); }
     QString runtime() const { return dir_.path() + QStringLiteral("/run"); }
+    QString presetsFile() const { return dir_.path() + QStringLiteral("/.cache/sardoxa/presets"); }
 
 private:
     QTemporaryDir dir_;

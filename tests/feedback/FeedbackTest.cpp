@@ -1,0 +1,119 @@
+#include "core/feedback/BadgeLabel.h"
+#include "core/platform/DockTile.h"
+#include "core/platform/MainQueue.h"
+#include "desktop/platform/DesktopPlatform.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <thread>
+
+#include "Fixture.h"
+
+TEST(BadgeLabel, CountsDownTheFirstNumberOverTheLastPiece) {
+    const struct {
+        const char *label;
+        std::optional<QString> next;
+    } cases[] = {{"5", "4/5"},    {"12/40", "11/40"}, {"1/5", "0/5"},
+                 {"0/5", "0/5"},  {"abc", "0/abc"},   {"7/10/20", "6/20"},
+                 {" 3/4", "2/4"}, {"-2/5", "-2/5"},   {"", std::nullopt}};
+    for (const auto &c : cases)
+        EXPECT_EQ(countedDownLabel(QString::fromUtf8(c.label)), c.next) << c.label;
+    EXPECT_EQ(countedDownLabel("9223372036854775807"), "9223372036854775806/9223372036854775807");
+}
+
+TEST(BadgeLabel, LeadingIntegersAndProgress) {
+    constexpr qint64 most = std::numeric_limits<qint64>::max();
+    const std::pair<const char *, qint64> integers[] = {
+        {"  -12x", -12}, {"+5", 5}, {"abc", 0}, {"- 5", 0}, {"", 0}};
+    for (const auto &[text, value] : integers)
+        EXPECT_EQ(leadingInteger(text), value) << text;
+    EXPECT_EQ(leadingInteger("99999999999999999999"), most);
+    EXPECT_EQ(leadingInteger("-99999999999999999999"), -most - 1);
+    EXPECT_EQ(badgeLabelForTotal(8), "8");
+    EXPECT_EQ(badgeLabelForTotal(0), "");
+    const std::pair<const char *, double> progress[] = {
+        {"3/5", 0.4}, {"5", 0.0}, {"0/abc", 0.0}, {"-3/9223372036854775807", 1.0}}; // no overflow
+    for (const auto &[label, fraction] : progress)
+        EXPECT_DOUBLE_EQ(badgeProgress(label)->fractionDone(), fraction) << label;
+    EXPECT_FALSE(badgeProgress(""));
+}
+
+namespace {
+
+class Badge : public DelegateTest {
+protected:
+    void unregisterJob(const QString &key) {
+        std::lock_guard lock(delegate.registryMutex);
+        delegate.globalTasks.remove(key);
+    }
+};
+
+using FailureAlert = DelegateTest;
+
+} // namespace
+
+TEST_F(Badge, CountsEveryRegisteredJobAndClearsWhenNothingIsLeft) {
+    delegate.prepareBadge();
+    registerJob("/first", QStringList(5, "/a.png"));
+    registerJob("/second", QStringList(3, "/a.png"));
+    registerJob("/empty", {});
+    delegate.prepareBadge();
+    unregisterJob("/first"); // a job leaves the registry once its images are queued
+    delegate.prepareBadge();
+    delegate.updateBadge();
+    unregisterJob("/second");
+    delegate.prepareBadge(); // the end of the last job
+    delegate.updateBadge();  // its last image's own countdown
+    EXPECT_EQ(platform.shown, (QStringList{"badge cleared", "badge 8", "badge 3", "badge 2/3",
+                                           "badge cleared", "attention"}));
+}
+
+TEST_F(Badge, AJobStartedOnAWorkerShowsItsTotalAheadOfItsCountdowns) {
+    registerJob("/job", QStringList(5, "/a.png"));
+    std::thread worker([&] {
+        delegate.prepareBadge();
+        unregisterJob("/job");
+        platform.mainQueue().post([&] { delegate.updateBadge(); });
+    });
+    worker.join();
+    EXPECT_TRUE(platform.shown.isEmpty()); // nothing touches the badge off the main thread
+
+    platform.mainQueue().drain();
+    EXPECT_EQ(platform.shown, (QStringList{"badge 5", "badge 4/5"}));
+}
+
+TEST_F(FailureAlert, ReturnsAtOnceFromAnyThreadAndCountsTheBadgeDownBeforeTheAlert) {
+    platform.dockTile().setBadgeLabel("3/5");
+    platform.shown.clear();
+
+    std::thread worker([&] { delegate.failedWithMessage(busyMessage); });
+    worker.join();
+    EXPECT_TRUE(platform.shown.isEmpty());
+
+    platform.mainQueue().drain();
+    EXPECT_EQ(platform.shown,
+              (QStringList{"badge 2/5", "alert Failed to resize images | " + busyMessage + " | OK",
+                           "alert dismissed"}));
+}
+
+TEST(DesktopAlert, IsAModalMessageBoxWithTheTextsAndOneButton) {
+    QGuiApplication::setDesktopFileName(QStringLiteral("sardoxa"));
+    DesktopPlatform platform;
+    QStringList seen; // modal or not, the texts, the buttons
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        ASSERT_TRUE(box);
+        seen << (box->isModal() ? "modal" : "modeless") << box->text() << box->informativeText();
+        for (QAbstractButton *button : box->buttons())
+            seen << button->text();
+        box->buttons().constFirst()->click();
+    });
+    platform.runAlert("Failed to resize images", busyMessage, "OK");
+    EXPECT_EQ(seen, (QStringList{"modal", "Failed to resize images", busyMessage, "OK"}));
+}
