@@ -1,9 +1,11 @@
 // The badge reaches docks as com.canonical.Unity.LauncherEntry signals, seen here on a private
 // session bus.
+#include "desktop/app/AppIcon.h"
 #include "desktop/platform/DesktopDockTile.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QImage>
 #include <QVariantMap>
 #include <QWidget>
 
@@ -65,6 +67,15 @@ TEST(LauncherEntry, TheBadgeAndAttentionReachTheLauncherEntry) {
     EXPECT_EQ(listener.updates[1], entry(3, true, 0.4));
     EXPECT_EQ(listener.updates[2], entry(0, false, 0.0));
     EXPECT_EQ(listener.updates[3], (QVariantMap{{"urgent", true}}));
+}
+
+TEST(TrayIcon, IsTheAppIconInEverySizeWithTheCountInARedDisc) {
+    const QIcon icon = appIcon();
+    EXPECT_EQ(icon.availableSizes().size(), 9); // 16 to 512 pixels
+    const QImage counted = iconWithCount(icon, 5).pixmap(64, 64).toImage();
+    ASSERT_FALSE(counted.isNull());
+    EXPECT_EQ(QColor(counted.pixel(44, 3)), QColor(0xd9, 0x30, 0x25));
+    EXPECT_NE(counted, icon.pixmap(64, 64).toImage());
 }
 
 #include "LauncherEntryTest.moc"

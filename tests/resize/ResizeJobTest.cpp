@@ -82,19 +82,14 @@ TEST_F(ResizeJob, SkipsVanishedUndecodableAndUnwritableSourcesAndStillEnds) {
 }
 
 TEST_F(ResizeJob, AMissingSizeOrListIsReportedAndLeavesTheRegistryAlone) {
-    const auto alert = [](const char *text) {
-        return QStringList{"attention",
-                           QStringLiteral("alert Failed to resize images | %1 | OK").arg(text),
-                           "alert dismissed"};
-    };
     delegate.resize(key);
     platform.mainQueue().drain();
-    EXPECT_EQ(platform.shown, alert("Cannot find a valid target size, please try again."));
+    EXPECT_EQ(platform.shown, failureAlert("Cannot find a valid target size, please try again."));
     platform.shown.clear();
     delegate.globalSizes.insert(key, "{32, 24}");
     delegate.resize(key);
     platform.mainQueue().drain();
-    EXPECT_EQ(platform.shown, alert("Cannot find images to resize, please try again."));
+    EXPECT_EQ(platform.shown, failureAlert("Cannot find images to resize, please try again."));
     EXPECT_EQ(delegate.globalSizes.value(key), "{32, 24}");
     EXPECT_EQ(delegate.queue->operationCount(), 0);
 }

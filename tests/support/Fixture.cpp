@@ -19,6 +19,10 @@ QString writeFile(const QString &path, const QByteArray &bytes) {
     return path;
 }
 
+QStringList failureAlert(const QString &message) {
+    return {"attention", "alert Failed to resize images | " + message + " | OK", "alert dismissed"};
+}
+
 bool waitFor(const std::function<bool()> &done, int ms) {
     const QDeadlineTimer deadline(ms);
     while (!done()) {

@@ -63,6 +63,9 @@ bool waitFor(const std::function<bool()> &done, int ms = 15000);
 // Writes `bytes` to `path`, making its folder.
 QString writeFile(const QString &path, const QByteArray &bytes);
 
+// What the fake platform records for one alert of a failure.
+QStringList failureAlert(const QString &message);
+
 inline const QString busyMessage =
     QStringLiteral("It seems that you have not finished the last task, please check the process "
                    "and try again later.");

@@ -20,7 +20,8 @@ QIcon applicationIcon() {
     return QIcon::fromTheme(QStringLiteral("sardoxa"), appIcon());
 }
 
-// The icon with the remaining count painted in a red disc at its top right.
+} // namespace
+
 QIcon iconWithCount(const QIcon &icon, qint64 count) {
     constexpr int side = 64;
     QPixmap pixmap = icon.pixmap(side, side);
@@ -39,8 +40,6 @@ QIcon iconWithCount(const QIcon &icon, qint64 count) {
                      count > 999 ? QStringLiteral("999+") : QString::number(count));
     return QIcon(pixmap);
 }
-
-} // namespace
 
 DesktopDockTile::DesktopDockTile(const QDBusConnection &bus, const QString &desktopId)
     : bus_(bus)

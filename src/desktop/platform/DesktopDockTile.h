@@ -10,6 +10,9 @@
 
 class QSystemTrayIcon;
 
+// The icon with the remaining count painted in a red disc at its top right, for the tray.
+QIcon iconWithCount(const QIcon &icon, qint64 count);
+
 // Shows the badge where a Linux desktop can: the launcher entry of docks that honour
 // com.canonical.Unity.LauncherEntry (KDE Plasma, Ubuntu's dock, Plank), the tray icon where a
 // tray exists, and the titles of visible windows. Attention is the launcher's urgent state, an
