@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include <vips/vips.h>
+
 namespace {
 
 // Beyond this a canvas is a mistake, not a picture: 256 megapixels, a 16384 × 16384 square.
@@ -46,7 +48,7 @@ std::optional<PixelPlan> pixelPlan(const Canvas &canvas, const DrawRect &draw, Q
         return fail(QStringLiteral("the size %1 × %2 has no whole pixel")
                         .arg(canvas.size.width)
                         .arg(canvas.size.height));
-    if (width * height > maxCanvasPixels)
+    if (width * height > maxCanvasPixels || width > VIPS_MAX_COORD || height > VIPS_MAX_COORD)
         return fail(QStringLiteral("the size %1 × %2 pixels is too large to write")
                         .arg(width, 0, 'f', 0)
                         .arg(height, 0, 'f', 0));
@@ -57,6 +59,12 @@ std::optional<PixelPlan> pixelPlan(const Canvas &canvas, const DrawRect &draw, Q
         return fail(QStringLiteral("the image cannot be fitted into %1 × %2")
                         .arg(canvas.size.width)
                         .arg(canvas.size.height));
+    // The source scaled to the draw size is an image of its own before it is cut to the canvas,
+    // and libvips aborts on a side it cannot address rather than failing.
+    if (std::ceil(pixels.width) > VIPS_MAX_COORD || std::ceil(pixels.height) > VIPS_MAX_COORD)
+        return fail(QStringLiteral("too large to scale: it would be drawn at %1 × %2 pixels")
+                        .arg(std::ceil(pixels.width), 0, 'f', 0)
+                        .arg(std::ceil(pixels.height), 0, 'f', 0));
     return PixelPlan{static_cast<int>(width), static_cast<int>(height), pixels};
 }
 

@@ -8,9 +8,11 @@
 #include <mutex>
 
 #include "core/intake/FilePaths.h"
+#include "core/resize/FormatSniffing.h"
 #include "core/resize/JpegDecoder.h"
 #include "core/resize/PngProfile.h"
 #include "core/resize/SourceImage.h"
+#include "core/resize/ThreadErrors.h"
 #include "core/resize/TiffWriter.h"
 
 using vips::VImage;
@@ -53,13 +55,34 @@ VImage load(const vips::VSource &input, int fd, const VImage &header, SourceForm
                  format == SourceFormat::Jpeg ? VIPS_FAIL_ON_WARNING : VIPS_FAIL_ON_TRUNCATED);
     if (shrink > 1)
         options->set("shrink", shrink);
-    VImage image = VImage::new_from_source(input, "", options);
+    VImage image = loadAs(format, input, options);
     if (format == SourceFormat::Png && image.get_typeof(VIPS_META_ICC_NAME) == 0) {
         if (const std::optional<QByteArray> profile = embeddedPngProfile(fd)) {
             image = image.copy();
             vips_image_set_blob_copy(image.get_image(), VIPS_META_ICC_NAME, profile->constData(),
                                      std::size_t(profile->size()));
         }
+    }
+    return image;
+}
+
+// The source in a layout the resampler takes. libvips reads an 8-bit CIELab TIFF as packed
+// LabQ, which the operations after it do not unpack; and one with alpha as LabS, whose alpha, of
+// 16 unsigned bits, lands in a signed band (opaque is -1).
+VImage unpacked(VImage image) {
+    if (image.coding() != VIPS_CODING_NONE) {
+        VipsImage *plain = nullptr;
+        if (vips_image_decode(image.get_image(), &plain) != 0)
+            throw vips::VError();
+        image = VImage(plain);
+    }
+    if (image.interpretation() == VIPS_INTERPRETATION_LABS && image.bands() > 3) {
+        const VImage colour = image.extract_band(0, VImage::option()->set("n", 3));
+        const VImage alpha = (image.extract_band(3, VImage::option()->set("n", image.bands() - 3))
+                                  .cast(VIPS_FORMAT_INT) &
+                              0xFFFF)
+                                 .linear(255.0 / 65535, 0);
+        image = colour.colourspace(VIPS_INTERPRETATION_LAB).bandjoin(alpha);
     }
     return image;
 }
@@ -105,9 +128,11 @@ VImage storable(VImage image) {
             "interpretation", grey ? VIPS_INTERPRETATION_GREY16 : VIPS_INTERPRETATION_RGB16));
     if (image.format() == VIPS_FORMAT_USHORT)
         image = image.linear(1.0 / 257, 0).rint(); // 65535 is white in 16 bits, 255 in 8
-    else if (image.format() != VIPS_FORMAT_UCHAR)
+    else if (vips_band_format_isfloat(image.format()))
         image = image.rint();
-    return image.cast(VIPS_FORMAT_UCHAR)
+    // Other integers are mapped by their range, as libvips' own conversions do; a plain cast
+    // would clip all but the darkest values to white.
+    return image.cast(VIPS_FORMAT_UCHAR, VImage::option()->set("shift", true))
         .copy(VImage::option()->set("interpretation",
                                     image.interpretation() == VIPS_INTERPRETATION_CMYK
                                         ? VIPS_INTERPRETATION_CMYK
@@ -200,6 +225,12 @@ struct StripSink {
     }
 };
 
+// Why computing an image failed: the reason noted where it failed, or else this thread's own.
+QString failureReason(const QString &noted) {
+    const QString own = takeError();
+    return noted.isEmpty() ? own : noted;
+}
+
 } // namespace
 
 void initialize(const char *argv0) {
@@ -217,16 +248,17 @@ void initialize(const char *argv0) {
         vips_concurrency_set(std::max(1, QThread::idealThreadCount() / imagesAtOnce));
 }
 
-QString takeError(const vips::VError &error) {
-    QString text =
-        QString::fromUtf8(error.what()).trimmed().replace(QLatin1Char('\n'), QStringLiteral("; "));
-    vips_error_clear();
+QString takeError() {
+    vips_error_clear(); // the shared buffer is read by no one; it would only grow
+    const QString text = ThreadErrors::take();
     return text.isEmpty() ? QStringLiteral("no reason given") : text;
 }
 
-Pipeline::Pipeline(VImage image, MemoryBudget::Reservation memory)
+Pipeline::Pipeline(VImage image, MemoryBudget::Reservation memory,
+                   std::shared_ptr<const FailureNote> failure)
     : image_(std::move(image))
-    , memory_(std::move(memory)) {}
+    , memory_(std::move(memory))
+    , failure_(std::move(failure)) {}
 
 Pipeline::~Pipeline() {
     std::lock_guard lock(pipelineMutex());
@@ -235,16 +267,19 @@ Pipeline::~Pipeline() {
 
 Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token stop) {
     enterVipsThread();
+    ThreadErrors::clear();
     QString problem;
     const UniqueFd fd = openSourceFile(source.path(), &problem);
     if (!fd.isValid())
         return {nullptr, problem};
+    const auto failure = std::make_shared<FailureNote>();
     try {
         // The file is checked again through the descriptor it is decoded from: what was checked
         // when the job was queued is what is decoded, even if the path now names another file.
         const vips::VSource input = vips::VSource::new_from_descriptor(fd.get());
         VImage header;
-        const std::optional<SourceHeader> now = readSourceHeader(input, &problem, &header);
+        const std::optional<SourceHeader> now =
+            readSourceHeader(fd.get(), input, &problem, &header);
         if (!now)
             return {nullptr, problem};
         if (*now != source.header())
@@ -258,7 +293,8 @@ Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token 
         const int shrink = now->format == SourceFormat::Jpeg
                                ? jpegShrinkFactor(now->pixelWidth, now->pixelHeight, plan.draw)
                                : 1;
-        const VImage image = load(input, fd.get(), header, now->format, shrink);
+        const VImage image =
+            notingFailures(unpacked(load(input, fd.get(), header, now->format, shrink)), failure);
         // Scaled as stored, then turned as the viewer sees it: a turn needs the last rows first,
         // which a source read from top to bottom cannot give, while the scaled image is small.
         const int orientation = vips_image_get_orientation(image.get_image());
@@ -282,16 +318,18 @@ Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token 
                                            VImage::option()->set("extend", VIPS_EXTEND_COPY));
         return {std::make_unique<Pipeline>(storable(canvas.copy(VImage::option()->set(
                                                "interpretation", image.interpretation()))),
-                                           std::move(*memory)),
+                                           std::move(*memory), failure),
                 {}};
-    } catch (const vips::VError &error) {
-        return {nullptr,
-                QStringLiteral("not a decodable image (libvips: %1)").arg(takeError(error))};
+    } catch (const vips::VError &) {
+        return {nullptr, QStringLiteral("not a decodable image (libvips: %1)")
+                             .arg(failureReason(failure->reason()))};
     }
 }
 
-Written writeTiff(const VImage &image, int fd, double pixelsPerUnit, std::stop_token stop) {
+Written writeTiff(const Pipeline &canvas, int fd, double pixelsPerUnit, std::stop_token stop) {
     enterVipsThread();
+    ThreadErrors::clear();
+    const VImage &image = canvas.image();
     TiffWriter writer(fd, tiffFormat(image, pixelsPerUnit));
     StripSink sink{
         writer, VIPS_IMAGE_SIZEOF_LINE(image.get_image()), {}, 0, 0, false, false, std::move(stop)};
@@ -310,7 +348,7 @@ Written writeTiff(const VImage &image, int fd, double pixelsPerUnit, std::stop_t
     if (sink.writeFailed)
         return {Written::Failure::Writing, writer.error()};
     if (sunk != 0)
-        return {Written::Failure::Decoding, takeError(vips::VError())};
+        return {Written::Failure::Decoding, failureReason(canvas.failure())};
     if (sink.rowsTaken != image.height())
         return {Written::Failure::Decoding,
                 QStringLiteral("the image ended after %1 of its %2 rows")

@@ -9,6 +9,7 @@
 
 #include "core/resize/DecoderMemory.h"
 #include "core/resize/DrawRect.h"
+#include "core/resize/FailureNote.h"
 
 class SourceImage;
 
@@ -27,17 +28,22 @@ void initialize(const char *argv0);
 // under one lock; computing their pixels runs in parallel.
 class Pipeline {
 public:
-    // `memory` holds what the source's decoder needs until the pipeline goes.
-    Pipeline(vips::VImage image, MemoryBudget::Reservation memory);
+    // `memory` holds what the source's decoder needs until the pipeline goes; `failure` is where
+    // the decoding of `image` notes why it failed.
+    Pipeline(vips::VImage image, MemoryBudget::Reservation memory,
+             std::shared_ptr<const FailureNote> failure);
     ~Pipeline();
     Pipeline(const Pipeline &) = delete;
     Pipeline &operator=(const Pipeline &) = delete;
 
     const vips::VImage &image() const { return image_; }
+    // Why computing the image failed, as the thread that failed saw it; empty while it has not.
+    QString failure() const { return failure_->reason(); }
 
 private:
     vips::VImage image_;
     MemoryBudget::Reservation memory_;
+    std::shared_ptr<const FailureNote> failure_;
 };
 
 struct Result {
@@ -57,12 +63,13 @@ struct Written {
     QString cause;
 };
 
-// Computes the image and writes it to `fd`, strip by strip, as an LZW-compressed TIFF at
+// Computes the canvas and writes it to `fd`, strip by strip, as an LZW-compressed TIFF at
 // `pixelsPerUnit` × 72 dpi, with the source's ICC profile and no other metadata.
 // Gives up, with Failure::Stopped, once `stop` is requested.
-Written writeTiff(const vips::VImage &image, int fd, double pixelsPerUnit, std::stop_token stop);
+Written writeTiff(const Pipeline &canvas, int fd, double pixelsPerUnit, std::stop_token stop);
 
-// The text of libvips' last error, cleared so that the next one starts afresh.
-QString takeError(const vips::VError &error);
+// Why the last libvips call on this thread failed, in libvips' words, cleared so that the next
+// one starts afresh; never empty.
+QString takeError();
 
 } // namespace ImageEngine

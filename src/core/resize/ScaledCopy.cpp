@@ -28,7 +28,7 @@ ScaledCopy writeScaledCopy(const SourceImage &image, const Canvas &canvas,
     if (!output.isOpen())
         return cannotWrite(output.error());
     const ImageEngine::Written written =
-        ImageEngine::writeTiff(scaled.canvas->image(), output.descriptor(), canvas.scale, stop);
+        ImageEngine::writeTiff(*scaled.canvas, output.descriptor(), canvas.scale, stop);
     switch (written.failure) {
     case ImageEngine::Written::Failure::None:
         break;

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "core/intake/FilePaths.h"
+#include "core/resize/FormatSniffing.h"
 #include "core/resize/ImageEngine.h"
 
 namespace {
@@ -14,24 +15,6 @@ namespace {
 // its size when it is reduced, so it may be larger; every pixel of the other formats is decoded.
 constexpr double maxJpegPixels = 1024.0 * 1024 * 1024;
 constexpr double maxOtherPixels = 16384.0 * 16384;
-
-// Only the decoders of the formats Sardoxa takes: a file named like an image but holding
-// something else (an SVG, a PDF, a matrix) must not reach the decoders of other formats.
-std::optional<SourceFormat> formatOfLoader(const char *loader) {
-    const struct {
-        const char *prefix;
-        SourceFormat format;
-    } loaders[] = {
-        {"VipsForeignLoadJpeg", SourceFormat::Jpeg}, {"VipsForeignLoadPng", SourceFormat::Png},
-        {"VipsForeignLoadSpng", SourceFormat::Png},  {"VipsForeignLoadNsgif", SourceFormat::Gif},
-        {"VipsForeignLoadGif", SourceFormat::Gif},   {"VipsForeignLoadTiff", SourceFormat::Tiff},
-    };
-    for (const auto &known : loaders) {
-        if (std::strncmp(loader, known.prefix, std::strlen(known.prefix)) == 0)
-            return known.format;
-    }
-    return std::nullopt;
-}
 
 QString megabytes(double bytes) {
     return QString::number(bytes / (1024 * 1024), 'f', 0);
@@ -61,19 +44,18 @@ UniqueFd openSourceFile(const QString &path, QString *problem) {
     return fd;
 }
 
-std::optional<SourceHeader> readSourceHeader(const vips::VSource &source, QString *problem,
+std::optional<SourceHeader> readSourceHeader(int fd, const vips::VSource &source, QString *problem,
                                              vips::VImage *image) {
+    // Only the decoders of the formats Sardoxa takes: a file named like an image but holding
+    // something else (an SVG, a PDF, a matrix) must not reach the decoders of other formats.
+    const std::optional<SourceFormat> format = sniffFile(fd);
+    if (!format) {
+        *problem = QStringLiteral("not a PNG, JPEG, TIFF or GIF image");
+        return std::nullopt;
+    }
     try {
-        const char *loader = vips_foreign_find_load_source(source.get_source());
-        if (!loader)
-            throw vips::VError();
-        const std::optional<SourceFormat> format = formatOfLoader(loader);
-        if (!format) {
-            *problem = QStringLiteral("not a PNG, JPEG, TIFF or GIF image");
-            return std::nullopt;
-        }
-        const vips::VImage header = vips::VImage::new_from_source(
-            source, "", vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
+        const vips::VImage header =
+            loadAs(*format, source, vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
         SourceHeader result;
         result.format = *format;
         int width = header.width();
@@ -116,9 +98,9 @@ std::optional<SourceHeader> readSourceHeader(const vips::VSource &source, QStrin
         if (image)
             *image = header;
         return result;
-    } catch (const vips::VError &error) {
-        *problem = QStringLiteral("not a decodable image (libvips: %1)")
-                       .arg(ImageEngine::takeError(error));
+    } catch (const vips::VError &) {
+        *problem =
+            QStringLiteral("not a decodable image (libvips: %1)").arg(ImageEngine::takeError());
         return std::nullopt;
     }
 }
@@ -130,15 +112,15 @@ SourceImage SourceImage::open(const QString &path) {
     if (!fd.isValid())
         return source;
     try {
-        const std::optional<SourceHeader> header =
-            readSourceHeader(vips::VSource::new_from_descriptor(fd.get()), &source.problem_);
+        const std::optional<SourceHeader> header = readSourceHeader(
+            fd.get(), vips::VSource::new_from_descriptor(fd.get()), &source.problem_);
         if (header) {
             source.header_ = *header;
             source.valid_ = true;
         }
-    } catch (const vips::VError &error) {
+    } catch (const vips::VError &) {
         source.problem_ =
-            QStringLiteral("cannot read it (libvips: %1)").arg(ImageEngine::takeError(error));
+            QStringLiteral("cannot read it (libvips: %1)").arg(ImageEngine::takeError());
     }
     return source;
 }

@@ -61,10 +61,11 @@ private:
 // is refused. Nothing, with the reason in `problem`, when it is not a regular file.
 UniqueFd openSourceFile(const QString &path, QString *problem);
 
-// Reads and checks the header of the image `source` holds: a format Sardoxa takes, and not so
-// large that decoding it would be a decompression bomb. Nothing, with the reason, otherwise.
-// `image`, when given, receives the header as libvips read it, with all its metadata.
-std::optional<SourceHeader> readSourceHeader(const vips::VSource &source, QString *problem,
+// Reads and checks the header of the image `source` holds, `fd` being the file it reads: a format
+// Sardoxa takes, and not so large that decoding it would be a decompression bomb. Nothing, with the
+// reason, otherwise. `image`, when given, receives the header as libvips read it, with all its
+// metadata.
+std::optional<SourceHeader> readSourceHeader(int fd, const vips::VSource &source, QString *problem,
                                              vips::VImage *image = nullptr);
 
 // The nominal size of `pixels` at `xres` × `yres` pixels per millimetre: the size the dots per

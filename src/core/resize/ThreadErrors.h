@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+// libvips keeps one error buffer for the whole process: vips_error() appends to it and
+// vips::VError copies all of it. With several images decoded at once on libvips' worker threads,
+// what it holds when a call fails may be another image's failure, or nothing, cleared by another
+// thread meanwhile. libvips 8.14 has no error of a thread's own, and holding a lock across a
+// failing call would serialise decoding, so vips_verror(), which every libvips error passes
+// through (libvips calls it through its PLT, as it does vips_error()), is interposed: it keeps a
+// copy of each message on the thread that raised it, then hands it on to libvips. A decoder of
+// our own reports through vips_error() like any other and is caught the same way.
+namespace ThreadErrors {
+
+// Forgets this thread's messages.
+void clear();
+
+// This thread's messages since the last clear() or take(), joined by "; "; empty for none.
+QString take();
+
+} // namespace ThreadErrors

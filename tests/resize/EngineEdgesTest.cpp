@@ -1,0 +1,124 @@
+// Sources at the edges of what the engine takes, run through the real program in one batch.
+#include <QFile>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "Fixture.h"
+#include "Images.h"
+#include "Sardoxa.h"
+
+using Images::Colour;
+using vips::VImage;
+
+namespace {
+
+class EngineEdges : public HomeTest {
+protected:
+    // Runs the program on `paths` at 64 × 48; each skipped file's reason by its path.
+    std::map<QString, QString> run(const QStringList &paths, int expectedExit) {
+        const Outcome outcome = runSardoxa(QStringList{"--size", "64x48"} + paths);
+        EXPECT_FALSE(outcome.crashed) << outcome.err.toStdString();
+        EXPECT_EQ(outcome.exitCode, expectedExit) << outcome.err.toStdString();
+        std::map<QString, QString> reasons;
+        static const QRegularExpression skip(QStringLiteral("^sardoxa: skipped (\\S+): (.*)$"),
+                                             QRegularExpression::MultilineOption);
+        for (const auto &line : skip.globalMatch(outcome.err))
+            reasons[line.captured(1)] = line.captured(2);
+        return reasons;
+    }
+};
+
+// An uncompressed TIFF of `image`'s bytes relabelled as 8-bit CIELab: L* in 0..255, a* and b*
+// signed.
+QByteArray asCieLab(const VImage &image) {
+    QByteArray tiff = Images::encoded(image, ".tif");
+    const qsizetype rgb = tiff.indexOf(QByteArray::fromHex("06010300010000000200"));
+    tiff[rgb + 8] = 8;
+    return tiff;
+}
+
+// The file with bytes no encoder gives written over its middle.
+QByteArray damaged(QByteArray file) {
+    for (int i = 0; i < 400; ++i)
+        file[file.size() / 2 + i] = char(i * 7919 % 256);
+    return file;
+}
+
+VImage uniform(const Colour &value, VipsBandFormat format) {
+    return (VImage::black(64, 48) + value).cast(format);
+}
+
+} // namespace
+
+TEST_F(EngineEdges, EachSourceIsWrittenInItsOwnTonesOrSkippedForItsOwnReason) {
+    // Near white with a* and b* below zero, where a misread sign or packing shows at once.
+    const Colour lab{250, 254, 253}; // L* 98, a* -2, b* -3
+    const Colour white = (VImage::black(1, 1, VImage::option()->set("bands", 3)) +
+                          std::vector<double>{250 / 2.55, -2, -3})
+                             .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_LAB))
+                             .colourspace(VIPS_INTERPRETATION_sRGB)
+                             .getpoint(0, 0);
+    ASSERT_TRUE(QFile::resize(write("sparse.jpg"), 20LL << 30));
+    const struct {
+        QString path;
+        Colour written; // empty for a skip
+        const char *reason;
+    } cases[] = {
+        {write("lab.tif", asCieLab(uniform(lab, VIPS_FORMAT_UCHAR))), white, ""},
+        {write("lab-alpha.tif", asCieLab(uniform(lab, VIPS_FORMAT_UCHAR).bandjoin_const({255}))),
+         Colour{white[0], white[1], white[2], 255}, ""},
+        // Integers by their range, as libvips' conversions take them.
+        {write("char.tif", Images::encoded(uniform({100}, VIPS_FORMAT_CHAR), ".tif")), {100}, ""},
+        {write("short.tif", Images::encoded(uniform({20000}, VIPS_FORMAT_SHORT), ".tif")),
+         {78},
+         ""},
+        {write("int.tif", Images::encoded(uniform({1.5e9}, VIPS_FORMAT_INT), ".tif")), {89}, ""},
+        {write("uint.tif", Images::encoded(uniform({3e9}, VIPS_FORMAT_UINT), ".tif")), {178}, ""},
+        {write("tall.png", Images::encoded(VImage::black(1, 4000000), ".png")),
+         {},
+         "too large to scale: it would be drawn at 64 × 256000000 pixels"},
+        {in("sparse.jpg"), {}, "not a PNG, JPEG, TIFF or GIF image"},
+        {write("damaged.gif", damaged(Images::encoded(Images::noise(300, 200), ".gif"))),
+         {},
+         "gifload"},
+    };
+    QStringList paths;
+    for (const auto &c : cases)
+        paths << c.path;
+    const std::map<QString, QString> reasons = run(paths, 1);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        const QString written = today() + '/' + QFileInfo(c.path).completeBaseName() + ".tif";
+        EXPECT_EQ(QFileInfo::exists(written), !c.written.empty());
+        if (!c.written.empty())
+            EXPECT_TRUE(Images::near(Images::load(written).getpoint(32, 24), c.written, 2));
+        else
+            EXPECT_TRUE(reasons.count(c.path) && reasons.at(c.path).contains(c.reason));
+    }
+}
+
+TEST_F(EngineEdges, DamagedFilesDecodedTogetherEachGiveTheirOwnDecodersReason) {
+    const VImage photo = Images::noise(300, 200);
+    const std::map<QString, QByteArray> decoders{
+        {"gif", "gif"}, {"jpg", "jpeg"}, {"png", "png"}, {"tif", "tiff"}};
+    QStringList paths;
+    for (const auto &[suffix, decoder] : decoders) {
+        const QByteArray file = damaged(
+            Images::encoded(photo, suffix == "tif" ? ".tif[compression=lzw]"
+                                                   : ('.' + suffix).toLatin1().constData()));
+        for (int i = 0; i < 16; ++i)
+            paths << write(QStringLiteral("%1.%2").arg(i).arg(suffix), file);
+    }
+    const std::map<QString, QString> reasons = run(paths, 1);
+    for (const QString &path : paths) {
+        SCOPED_TRACE(path.toStdString());
+        ASSERT_TRUE(reasons.count(path));
+        const QString reason = reasons.at(path).toLower();
+        for (const auto &[suffix, decoder] : decoders)
+            EXPECT_EQ(reason.contains(decoder), path.endsWith(suffix)) << reason.toStdString();
+        EXPECT_FALSE(reason.contains("no reason given"));
+    }
+}
