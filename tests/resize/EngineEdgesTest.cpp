@@ -62,6 +62,9 @@ TEST_F(EngineEdges, EachSourceIsWrittenInItsOwnTonesOrSkippedForItsOwnReason) {
                              .colourspace(VIPS_INTERPRETATION_sRGB)
                              .getpoint(0, 0);
     ASSERT_TRUE(QFile::resize(write("sparse.jpg"), 20LL << 30));
+    // LZW data that ends early, which the GIF decoder fills with empty rows.
+    QByteArray zeroed = Images::encoded(Images::noise(300, 200), ".gif");
+    zeroed.replace(zeroed.size() / 2, 400, QByteArray(400, '\0'));
     const struct {
         QString path;
         Colour written; // empty for a skip
@@ -81,9 +84,7 @@ TEST_F(EngineEdges, EachSourceIsWrittenInItsOwnTonesOrSkippedForItsOwnReason) {
          {},
          "too large to scale: it would be drawn at 64 × 256000000 pixels"},
         {in("sparse.jpg"), {}, "not a PNG, JPEG, TIFF or GIF image"},
-        {write("damaged.gif", damaged(Images::encoded(Images::noise(300, 200), ".gif"))),
-         {},
-         "gifload"},
+        {write("zeroed.gif", zeroed), {}, "gifload_source: Invalid frame data"},
     };
     QStringList paths;
     for (const auto &c : cases)

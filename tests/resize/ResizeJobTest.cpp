@@ -63,7 +63,7 @@ TEST_F(ResizeJob, SkipsVanishedUndecodableAndUnwritableSourcesAndStillEnds) {
     EXPECT_EQ(written(), QStringList{"first.tif"});
     EXPECT_NE(log.find("skipped " + gone.toStdString() + ": it no longer exists"),
               std::string::npos);
-    EXPECT_NE(log.find("skipped " + broken.toStdString() + ": not a decodable image"),
+    EXPECT_NE(log.find("skipped " + broken.toStdString() + ": not a PNG, JPEG, TIFF or GIF image"),
               std::string::npos);
     EXPECT_EQ(delegate.skippedSources(), (QStringList{gone, broken}));
 

@@ -50,9 +50,11 @@ VImage load(const vips::VSource &input, int fd, const VImage &header, SourceForm
     if (format == SourceFormat::Jpeg && JpegDecoder::takes(header))
         return JpegDecoder::decode(fd, 8 / shrink, header);
     auto *options = VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL);
-    // A JPEG is damaged where its decoder warns; the other decoders fail on damage themselves.
-    options->set("fail_on",
-                 format == SourceFormat::Jpeg ? VIPS_FAIL_ON_WARNING : VIPS_FAIL_ON_TRUNCATED);
+    // A JPEG or GIF is damaged where its decoder warns (libnsgif decodes LZW data that ends early
+    // to empty rows, and only warns); the other decoders fail on damage themselves.
+    options->set("fail_on", format == SourceFormat::Jpeg || format == SourceFormat::Gif
+                                ? VIPS_FAIL_ON_WARNING
+                                : VIPS_FAIL_ON_TRUNCATED);
     if (shrink > 1)
         options->set("shrink", shrink);
     VImage image = loadAs(format, input, options);
