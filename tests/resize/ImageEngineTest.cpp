@@ -157,6 +157,9 @@ TEST_F(ImageEngine, BadSourcesAndDegenerateSizesWriteNothingAndSayWhy) {
     const QByteArray layered = Images::encoded(Images::noise(1000, 800), ".jpg[Q=90,interlace]");
     const QByteArray cut = photo.left(photo.size() / 2) + "\xff\xd9";
     const QByteArray layersCut = layered.left(layered.size() / 2) + "\xff\xd9";
+    // Turned by its EXIF orientation, which needs the whole scaled image at once: 72 GB here.
+    VImage turned = VImage::black(100, 10000).copy();
+    turned.set(VIPS_META_ORIENTATION, 6);
     const struct {
         QString path;
         Size size;
@@ -178,6 +181,10 @@ TEST_F(ImageEngine, BadSourcesAndDegenerateSizesWriteNothingAndSayWhy) {
         {write("whole.jpg", photo), {-1, -1}, "has no whole pixel"},
         {in("whole.jpg"), {0.2, 100}, "has no whole pixel"},
         {in("whole.jpg"), {100000, 100000}, "too large to write"},
+        {write("turned.jpg", Images::encoded(turned, ".jpg")), {16000, 16000}, "too large to turn"},
+        {write("tall.jpg", Images::encoded(VImage::black(1, 65500), ".jpg")),
+         {40000, 1},
+         "too large to scale"},
     };
     for (const auto &c : cases) {
         const std::string log =

@@ -286,8 +286,14 @@ Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token 
             return {nullptr, problem};
         if (*now != source.header())
             return {nullptr, QStringLiteral("it changed after it was collected")};
+        // The header was checked against the budget alone; turning the scaled image may not fit.
+        const double held = now->decoderBytes + turnedBytes(*now, plan);
+        if (held > MemoryBudget::decoders().capacity())
+            return {nullptr, QStringLiteral("too large to turn at this size (it would need %1 MB "
+                                            "of memory at once)")
+                                 .arg(held / (1024 * 1024), 0, 'f', 0)};
         std::optional<MemoryBudget::Reservation> memory =
-            MemoryBudget::decoders().reserve(now->decoderBytes + turnedBytes(*now, plan), stop);
+            MemoryBudget::decoders().reserve(held, stop);
         if (!memory)
             return {nullptr, {}};
 

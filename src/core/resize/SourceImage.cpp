@@ -8,6 +8,7 @@
 #include "core/intake/FilePaths.h"
 #include "core/resize/FormatSniffing.h"
 #include "core/resize/ImageEngine.h"
+#include "core/resize/ThreadErrors.h"
 
 namespace {
 
@@ -46,6 +47,7 @@ UniqueFd openSourceFile(const QString &path, QString *problem) {
 
 std::optional<SourceHeader> readSourceHeader(int fd, const vips::VSource &source, QString *problem,
                                              vips::VImage *image) {
+    ThreadErrors::clear();
     // Only the decoders of the formats Sardoxa takes: a file named like an image but holding
     // something else (an SVG, a PDF, a matrix) must not reach the decoders of other formats.
     const std::optional<SourceFormat> format = sniffFile(fd);

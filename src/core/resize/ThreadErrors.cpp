@@ -1,16 +1,20 @@
 #include "core/resize/ThreadErrors.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <dlfcn.h>
-#include <string>
 
 namespace {
 
-// A thread that never takes its messages keeps only the first ones.
-constexpr std::size_t maxKept = 2048;
+// A thread's messages, in a buffer with no destructor: libvips may still report while a thread
+// ends, after objects with one are gone. A thread that never takes them keeps the first ones.
+struct Messages {
+    char text[2048];
+    std::size_t length;
+};
 
-thread_local std::string messages;
+thread_local Messages messages;
 
 using Verror = void (*)(const char *, const char *, va_list);
 
@@ -19,34 +23,46 @@ Verror libvipsVerror() {
     return next;
 }
 
+// Adds to this thread's messages as much of the text as there is room for.
+void appendv(const char *format, va_list arguments) {
+    const std::size_t room = sizeof messages.text - messages.length;
+    const int written = std::vsnprintf(messages.text + messages.length, room, format, arguments);
+    if (written > 0)
+        messages.length += std::min(std::size_t(written), room - 1);
+}
+
+void append(const char *format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    appendv(format, arguments);
+    va_end(arguments);
+}
+
 } // namespace
 
 extern "C" void vips_verror(const char *domain, const char *format, va_list arguments) {
-    if (messages.size() < maxKept) {
-        char text[1024];
-        va_list copy;
-        va_copy(copy, arguments);
-        std::vsnprintf(text, sizeof text, format, copy);
-        va_end(copy);
-        if (!messages.empty())
-            messages += "; ";
-        if (domain && *domain)
-            messages.append(domain).append(": ");
-        messages += text;
-    }
+    if (messages.length > 0)
+        append("; ");
+    if (domain && *domain)
+        append("%s: ", domain);
+    va_list copy;
+    va_copy(copy, arguments); // libvips formats the same arguments again
+    appendv(format, copy);
+    va_end(copy);
     libvipsVerror()(domain, format, arguments);
 }
 
 namespace ThreadErrors {
 
 void clear() {
-    messages.clear();
+    messages.length = 0;
 }
 
 QString take() {
-    QString text =
-        QString::fromUtf8(messages).trimmed().replace(QLatin1Char('\n'), QStringLiteral("; "));
-    messages.clear();
+    QString text = QString::fromUtf8(messages.text, qsizetype(messages.length))
+                       .trimmed()
+                       .replace(QLatin1Char('\n'), QStringLiteral("; "));
+    messages.length = 0;
     return text;
 }
 
