@@ -85,6 +85,15 @@ TEST_F(EngineEdges, EachSourceIsWrittenInItsOwnTonesOrSkippedForItsOwnReason) {
          "too large to scale: it would be drawn at 64 × 256000000 pixels"},
         {in("sparse.jpg"), {}, "not a PNG, JPEG, TIFF or GIF image"},
         {write("zeroed.gif", zeroed), {}, "gifload_source: Invalid frame data"},
+        // Damage that libtiff's codecs only warn of.
+        {write("packbits.tif",
+               damaged(Images::encoded(Images::noise(300, 200), ".tif[compression=packbits]"))),
+         {},
+         "PackBitsDecode: Discarding"},
+        {write("jpeg.tif",
+               damaged(Images::encoded(Images::noise(300, 200), ".tif[compression=jpeg]"))),
+         {},
+         "JPEGLib: Corrupt JPEG data"},
     };
     QStringList paths;
     for (const auto &c : cases)

@@ -14,7 +14,7 @@ int generate(VipsRegion *out, void *sequence, void *, void *passing, gboolean *)
     auto *in = static_cast<VipsRegion *>(sequence);
     const VipsRect &area = out->valid;
     ThreadErrors::clear();
-    if (vips_region_prepare(in, &area) == 0)
+    if (vips_region_prepare(in, &area) == 0 && !ThreadErrors::metDamage())
         return vips_region_region(out, in, &area, area.left, area.top);
     static_cast<Passing *>(passing)->note->note(ThreadErrors::take());
     return -1;

@@ -22,6 +22,7 @@ private:
     QString reason_;
 };
 
-// `image` passed through unchanged, but for each region of it that fails to compute, the failing
-// thread's messages are noted in `note`.
+// `image` passed through unchanged, but for each region of it that fails to compute, or that a
+// decoder computed while it warned of damage, the thread's messages are noted in `note` and the
+// region fails.
 vips::VImage notingFailures(const vips::VImage &image, std::shared_ptr<FailureNote> note);

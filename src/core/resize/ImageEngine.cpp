@@ -6,6 +6,9 @@
 #include <cmath>
 #include <cstring>
 #include <mutex>
+#include <string_view>
+
+#include <tiffio.h>
 
 #include "core/intake/FilePaths.h"
 #include "core/resize/FormatSniffing.h"
@@ -227,6 +230,15 @@ struct StripSink {
     }
 };
 
+// libtiff's codecs only warn of damaged data (a corrupt JPEG-compressed strip, PackBits runs that
+// overrun the row), and libvips lets warnings pass; those of the other modules (an unknown tag,
+// say) are no damage to the pixels.
+void tiffWarned(thandle_t, const char *module, const char *format, va_list arguments) {
+    if (module &&
+        (std::strcmp(module, "JPEGLib") == 0 || std::string_view(module).ends_with("Decode")))
+        ThreadErrors::noteDamage(module, format, arguments);
+}
+
 // Why computing an image failed: the reason noted where it failed, or else this thread's own.
 QString failureReason(const QString &noted) {
     const QString own = takeError();
@@ -242,6 +254,7 @@ void initialize(const char *argv0) {
     g_log_set_handler(
         "VIPS", G_LOG_LEVEL_WARNING, [](const gchar *, GLogLevelFlags, const gchar *, gpointer) {},
         nullptr);
+    TIFFSetWarningHandlerExt(tiffWarned);
     // Every image is read once; a cache would only hold memory.
     vips_cache_set_max(0);
     // Each of the images computed at once gets its share of the cores this process may use, so

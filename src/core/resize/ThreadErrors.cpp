@@ -12,6 +12,7 @@ namespace {
 struct Messages {
     char text[2048];
     std::size_t length;
+    bool damage;
 };
 
 thread_local Messages messages;
@@ -38,16 +39,20 @@ void append(const char *format, ...) {
     va_end(arguments);
 }
 
-} // namespace
-
-extern "C" void vips_verror(const char *domain, const char *format, va_list arguments) {
+void appendMessage(const char *domain, const char *format, va_list arguments) {
     if (messages.length > 0)
         append("; ");
     if (domain && *domain)
         append("%s: ", domain);
+    appendv(format, arguments);
+}
+
+} // namespace
+
+extern "C" void vips_verror(const char *domain, const char *format, va_list arguments) {
     va_list copy;
     va_copy(copy, arguments); // libvips formats the same arguments again
-    appendv(format, copy);
+    appendMessage(domain, format, copy);
     va_end(copy);
     libvipsVerror()(domain, format, arguments);
 }
@@ -56,13 +61,23 @@ namespace ThreadErrors {
 
 void clear() {
     messages.length = 0;
+    messages.damage = false;
+}
+
+void noteDamage(const char *domain, const char *format, va_list arguments) {
+    appendMessage(domain, format, arguments);
+    messages.damage = true;
+}
+
+bool metDamage() {
+    return messages.damage;
 }
 
 QString take() {
     QString text = QString::fromUtf8(messages.text, qsizetype(messages.length))
                        .trimmed()
                        .replace(QLatin1Char('\n'), QStringLiteral("; "));
-    messages.length = 0;
+    clear();
     return text;
 }
 

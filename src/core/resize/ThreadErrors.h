@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <cstdarg>
+
 // libvips keeps one error buffer for the whole process: vips_error() appends to it and
 // vips::VError copies all of it. With several images decoded at once on libvips' worker threads,
 // what it holds when a call fails may be another image's failure, or nothing, cleared by another
@@ -14,6 +16,13 @@ namespace ThreadErrors {
 
 // Forgets this thread's messages.
 void clear();
+
+// Notes damage that a decoder only warns of (libvips lets warnings pass) as one of this thread's
+// messages, and marks the thread as having met damage.
+void noteDamage(const char *domain, const char *format, va_list arguments);
+
+// Whether damage was noted on this thread since the last clear() or take().
+bool metDamage();
 
 // This thread's messages since the last clear() or take(), joined by "; "; empty for none.
 QString take();
