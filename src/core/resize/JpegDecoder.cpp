@@ -217,6 +217,9 @@ vips::VImage decode(int fd, int eighths, const vips::VImage &header) {
     g_object_unref(image);
     if (status != 0)
         throw vips::VError();
+    // Marked as read from top to bottom, as libvips' loaders mark theirs: a large reduction then
+    // keeps the rows it reads again behind a cache of its own rather than asking for them anew.
+    vips_image_set_int(sequential, VIPS_META_SEQUENTIAL, 1);
     return vips::VImage(sequential);
 }
 
