@@ -45,14 +45,10 @@ double turnedBytes(const SourceHeader &header, const PixelPlan &plan) {
 // Decodes the source the header was read from, through the same descriptor, as it is stored.
 VImage load(const vips::VSource &input, int fd, const VImage &header, SourceFormat format,
             int shrink) {
-    if (format == SourceFormat::Jpeg && JpegDecoder::takes(header))
+    if (format == SourceFormat::Jpeg)
         return JpegDecoder::decode(fd, 8 / shrink, header);
     auto *options = VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL);
-    // A JPEG is damaged where its decoder warns; the other decoders fail on damage themselves.
-    options->set("fail_on",
-                 format == SourceFormat::Jpeg ? VIPS_FAIL_ON_WARNING : VIPS_FAIL_ON_TRUNCATED);
-    if (shrink > 1)
-        options->set("shrink", shrink);
+    options->set("fail_on", VIPS_FAIL_ON_TRUNCATED);
     VImage image = VImage::new_from_source(input, "", options);
     if (format == SourceFormat::Png && image.get_typeof(VIPS_META_ICC_NAME) == 0) {
         if (const std::optional<QByteArray> profile = embeddedPngProfile(fd)) {

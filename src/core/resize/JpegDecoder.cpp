@@ -1,5 +1,6 @@
 #include "core/resize/JpegDecoder.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <memory>
@@ -44,6 +45,9 @@ struct Reader {
     bool created = false;
     bool started = false;
     bool damaged = false;
+    // CMYK is stored inverted, as Adobe's encoders write it; libvips' loader turns every CMYK
+    // file back, with or without Adobe's marker, and so do we.
+    bool inverted = false;
     char message[JMSG_LENGTH_MAX] = {};
     UniqueFd fd;
     off_t offset = 0;
@@ -120,8 +124,9 @@ bool prepare(Reader &reader, int eighths) {
     jpeg_read_header(&reader.info, TRUE);
     reader.info.scale_num = unsigned(eighths);
     reader.info.scale_denom = 8;
-    reader.info.out_color_space = reader.info.num_components == 1 ? JCS_GRAYSCALE : JCS_RGB;
     jpeg_calc_output_dimensions(&reader.info);
+    // libjpeg's own choice of output colours: grey, RGB, or CMYK for CMYK and YCCK files.
+    reader.inverted = reader.info.out_color_space == JCS_CMYK;
     return true;
 }
 
@@ -141,6 +146,9 @@ bool readRows(Reader &reader, VipsRegion *region) {
                           rect.top + y);
             return false;
         }
+        if (reader.inverted)
+            std::transform(row, row + VIPS_REGION_SIZEOF_LINE(region), row,
+                           [](JSAMPLE sample) { return JSAMPLE(255 - sample); });
     }
     reader.row += JDIMENSION(rect.height);
     // The tail is where data left over after the last row shows damage the rows did not.
@@ -162,15 +170,23 @@ int generate(VipsRegion *region, void *, void *a, void *, gboolean *) {
     return 0;
 }
 
+// The colours of each layout as libvips' own loader names them.
+VipsInterpretation interpretationOf(J_COLOR_SPACE colours) {
+    switch (colours) {
+    case JCS_GRAYSCALE:
+        return VIPS_INTERPRETATION_B_W;
+    case JCS_CMYK:
+        return VIPS_INTERPRETATION_CMYK;
+    default:
+        return VIPS_INTERPRETATION_sRGB;
+    }
+}
+
 void closed(VipsImage *, Reader *reader) {
     std::unique_ptr<Reader> owned(reader); // the image owned the reader; it goes with it
 }
 
 } // namespace
-
-bool takes(const vips::VImage &header) {
-    return header.format() == VIPS_FORMAT_UCHAR && (header.bands() == 1 || header.bands() == 3);
-}
 
 vips::VImage decode(int fd, int eighths, const vips::VImage &header) {
     auto reader = std::make_unique<Reader>();
@@ -195,9 +211,7 @@ vips::VImage decode(int fd, int eighths, const vips::VImage &header) {
     const jpeg_decompress_struct &info = reader->info;
     vips_image_init_fields(image, int(info.output_width), int(info.output_height),
                            info.output_components, VIPS_FORMAT_UCHAR, VIPS_CODING_NONE,
-                           info.output_components == 1 ? VIPS_INTERPRETATION_B_W
-                                                       : VIPS_INTERPRETATION_sRGB,
-                           header.xres(), header.yres());
+                           interpretationOf(info.out_color_space), header.xres(), header.yres());
     if (header.get_typeof(VIPS_META_ICC_NAME) != 0) {
         std::size_t length = 0;
         const void *profile = header.get_blob(VIPS_META_ICC_NAME, &length);
