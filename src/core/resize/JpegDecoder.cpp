@@ -15,14 +15,15 @@ namespace JpegDecoder {
 
 namespace {
 
-// Trailing padding of a few bytes is a habit of some encoders; more is data the image lost.
-constexpr int harmlessExtraneousBytes = 64;
+// Some encoders pad the end of a file with a few bytes before its end marker; more than that,
+// or stray bytes before any other marker, is data the image lost.
+constexpr int harmlessPadding = 64;
 constexpr std::size_t readSize = 64 * 1024;
 
 bool isDamage(const jpeg_error_mgr &error) {
     switch (error.msg_code) {
-    case JWRN_EXTRANEOUS_DATA:
-        return error.msg_parm.i[0] > harmlessExtraneousBytes;
+    case JWRN_EXTRANEOUS_DATA: // the bytes skipped, then the marker they came before
+        return error.msg_parm.i[1] != JPEG_EOI || error.msg_parm.i[0] > harmlessPadding;
     case JWRN_HIT_MARKER:
     case JWRN_HUFF_BAD_CODE:
     case JWRN_MUST_RESYNC:
