@@ -44,9 +44,9 @@ double turnedBytes(const SourceHeader &header, const PixelPlan &plan) {
 
 // Decodes the source the header was read from, through the same descriptor, as it is stored.
 VImage load(const vips::VSource &input, int fd, const VImage &header, SourceFormat format,
-            int shrink) {
+            int shrink, std::stop_token stop) {
     if (format == SourceFormat::Jpeg)
-        return JpegDecoder::decode(fd, 8 / shrink, header);
+        return JpegDecoder::decode(fd, 8 / shrink, header, std::move(stop));
     auto *options = VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL);
     options->set("fail_on", VIPS_FAIL_ON_TRUNCATED);
     VImage image = VImage::new_from_source(input, "", options);
@@ -254,7 +254,7 @@ Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token 
         const int shrink = now->format == SourceFormat::Jpeg
                                ? jpegShrinkFactor(now->pixelWidth, now->pixelHeight, plan.draw)
                                : 1;
-        const VImage image = load(input, fd.get(), header, now->format, shrink);
+        const VImage image = load(input, fd.get(), header, now->format, shrink, stop);
         // Scaled as stored, then turned as the viewer sees it: a turn needs the last rows first,
         // which a source read from top to bottom cannot give, while the scaled image is small.
         const int orientation = vips_image_get_orientation(image.get_image());
@@ -298,8 +298,9 @@ Written writeTiff(const VImage &image, int fd, double pixelsPerUnit, std::stop_t
     const int sunk = vips_sink_disc(image.get_image(), &StripSink::take, &sink);
     takeOver(&sink);
     // libvips may report success although a call of take() failed on the last rows it handed
-    // over; what the sink saw decides.
-    if (sink.stopped) {
+    // over, and a decoder that saw the stop request fails without reaching the sink; what the
+    // sink and the request say decides.
+    if (sink.stopped || sink.stop.stop_requested()) {
         vips_error_clear();
         return {Written::Failure::Stopped, {}};
     }

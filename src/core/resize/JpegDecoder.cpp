@@ -18,6 +18,11 @@ namespace {
 // Some encoders pad the end of a file with a few bytes before its end marker; more than that,
 // or stray bytes before any other marker, is data the image lost.
 constexpr int harmlessPadding = 64;
+// Encoders write a handful of scans: libjpeg's standard progression has 10 for colour and 18 for
+// CMYK, and tuned scripts stay within a few dozen. Each scan costs a pass over every block of the
+// image however few bytes it holds, so a small file of thousands of scans takes minutes; 300
+// leaves ten times the room any encoder needs while bounding that work.
+constexpr int maxScans = 300;
 constexpr std::size_t readSize = 64 * 1024;
 
 bool isDamage(const jpeg_error_mgr &error) {
@@ -37,15 +42,16 @@ bool isDamage(const jpeg_error_mgr &error) {
 }
 
 // Everything one decode needs, kept alive by the image until libvips closes it. libjpeg reports
-// errors by longjmp, so the functions that call it hold no object with a destructor.
+// errors by longjmp, and so do the callbacks below, so the functions that call libjpeg and the
+// callbacks themselves hold no object with a destructor.
 struct Reader {
     jpeg_decompress_struct info{};
     jpeg_error_mgr error{};
     jpeg_source_mgr source{};
+    jpeg_progress_mgr progress{};
     std::jmp_buf jump{};
     bool created = false;
     bool started = false;
-    bool damaged = false;
     // CMYK is stored inverted, as Adobe's encoders write it; libvips' loader turns every CMYK
     // file back, with or without Adobe's marker, and so do we.
     bool inverted = false;
@@ -54,6 +60,7 @@ struct Reader {
     off_t offset = 0;
     unsigned char buffer[readSize];
     JDIMENSION row = 0;
+    std::stop_token stop;
 
     ~Reader() {
         if (created)
@@ -71,12 +78,26 @@ void failed(j_common_ptr info) {
     std::longjmp(reader.jump, 1);
 }
 
+// Damage ends the decode at once: the rest of the file would only cost time.
 void warned(j_common_ptr info, int level) {
+    if (level < 0 && isDamage(*info->err))
+        failed(info);
+}
+
+// libjpeg calls this before each row it hands out and, while it reads the scans of a progressive
+// file, before each row of blocks of every scan: there a stop request reaches a running decode,
+// and a file of too many scans ends.
+void progressed(j_common_ptr info) {
     Reader &reader = readerOf(info);
-    if (level < 0 && !reader.damaged && isDamage(*info->err)) {
-        reader.damaged = true;
-        info->err->format_message(info, reader.message);
-    }
+    const bool stopped = reader.stop.stop_requested();
+    if (!stopped && reader.info.input_scan_number <= maxScans)
+        return;
+    if (stopped)
+        std::snprintf(reader.message, sizeof reader.message, "stopped");
+    else
+        std::snprintf(reader.message, sizeof reader.message,
+                      "more than %d scans, more than any encoder writes", maxScans);
+    std::longjmp(reader.jump, 1);
 }
 
 void silent(j_common_ptr) {}
@@ -122,6 +143,7 @@ bool prepare(Reader &reader, int eighths) {
     jpeg_create_decompress(&reader.info);
     reader.created = true;
     reader.info.src = &reader.source;
+    reader.info.progress = &reader.progress;
     jpeg_read_header(&reader.info, TRUE);
     reader.info.scale_num = unsigned(eighths);
     reader.info.scale_denom = 8;
@@ -140,7 +162,7 @@ bool readRows(Reader &reader, VipsRegion *region) {
         reader.started = true;
     }
     const VipsRect &rect = region->valid;
-    for (int y = 0; y < rect.height && !reader.damaged; ++y) {
+    for (int y = 0; y < rect.height; ++y) {
         JSAMPROW row = VIPS_REGION_ADDR(region, 0, rect.top + y);
         if (jpeg_read_scanlines(&reader.info, &row, 1) != 1) {
             std::snprintf(reader.message, sizeof reader.message, "no row %d in the file",
@@ -153,9 +175,9 @@ bool readRows(Reader &reader, VipsRegion *region) {
     }
     reader.row += JDIMENSION(rect.height);
     // The tail is where data left over after the last row shows damage the rows did not.
-    if (reader.row == reader.info.output_height && !reader.damaged)
+    if (reader.row == reader.info.output_height)
         jpeg_finish_decompress(&reader.info);
-    return !reader.damaged;
+    return true;
 }
 
 int generate(VipsRegion *region, void *, void *a, void *, gboolean *) {
@@ -189,8 +211,9 @@ void closed(VipsImage *, Reader *reader) {
 
 } // namespace
 
-vips::VImage decode(int fd, int eighths, const vips::VImage &header) {
+vips::VImage decode(int fd, int eighths, const vips::VImage &header, std::stop_token stop) {
     auto reader = std::make_unique<Reader>();
+    reader->stop = std::move(stop);
     reader->fd.reset(::dup(fd));
     reader->info.err = jpeg_std_error(&reader->error);
     reader->info.client_data = reader.get();
@@ -202,6 +225,7 @@ vips::VImage decode(int fd, int eighths, const vips::VImage &header) {
     reader->source.skip_input_data = skipSource;
     reader->source.resync_to_restart = jpeg_resync_to_restart;
     reader->source.term_source = endSource;
+    reader->progress.progress_monitor = progressed;
     if (!reader->fd.isValid() || !prepare(*reader, eighths)) {
         vips_error("libjpeg", "%s",
                    reader->fd.isValid() ? reader->message : "cannot read the file");
