@@ -149,14 +149,6 @@ TEST_F(ImageEngine, BadSourcesAndDegenerateSizesWriteNothingAndSayWhy) {
     QByteArray progressive =
         Images::encoded(Images::verticalStripes(16, 16, {red}), ".jpg[interlace]");
     progressive.replace(progressive.indexOf("\xff\xc2") + 5, 4, QByteArray::fromHex("80008000"));
-    // Damage that decodes without an error: a run of a photograph's entropy data zeroed, and
-    // files cut short with their end marker put back.
-    const QByteArray photo = Images::encoded(Images::noise(1000, 800), ".jpg[Q=90]");
-    QByteArray zeroed = photo;
-    zeroed.replace(photo.size() / 2, 40000, QByteArray(40000, '\0'));
-    const QByteArray layered = Images::encoded(Images::noise(1000, 800), ".jpg[Q=90,interlace]");
-    const QByteArray cut = photo.left(photo.size() / 2) + "\xff\xd9";
-    const QByteArray layersCut = layered.left(layered.size() / 2) + "\xff\xd9";
     // Turned by its EXIF orientation, which needs the whole scaled image at once: 72 GB here.
     VImage turned = VImage::black(100, 10000).copy();
     turned.set(VIPS_META_ORIENTATION, 6);
@@ -172,13 +164,7 @@ TEST_F(ImageEngine, BadSourcesAndDegenerateSizesWriteNothingAndSayWhy) {
          "not a PNG, JPEG, TIFF or GIF image"},
         {write("bomb.png", Images::claimingPng(100000)), {10, 10}, "too large to decode"},
         {write("progressive.jpg", progressive), {10, 10}, "would need 6144 MB of memory"},
-        {write("zeroed.jpg", zeroed), {100, 100}, "Corrupt JPEG data"},
-        {write("cut.jpg", cut), {100, 100}, "Corrupt JPEG data"},
-        {write("layers.jpg", layersCut), {100, 100}, "Corrupt JPEG data"},
-        {write("layers-cut.jpg", layered.left(layered.size() * 2 / 3)),
-         {100, 100},
-         "Premature end"},
-        {write("whole.jpg", photo), {-1, -1}, "has no whole pixel"},
+        {image("whole.jpg"), {-1, -1}, "has no whole pixel"},
         {in("whole.jpg"), {0.2, 100}, "has no whole pixel"},
         {in("whole.jpg"), {100000, 100000}, "too large to write"},
         {write("turned.jpg", Images::encoded(turned, ".jpg")), {16000, 16000}, "too large to turn"},

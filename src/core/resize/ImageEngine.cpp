@@ -49,17 +49,14 @@ double turnedBytes(const SourceHeader &header, const PixelPlan &plan) {
 
 // Decodes the source the header was read from, through the same descriptor, as it is stored.
 VImage load(const vips::VSource &input, int fd, const VImage &header, SourceFormat format,
-            int shrink) {
-    if (format == SourceFormat::Jpeg && JpegDecoder::takes(header))
-        return JpegDecoder::decode(fd, 8 / shrink, header);
+            int shrink, std::stop_token stop) {
+    if (format == SourceFormat::Jpeg)
+        return JpegDecoder::decode(fd, 8 / shrink, header, std::move(stop));
     auto *options = VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL);
-    // A JPEG or GIF is damaged where its decoder warns (libnsgif decodes LZW data that ends early
-    // to empty rows, and only warns); the other decoders fail on damage themselves.
-    options->set("fail_on", format == SourceFormat::Jpeg || format == SourceFormat::Gif
-                                ? VIPS_FAIL_ON_WARNING
-                                : VIPS_FAIL_ON_TRUNCATED);
-    if (shrink > 1)
-        options->set("shrink", shrink);
+    // A GIF is damaged where its decoder warns (libnsgif decodes LZW data that ends early to
+    // empty rows, and only warns); the other decoders fail on damage themselves.
+    options->set("fail_on",
+                 format == SourceFormat::Gif ? VIPS_FAIL_ON_WARNING : VIPS_FAIL_ON_TRUNCATED);
     VImage image = loadAs(format, input, options);
     if (format == SourceFormat::Png && image.get_typeof(VIPS_META_ICC_NAME) == 0) {
         if (const std::optional<QByteArray> profile = embeddedPngProfile(fd)) {
@@ -232,10 +229,12 @@ struct StripSink {
 
 // libtiff's codecs only warn of damaged data (a corrupt JPEG-compressed strip, PackBits runs that
 // overrun the row), and libvips lets warnings pass; those of the other modules (an unknown tag,
-// say) are no damage to the pixels.
+// say) are no damage to the pixels. Nor is an LZW strip that holds all its rows but no end code,
+// which some old writers leave out.
 void tiffWarned(thandle_t, const char *module, const char *format, va_list arguments) {
-    if (module &&
-        (std::strcmp(module, "JPEGLib") == 0 || std::string_view(module).ends_with("Decode")))
+    const bool codec = module && (std::strcmp(module, "JPEGLib") == 0 ||
+                                  std::string_view(module).ends_with("Decode"));
+    if (codec && !std::strstr(format, "not terminated with EOI code"))
         ThreadErrors::noteDamage(module, format, arguments);
 }
 
@@ -314,8 +313,8 @@ Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token 
         const int shrink = now->format == SourceFormat::Jpeg
                                ? jpegShrinkFactor(now->pixelWidth, now->pixelHeight, plan.draw)
                                : 1;
-        const VImage image =
-            notingFailures(unpacked(load(input, fd.get(), header, now->format, shrink)), failure);
+        const VImage image = notingFailures(
+            unpacked(load(input, fd.get(), header, now->format, shrink, stop)), failure);
         // Scaled as stored, then turned as the viewer sees it: a turn needs the last rows first,
         // which a source read from top to bottom cannot give, while the scaled image is small.
         const int orientation = vips_image_get_orientation(image.get_image());
@@ -361,8 +360,9 @@ Written writeTiff(const Pipeline &canvas, int fd, double pixelsPerUnit, std::sto
     const int sunk = vips_sink_disc(image.get_image(), &StripSink::take, &sink);
     takeOver(&sink);
     // libvips may report success although a call of take() failed on the last rows it handed
-    // over; what the sink saw decides.
-    if (sink.stopped) {
+    // over, and a decoder that saw the stop request fails without reaching the sink; what the
+    // sink and the request say decides.
+    if (sink.stopped || sink.stop.stop_requested()) {
         vips_error_clear();
         return {Written::Failure::Stopped, {}};
     }

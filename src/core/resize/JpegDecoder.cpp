@@ -1,5 +1,6 @@
 #include "core/resize/JpegDecoder.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <memory>
@@ -14,14 +15,20 @@ namespace JpegDecoder {
 
 namespace {
 
-// Trailing padding of a few bytes is a habit of some encoders; more is data the image lost.
-constexpr int harmlessExtraneousBytes = 64;
+// Some encoders pad the end of a file with a few bytes before its end marker; more than that,
+// or stray bytes before any other marker, is data the image lost.
+constexpr int harmlessPadding = 64;
+// Encoders write a handful of scans: libjpeg's standard progression has 10 for colour and 18 for
+// CMYK, and tuned scripts stay within a few dozen. Each scan costs a pass over every block of the
+// image however few bytes it holds, so a small file of thousands of scans takes minutes; 300
+// leaves ten times the room any encoder needs while bounding that work.
+constexpr int maxScans = 300;
 constexpr std::size_t readSize = 64 * 1024;
 
 bool isDamage(const jpeg_error_mgr &error) {
     switch (error.msg_code) {
-    case JWRN_EXTRANEOUS_DATA:
-        return error.msg_parm.i[0] > harmlessExtraneousBytes;
+    case JWRN_EXTRANEOUS_DATA: // the bytes skipped, then the marker they came before
+        return error.msg_parm.i[1] != JPEG_EOI || error.msg_parm.i[0] > harmlessPadding;
     case JWRN_HIT_MARKER:
     case JWRN_HUFF_BAD_CODE:
     case JWRN_MUST_RESYNC:
@@ -35,20 +42,25 @@ bool isDamage(const jpeg_error_mgr &error) {
 }
 
 // Everything one decode needs, kept alive by the image until libvips closes it. libjpeg reports
-// errors by longjmp, so the functions that call it hold no object with a destructor.
+// errors by longjmp, and so do the callbacks below, so the functions that call libjpeg and the
+// callbacks themselves hold no object with a destructor.
 struct Reader {
     jpeg_decompress_struct info{};
     jpeg_error_mgr error{};
     jpeg_source_mgr source{};
+    jpeg_progress_mgr progress{};
     std::jmp_buf jump{};
     bool created = false;
     bool started = false;
-    bool damaged = false;
+    // CMYK is stored inverted, as Adobe's encoders write it; libvips' loader turns every CMYK
+    // file back, with or without Adobe's marker, and so do we.
+    bool inverted = false;
     char message[JMSG_LENGTH_MAX] = {};
     UniqueFd fd;
     off_t offset = 0;
     unsigned char buffer[readSize];
     JDIMENSION row = 0;
+    std::stop_token stop;
 
     ~Reader() {
         if (created)
@@ -66,12 +78,26 @@ void failed(j_common_ptr info) {
     std::longjmp(reader.jump, 1);
 }
 
+// Damage ends the decode at once: the rest of the file would only cost time.
 void warned(j_common_ptr info, int level) {
+    if (level < 0 && isDamage(*info->err))
+        failed(info);
+}
+
+// libjpeg calls this before each row it hands out and, while it reads the scans of a progressive
+// file, before each row of blocks of every scan: there a stop request reaches a running decode,
+// and a file of too many scans ends.
+void progressed(j_common_ptr info) {
     Reader &reader = readerOf(info);
-    if (level < 0 && !reader.damaged && isDamage(*info->err)) {
-        reader.damaged = true;
-        info->err->format_message(info, reader.message);
-    }
+    const bool stopped = reader.stop.stop_requested();
+    if (!stopped && reader.info.input_scan_number <= maxScans)
+        return;
+    if (stopped)
+        std::snprintf(reader.message, sizeof reader.message, "stopped");
+    else
+        std::snprintf(reader.message, sizeof reader.message,
+                      "more than %d scans, more than any encoder writes", maxScans);
+    std::longjmp(reader.jump, 1);
 }
 
 void silent(j_common_ptr) {}
@@ -117,11 +143,13 @@ bool prepare(Reader &reader, int eighths) {
     jpeg_create_decompress(&reader.info);
     reader.created = true;
     reader.info.src = &reader.source;
+    reader.info.progress = &reader.progress;
     jpeg_read_header(&reader.info, TRUE);
     reader.info.scale_num = unsigned(eighths);
     reader.info.scale_denom = 8;
-    reader.info.out_color_space = reader.info.num_components == 1 ? JCS_GRAYSCALE : JCS_RGB;
     jpeg_calc_output_dimensions(&reader.info);
+    // libjpeg's own choice of output colours: grey, RGB, or CMYK for CMYK and YCCK files.
+    reader.inverted = reader.info.out_color_space == JCS_CMYK;
     return true;
 }
 
@@ -134,19 +162,22 @@ bool readRows(Reader &reader, VipsRegion *region) {
         reader.started = true;
     }
     const VipsRect &rect = region->valid;
-    for (int y = 0; y < rect.height && !reader.damaged; ++y) {
+    for (int y = 0; y < rect.height; ++y) {
         JSAMPROW row = VIPS_REGION_ADDR(region, 0, rect.top + y);
         if (jpeg_read_scanlines(&reader.info, &row, 1) != 1) {
             std::snprintf(reader.message, sizeof reader.message, "no row %d in the file",
                           rect.top + y);
             return false;
         }
+        if (reader.inverted)
+            std::transform(row, row + VIPS_REGION_SIZEOF_LINE(region), row,
+                           [](JSAMPLE sample) { return JSAMPLE(255 - sample); });
     }
     reader.row += JDIMENSION(rect.height);
     // The tail is where data left over after the last row shows damage the rows did not.
-    if (reader.row == reader.info.output_height && !reader.damaged)
+    if (reader.row == reader.info.output_height)
         jpeg_finish_decompress(&reader.info);
-    return !reader.damaged;
+    return true;
 }
 
 int generate(VipsRegion *region, void *, void *a, void *, gboolean *) {
@@ -162,18 +193,27 @@ int generate(VipsRegion *region, void *, void *a, void *, gboolean *) {
     return 0;
 }
 
+// The colours of each layout as libvips' own loader names them.
+VipsInterpretation interpretationOf(J_COLOR_SPACE colours) {
+    switch (colours) {
+    case JCS_GRAYSCALE:
+        return VIPS_INTERPRETATION_B_W;
+    case JCS_CMYK:
+        return VIPS_INTERPRETATION_CMYK;
+    default:
+        return VIPS_INTERPRETATION_sRGB;
+    }
+}
+
 void closed(VipsImage *, Reader *reader) {
     std::unique_ptr<Reader> owned(reader); // the image owned the reader; it goes with it
 }
 
 } // namespace
 
-bool takes(const vips::VImage &header) {
-    return header.format() == VIPS_FORMAT_UCHAR && (header.bands() == 1 || header.bands() == 3);
-}
-
-vips::VImage decode(int fd, int eighths, const vips::VImage &header) {
+vips::VImage decode(int fd, int eighths, const vips::VImage &header, std::stop_token stop) {
     auto reader = std::make_unique<Reader>();
+    reader->stop = std::move(stop);
     reader->fd.reset(::dup(fd));
     reader->info.err = jpeg_std_error(&reader->error);
     reader->info.client_data = reader.get();
@@ -185,6 +225,7 @@ vips::VImage decode(int fd, int eighths, const vips::VImage &header) {
     reader->source.skip_input_data = skipSource;
     reader->source.resync_to_restart = jpeg_resync_to_restart;
     reader->source.term_source = endSource;
+    reader->progress.progress_monitor = progressed;
     if (!reader->fd.isValid() || !prepare(*reader, eighths)) {
         vips_error("libjpeg", "%s",
                    reader->fd.isValid() ? reader->message : "cannot read the file");
@@ -195,9 +236,7 @@ vips::VImage decode(int fd, int eighths, const vips::VImage &header) {
     const jpeg_decompress_struct &info = reader->info;
     vips_image_init_fields(image, int(info.output_width), int(info.output_height),
                            info.output_components, VIPS_FORMAT_UCHAR, VIPS_CODING_NONE,
-                           info.output_components == 1 ? VIPS_INTERPRETATION_B_W
-                                                       : VIPS_INTERPRETATION_sRGB,
-                           header.xres(), header.yres());
+                           interpretationOf(info.out_color_space), header.xres(), header.yres());
     if (header.get_typeof(VIPS_META_ICC_NAME) != 0) {
         std::size_t length = 0;
         const void *profile = header.get_blob(VIPS_META_ICC_NAME, &length);
@@ -217,6 +256,9 @@ vips::VImage decode(int fd, int eighths, const vips::VImage &header) {
     g_object_unref(image);
     if (status != 0)
         throw vips::VError();
+    // Marked as read from top to bottom, as libvips' loaders mark theirs: a large reduction then
+    // keeps the rows it reads again behind a cache of its own rather than asking for them anew.
+    vips_image_set_int(sequential, VIPS_META_SEQUENTIAL, 1);
     return vips::VImage(sequential);
 }
 

@@ -1,20 +1,22 @@
 #pragma once
 
+#include <stop_token>
+
 #include <vips/vips8>
 
 // JPEG sources decoded with libjpeg-turbo directly rather than through libvips' loader, which
 // never reads a file's tail: damaged entropy data that decodes to grey without an error (a
 // photo with a run of its bytes zeroed) is only caught once the decoder finds data left over
-// before the end marker. Every warning of damage, truncation included, fails the decode here.
+// before the end marker. Every layout goes through it, grey, colour and CMYK alike, so that
+// damage is refused the same way in each; every warning of damage, truncation included, fails
+// the decode here.
 namespace JpegDecoder {
 
-// Whether the decoder takes a JPEG whose header libvips read: grey or colour, not CMYK.
-bool takes(const vips::VImage &header);
-
 // The JPEG in `fd` as a lazy, sequential image decoded at `eighths` / 8 of its size, carrying
-// the ICC profile, orientation and resolution of `header`. Rows are decoded as they are asked
-// for; a damaged file fails the computation of the image. Throws vips::VError when the file
-// cannot be decoded at all. The descriptor is read with pread() and may be closed after.
-vips::VImage decode(int fd, int eighths, const vips::VImage &header);
+// the ICC profile, orientation and resolution of `header`, the file as libvips read its header.
+// Rows are decoded as they are asked for; a damaged file, one of too many scans, or a `stop`
+// request fails the computation of the image. Throws vips::VError when the file cannot be
+// decoded at all. The descriptor is read with pread() and may be closed after.
+vips::VImage decode(int fd, int eighths, const vips::VImage &header, std::stop_token stop);
 
 } // namespace JpegDecoder
