@@ -52,6 +52,7 @@ public:
     // Whether a path may be part of a job: not a folder, and an allowed extension.
     bool isValidImage(const QString &path);
     // The images among `paths`, with dropped folders searched at any depth, in the order found.
+    // Every path that could not be read is skipped, named with its reason.
     QStringList collectImages(const QStringList &paths);
 
     // Output folders
