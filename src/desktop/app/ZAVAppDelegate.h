@@ -2,7 +2,6 @@
 
 #include <QHash>
 #include <QObject>
-#include <QSettings>
 #include <QString>
 #include <QStringList>
 #include <QThreadPool>
@@ -17,6 +16,7 @@
 
 class OperationQueue;
 class Platform;
+class Preferences;
 class SourceImage;
 struct ScaledCopy;
 class ZAVButton;
@@ -155,14 +155,14 @@ Q_SIGNALS:
 private:
     struct JobProgress;
 
-    QSettings &defaults();
+    Preferences &defaults();
     void finishImage(const std::shared_ptr<JobProgress> &job);
 
     void layOutPresets(const QString &key);
     // Registers the images of a request as a job and asks for its size.
     void takeIn(const QStringList &images);
 
-    std::unique_ptr<QSettings> defaults_;
+    std::unique_ptr<Preferences> defaults_;
     QThreadPool handOffs_;
     std::atomic<int> sizeHandOffs_{0};
     int foldersOpening_ = 0; // main thread only
