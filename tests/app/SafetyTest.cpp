@@ -14,6 +14,7 @@
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #include <utime.h>
 
@@ -25,9 +26,15 @@ namespace {
 
 class Safety : public HomeTest {
 protected:
-    // A file left alone long enough for a start to take it for a leftover.
-    static void plantOld(const QString &path, uid_t owner = ::geteuid()) {
+    // A file left alone long enough for a start to take it for a leftover, marked as the
+    // program marks its temporary files, or not: then the user's own.
+    static void plantOld(const QString &path, uid_t owner = ::geteuid(), bool marked = true) {
         writeFile(path, {});
+        if (marked) { // braces: the macro holds an if of its own
+            ASSERT_EQ(
+                ::setxattr(QFile::encodeName(path).constData(), "user.sardoxa", "partial", 7, 0),
+                0);
+        }
         const struct utimbuf old = {0, 1};
         ::utime(QFile::encodeName(path).constData(), &old);
         if (owner != ::geteuid()) { // braces: the macro holds an if of its own
@@ -40,22 +47,28 @@ constexpr uid_t nobody = 65534;
 
 } // namespace
 
-TEST_F(Safety, TheStartUpCleanUpRemovesOnlyItsOwnLeftoversAndOnlyInDayFolders) {
+TEST_F(Safety, TheStartUpCleanUpRemovesOnlyItsOwnLeftoversInDayAndOutputFolders) {
+    const QString out = home.path() + "/out";
     const QString leftover = today() + "/.sardoxa-k3j2h1.partial";
+    const QString leftoverOut = out + "/.sardoxa-k3j2h6.partial";
     const QString output = today() + "/.sardoxa-holiday.tif"; // a real output, of such a source
     const QString atTop = home.productFolder() + "/.sardoxa-k3j2h2.partial";
     const QString elsewhere = home.path() + "/other-disk/.sardoxa-k3j2h3.partial";
     const QString others = today() + "/.sardoxa-k3j2h4.partial";
-    for (const QString &path : {leftover, output, atTop, elsewhere})
+    const QString usersOwn[] = {today() + "/.sardoxa-k3j2h5.partial", out + "/.sardoxa-x.partial"};
+    for (const QString &path : {leftover, leftoverOut, output, atTop, elsewhere})
         plantOld(path);
+    for (const QString &path : usersOwn)
+        plantOld(path, ::geteuid(), false);
     if (::geteuid() == 0)
         plantOld(others, nobody);
     ASSERT_TRUE(QFile::link(home.path() + "/other-disk", home.productFolder() + "/2020-01-01"));
 
-    const Outcome run = runSardoxa({"--size", "30x20", image("a.png", 300, 200)});
+    const Outcome run = runSardoxa({"--size", "30x20", "-o", out, image("a.png", 300, 200)});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(leftover));
-    for (const QString &kept : {output, atTop, elsewhere})
+    EXPECT_FALSE(QFileInfo::exists(leftoverOut));
+    for (const QString &kept : {output, atTop, elsewhere, usersOwn[0], usersOwn[1]})
         EXPECT_TRUE(QFileInfo::exists(kept)) << kept.toStdString();
     if (::geteuid() == 0) {
         EXPECT_TRUE(QFileInfo::exists(others));

@@ -59,7 +59,8 @@ public:
     QString targetFolder();
     // Makes the dated folder of a job started now; its path is the job key.
     QString makeJobFolder();
-    // Removes what killed runs left in the day folders: unfinished, hidden temporary files.
+    // Removes what killed runs left in the day folders and the fixed job folder: unfinished,
+    // hidden temporary files.
     void removeLeftoverFiles();
 
     // Sizing

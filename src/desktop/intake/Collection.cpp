@@ -30,4 +30,6 @@ QString ZAVAppDelegate::makeJobFolder() {
 
 void ZAVAppDelegate::removeLeftoverFiles() {
     removeLeftoversIn(targetFolder(), folderFormat);
+    if (!fixedJobFolder.isEmpty())
+        removeLeftoversInFolder(fixedJobFolder);
 }
