@@ -16,6 +16,8 @@ namespace {
 // links and blocking on a FIFO; it is given a private temporary file instead.
 
 std::optional<QVariantMap> iniValues(const QByteArray &bytes) {
+    if (bytes.isEmpty())
+        return QVariantMap(); // no file yet
     QTemporaryFile file;
     if (!file.open() || file.write(bytes) != bytes.size() || !file.flush())
         return std::nullopt;
