@@ -13,6 +13,8 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #include <utime.h>
 
@@ -24,9 +26,15 @@ namespace {
 
 class Safety : public HomeTest {
 protected:
-    // A file left alone long enough for a start to take it for a leftover.
-    static void plantOld(const QString &path, uid_t owner = ::geteuid()) {
+    // A file left alone long enough for a start to take it for a leftover, marked as the
+    // program marks its temporary files, or not: then the user's own.
+    static void plantOld(const QString &path, uid_t owner = ::geteuid(), bool marked = true) {
         writeFile(path, {});
+        if (marked) { // braces: the macro holds an if of its own
+            ASSERT_EQ(
+                ::setxattr(QFile::encodeName(path).constData(), "user.sardoxa", "partial", 7, 0),
+                0);
+        }
         const struct utimbuf old = {0, 1};
         ::utime(QFile::encodeName(path).constData(), &old);
         if (owner != ::geteuid()) { // braces: the macro holds an if of its own
@@ -39,32 +47,42 @@ constexpr uid_t nobody = 65534;
 
 } // namespace
 
-TEST_F(Safety, TheStartUpCleanUpRemovesOnlyItsOwnLeftoversAndOnlyInDayFolders) {
+TEST_F(Safety, TheStartUpCleanUpRemovesOnlyItsOwnLeftoversInDayAndOutputFolders) {
+    const QString out = home.path() + "/out";
     const QString leftover = today() + "/.sardoxa-k3j2h1.partial";
+    const QString leftoverOut = out + "/.sardoxa-k3j2h6.partial";
     const QString output = today() + "/.sardoxa-holiday.tif"; // a real output, of such a source
     const QString atTop = home.productFolder() + "/.sardoxa-k3j2h2.partial";
     const QString elsewhere = home.path() + "/other-disk/.sardoxa-k3j2h3.partial";
     const QString others = today() + "/.sardoxa-k3j2h4.partial";
-    for (const QString &path : {leftover, output, atTop, elsewhere})
+    const QString usersOwn[] = {today() + "/.sardoxa-k3j2h5.partial", out + "/.sardoxa-x.partial"};
+    for (const QString &path : {leftover, leftoverOut, output, atTop, elsewhere})
         plantOld(path);
+    for (const QString &path : usersOwn)
+        plantOld(path, ::geteuid(), false);
     if (::geteuid() == 0)
         plantOld(others, nobody);
     ASSERT_TRUE(QFile::link(home.path() + "/other-disk", home.productFolder() + "/2020-01-01"));
 
-    const Outcome run = runSardoxa({"--size", "30x20", image("a.png", 300, 200)});
+    const Outcome run = runSardoxa({"--size", "30x20", "-o", out, image("a.png", 300, 200)});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(leftover));
-    for (const QString &kept : {output, atTop, elsewhere})
+    EXPECT_FALSE(QFileInfo::exists(leftoverOut));
+    for (const QString &kept : {output, atTop, elsewhere, usersOwn[0], usersOwn[1]})
         EXPECT_TRUE(QFileInfo::exists(kept)) << kept.toStdString();
     if (::geteuid() == 0) {
         EXPECT_TRUE(QFileInfo::exists(others));
     }
 }
 
-TEST_F(Safety, AWriteThatFailsKeepsTheOldPresets) {
+TEST_F(Safety, AWriteThatFailsKeepsTheOldPresetsAndPreferencesAndSaysSo) {
     const QString presets = home.presetsFile();
     const QByteArray old = writePresetList({"{640, 480}", "{100, -1}"});
     QFile file(writeFile(presets, old));
+    const QString preferences = home.path() + "/.config/sardoxa/sardoxa.conf";
+    // Read whole, but too long once the first-launch flag is added.
+    const QByteArray oldPreferences = "[General]\nkept=" + QByteArray(80, 'k') + '\n';
+    writeFile(preferences, oldPreferences);
     const QString source = image("a.png", 300, 200);
 
     // No file of the run may grow past 100 bytes, as if the disk were full.
@@ -80,10 +98,53 @@ TEST_F(Safety, AWriteThatFailsKeepsTheOldPresets) {
 
     EXPECT_EQ(sardoxa.exitCode(), 1);
     EXPECT_TRUE(log.contains("could not remember the size {31, -1}")) << log.toStdString();
+    EXPECT_TRUE(log.contains("could not save the preferences to " + preferences))
+        << log.toStdString();
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), old);
+    QFile keptPreferences(preferences);
+    ASSERT_TRUE(keptPreferences.open(QIODevice::ReadOnly));
+    EXPECT_EQ(keptPreferences.readAll(), oldPreferences);
     EXPECT_EQ(QDir(QFileInfo(presets).path()).entryList(QDir::Files | QDir::Hidden),
               QStringList{"presets"});
+}
+
+TEST_F(Safety, PresetsAndPreferencesAreReadAndWrittenOnlyAsTheirOwnRegularFiles) {
+    const QString source = image("a.png", 300, 200);
+    const QString preferences = home.path() + "/.config/sardoxa/sardoxa.conf";
+    const QString target = home.path() + "/target";
+    enum Kind { Fifo, Link, Unparsable };
+    const std::pair<QString, Kind> rows[] = {{home.presetsFile(), Fifo},
+                                             {home.presetsFile(), Link},
+                                             {preferences, Fifo},
+                                             {preferences, Link},
+                                             {preferences, Unparsable}};
+    for (const auto &[path, kind] : rows) {
+        SCOPED_TRACE(path.toStdString() + " " + "FLU"[kind]);
+        QFile::remove(path);
+        QDir().mkpath(QFileInfo(path).path());
+        writeFile(target, "theirs");
+        if (kind == Fifo)
+            ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+        else if (kind == Link)
+            ASSERT_TRUE(QFile::link(target, path));
+        else
+            writeFile(path, "no [INI here\n");
+
+        // Neither blocks the run nor is written through, and each is said once.
+        const Outcome run = runSardoxa({"--size", "30x20", source});
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        EXPECT_EQ(run.err.count(path), kind == Unparsable ? 0 : 1) << run.err.toStdString();
+        struct stat info;
+        ASSERT_EQ(::lstat(QFile::encodeName(path).constData(), &info), 0);
+        EXPECT_EQ(info.st_mode & S_IFMT, (QList{S_IFIFO, S_IFLNK, S_IFREG}[kind]));
+        QFile theirs(target);
+        ASSERT_TRUE(theirs.open(QIODevice::ReadOnly));
+        EXPECT_EQ(theirs.readAll(), "theirs");
+    }
+    QFile saved(preferences); // the unparsable one, replaced
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(saved.readAll().contains("SXFirstLaunch=false"));
 }
 
 TEST_F(Safety, AnotherUsersRuntimeFolderOrSocketIsNeverUsed) {

@@ -1,4 +1,5 @@
 #include "core/cli/CommandLine.h"
+#include "core/intake/FilePaths.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fcntl.h>
+#include <utility>
 
 #include "Fixture.h"
 #include "Images.h"
@@ -24,6 +27,7 @@ struct SizeCase {
 constexpr double any = wildcard;
 
 using CommandLineRun = HomeTest;
+using namespace Qt::StringLiterals;
 
 } // namespace
 
@@ -75,8 +79,10 @@ TEST_F(CommandLineRun, ResizesFilesAndFoldersNamesEverySkipAndExitsWithOneForIt)
     image("a.png", 120, 80);
     image("deep/er/b.jpg", 120, 80);
     write("deep/notes.txt");
-    // A name that holds a line break cannot forge a line of the log.
+    // A name that holds a line break cannot forge a line of the log, nor one with C1 controls
+    // or direction overrides drive the terminal.
     const QString bad = write("bad\nsardoxa: forged.gif");
+    write(u"csi\u009b31m\u202egnp.gif"_s);
     const Outcome run = runSardoxa({"--size", "60x*", home.path() + "/in"});
 
     EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
@@ -85,7 +91,10 @@ TEST_F(CommandLineRun, ResizesFilesAndFoldersNamesEverySkipAndExitsWithOneForIt)
     const vips::VImage written = Images::load(today() + "/b.tif");
     EXPECT_EQ(written.width(), 60);
     EXPECT_EQ(written.height(), 40);
-    EXPECT_TRUE(run.err.contains("wrote 2 of 3 images")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("wrote 2 of 4 images")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("csi\\x9b31m\\u{202e}gnp.gif: not a PNG, JPEG, TIFF or GIF image"))
+        << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains(QChar(0x9b)) || run.err.contains(QChar(0x202e)));
     EXPECT_TRUE(run.err.contains(
         "skipped " + in("bad\\x0asardoxa: forged.gif: not a PNG, JPEG, TIFF or GIF image")))
         << run.err.toStdString();
@@ -99,12 +108,13 @@ TEST_F(CommandLineRun, ResizesFilesAndFoldersNamesEverySkipAndExitsWithOneForIt)
 TEST_F(CommandLineRun, WritesIntoTheOutputFolderAndReportsEveryFileAsJson) {
     image("a.png", 120, 80);
     image("other/a.jpg", 120, 80);
-    const QString bad = write("bad.gif");
+    const QString bad = write(u"bad\u009b\u202e.gif"_s);
     const QString out = home.path() + "/made/for/it";
     const Outcome run = runSardoxa({"--size", "60x*", "--json", "-o", out, home.path() + "/in"});
 
     EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
     EXPECT_EQ(QDir(out).entryList(QDir::Files, QDir::Name), (QStringList{"a (1).tif", "a.tif"}));
+    EXPECT_FALSE(run.out.contains(QChar(0x9b)) || run.out.contains(QChar(0x202e)));
     QStringList written;
     QJsonObject summary;
     const QStringList lines = run.out.trimmed().split('\n');
@@ -124,6 +134,42 @@ TEST_F(CommandLineRun, WritesIntoTheOutputFolderAndReportsEveryFileAsJson) {
     written.sort();
     EXPECT_EQ(written, (QStringList{"a (1).tif", "a.tif"}));
     EXPECT_EQ(summary, (QJsonObject{{"folder", out}, {"written", 2}, {"skipped", 1}}));
+}
+
+TEST_F(CommandLineRun, PathsThatCannotBeReadAreNamedAndCountedAndTheWalkGoesOnPastThem) {
+    image("a/first.png");
+    image("z/last.png");
+    // A folder whose path is longer than a path may be cannot be opened, even by root.
+    QString deep = in("m");
+    QDir().mkpath(deep);
+    int folder = ::open(encodePath(deep).constData(), O_RDONLY | O_DIRECTORY);
+    for (const QByteArray name(250, 'd'); deep.size() < 4096; deep += '/' + name) {
+        ASSERT_EQ(::mkdirat(folder, name.constData(), 0755), 0);
+        const int below = ::openat(folder, name.constData(), O_RDONLY | O_DIRECTORY);
+        ::close(std::exchange(folder, below));
+    }
+    ::close(folder);
+    write("a file");
+    ASSERT_TRUE(QFile::link(in("nowhere"), in("dangling.png")));
+    ASSERT_TRUE(QFile::link(in("loop.png"), in("loop.png")));
+    const QString unreadable[][2] = {{in("missing.png"), "No such file or directory"},
+                                     {in("a file/below.png"), "Not a directory"},
+                                     {in("dangling.png"), "No such file or directory"},
+                                     {in("loop.png"), "Too many levels of symbolic links"},
+                                     {deep, "File name too long"}};
+    // The first two are given, the others found in the folder.
+    const Outcome run =
+        runSardoxa({"--size", "30x*", "--json", in(""), unreadable[0][0], unreadable[1][0]});
+    QProcess::execute("rm", {"-rf", in("m")}); // too deep for QTemporaryDir
+    EXPECT_EQ(run.exitCode, 1);
+    for (const auto &[path, reason] : unreadable) {
+        SCOPED_TRACE(path.left(100).toStdString());
+        EXPECT_TRUE(run.err.contains("skipped " + path + ": " + reason)) << run.err.toStdString();
+    }
+    EXPECT_TRUE(run.err.contains("wrote 2 of 2 images")) << run.err.toStdString();
+    EXPECT_TRUE(run.out.endsWith(R"("skipped":5,"written":2})"
+                                 "\n"))
+        << run.out.toStdString();
 }
 
 TEST_F(CommandLineRun, AnOutputFolderThatCannotBeMadeIsAUsageErrorAndNothingIsWritten) {

@@ -128,6 +128,7 @@ TEST_F(Intake, CollectsImagesAtAnyDepthByTheirExtensionInAnyCase) {
     expected.sort();
     got.sort();
     EXPECT_EQ(got, expected);
+    EXPECT_EQ(delegate.skippedSources(), QStringList{in("missing.png")});
     EXPECT_FALSE(welcomeVisible());
     EXPECT_TRUE(pickerVisible());
     EXPECT_EQ(delegate.sizeWindowController->key, today());

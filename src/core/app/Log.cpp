@@ -24,14 +24,21 @@ const QByteArray eraseLine = "\r\033[K";
 
 } // namespace
 
+bool drivesTerminal(char16_t c) {
+    return c < 0x20 || (c >= 0x7f && c <= 0x9f) || c == 0x061c || c == 0x200e || c == 0x200f ||
+           (c >= 0x202a && c <= 0x202e) || (c >= 0x2066 && c <= 0x2069);
+}
+
 QString printable(const QString &text) {
     QString shown;
     shown.reserve(text.size());
     for (const QChar c : text) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+        if (!drivesTerminal(c.unicode()))
+            shown += c;
+        else if (c.unicode() <= 0xff)
             shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
         else
-            shown += c;
+            shown += QStringLiteral("\\u{%1}").arg(c.unicode(), 4, 16, QLatin1Char('0'));
     }
     return shown;
 }

@@ -1,46 +1,97 @@
 #include "core/intake/ImageCollection.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <optional>
+#include <sys/stat.h>
 #include <system_error>
+#include <vector>
 
 #include "core/intake/FilePaths.h"
-#include "core/intake/FolderNames.h"
 #include "core/resize/OutputName.h"
 
-bool isImagePath(const QString &path, const QStringList &formats) {
-    if (isDirectory(path))
-        return false;
+namespace {
+
+namespace fs = std::filesystem;
+
+QString pathOf(const fs::path &path) {
+    return decodePath(QByteArray::fromStdString(path.native()));
+}
+
+QString reasonOf(const std::error_code &error) {
+    return QString::fromLocal8Bit(error.message().c_str());
+}
+
+bool hasImageExtension(const QString &path, const QStringList &formats) {
     return formats.contains(pathExtension(fileNameOf(path)).toLower());
 }
 
-QStringList imagesAmong(const QStringList &paths, const QStringList &formats) {
-    namespace fs = std::filesystem;
-    QStringList images;
-    for (const QString &path : paths) {
-        if (!pathExists(path))
-            continue;
-        if (!isDirectory(path)) {
-            if (isImagePath(path, formats))
-                images.append(path);
+// What is at `path`, links followed; nothing, with `path` named among the unreadable, when it
+// cannot be reached.
+std::optional<mode_t> reach(const QString &path, CollectedImages &found) {
+    struct stat info;
+    if (::stat(encodePath(path).constData(), &info) == 0)
+        return info.st_mode;
+    found.unreadable.append({path, QString::fromLocal8Bit(std::strerror(errno))});
+    return std::nullopt;
+}
+
+// Lists `folder` at any depth, depth first as the file system lists each folder. Every folder
+// has a listing of its own, so one that fails ends only itself.
+void walk(const QString &folder, const QStringList &formats, CollectedImages &found) {
+    std::vector<fs::directory_iterator> listings;
+    const auto enter = [&](const fs::path &path) {
+        std::error_code error;
+        fs::directory_iterator listing(path, error);
+        if (error)
+            found.unreadable.append({pathOf(path), reasonOf(error)});
+        else
+            listings.push_back(std::move(listing));
+    };
+    enter(fs::path(encodePath(folder).toStdString()));
+    while (!listings.empty()) {
+        fs::directory_iterator &listing = listings.back();
+        if (listing == fs::directory_iterator()) {
+            listings.pop_back();
             continue;
         }
-        const fs::path folder(encodePath(path).toStdString());
+        const fs::directory_entry entry = *listing;
         std::error_code error;
-        fs::recursive_directory_iterator entry(
-            folder, fs::directory_options::skip_permission_denied, error);
-        for (; !error && entry != fs::recursive_directory_iterator(); entry.increment(error)) {
-            const QByteArray relative =
-                QByteArray::fromStdString(entry->path().lexically_relative(folder).native());
-            if (relative.startsWith('.') || relative.contains("/.")) {
-                std::error_code ignored;
-                if (entry->is_directory(ignored))
-                    entry.disable_recursion_pending();
-                continue;
-            }
-            const QString joined = joinPath(path, decodePath(relative));
-            if (isImagePath(joined, formats))
-                images.append(joined);
+        listing.increment(error);
+        if (error) {
+            found.unreadable.append({pathOf(entry.path().parent_path()), reasonOf(error)});
+            listings.pop_back();
+        }
+        if (entry.path().filename().native().starts_with('.'))
+            continue;
+        const fs::file_status status = entry.symlink_status(error);
+        if (error)
+            found.unreadable.append({pathOf(entry.path()), reasonOf(error)});
+        else if (fs::is_directory(status))
+            enter(entry.path());
+        else if (const QString path = pathOf(entry.path()); hasImageExtension(path, formats)) {
+            // Links are followed here, so a dangling one is named as what it is.
+            if (const std::optional<mode_t> type = reach(path, found); type && !S_ISDIR(*type))
+                found.images.append(path);
         }
     }
-    return images;
+}
+
+} // namespace
+
+bool isImagePath(const QString &path, const QStringList &formats) {
+    return !isDirectory(path) && hasImageExtension(path, formats);
+}
+
+CollectedImages imagesAmong(const QStringList &paths, const QStringList &formats) {
+    CollectedImages found;
+    for (const QString &path : paths) {
+        const std::optional<mode_t> type = reach(path, found);
+        if (type && S_ISDIR(*type))
+            walk(path, formats, found);
+        else if (type && hasImageExtension(path, formats))
+            found.images.append(path);
+    }
+    return found;
 }

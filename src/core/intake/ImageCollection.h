@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -9,7 +10,21 @@
 // any letter case.
 bool isImagePath(const QString &path, const QStringList &formats);
 
+// A path that could not be read, and why.
+struct UnreadablePath {
+    QString path;
+    QString reason;
+
+    bool operator==(const UnreadablePath &) const = default;
+};
+
+struct CollectedImages {
+    QStringList images;
+    QList<UnreadablePath> unreadable;
+};
+
 // The images among `paths`, with folders searched at any depth, in the order found. Hidden files
-// and folders stay out, links to folders are listed but not followed, so that a loop of links
-// ends, and folders that cannot be read are passed over.
-QStringList imagesAmong(const QStringList &paths, const QStringList &formats);
+// and folders stay out, and links to folders are listed but not followed, so that a loop of links
+// ends. A given path that does not exist, a folder that cannot be opened or listed and an entry
+// that vanishes meanwhile are named among the unreadable, and the walk goes on past them.
+CollectedImages imagesAmong(const QStringList &paths, const QStringList &formats);

@@ -39,6 +39,12 @@ QString makeDayFolder(const QString &target, const QDateTime &now, const QString
     return path;
 }
 
+void removeLeftoversInFolder(const QString &folder) {
+    const UniqueFd open(::open(encodePath(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (open.isValid())
+        OutputFile::removeLeftovers(open.get());
+}
+
 void removeLeftoversIn(const QString &productFolder, const QString &pattern) {
     const UniqueFd product(
         ::open(encodePath(productFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

@@ -7,6 +7,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include "core/intake/FilePaths.h"
@@ -35,6 +36,25 @@ bool holdLock(int fd) {
     lock.l_type = F_WRLCK;
     lock.l_whence = SEEK_SET;
     return ::fcntl(fd, F_OFD_SETLK, &lock) == 0;
+}
+
+// Set on every temporary file while it is written, so that the clean-up takes only files this
+// program made: a user's own file may have a name like ours, but not this attribute. Where the
+// file system keeps no user attributes, leftovers stay rather than risk a user's file.
+const char markName[] = "user.sardoxa";
+const char markValue[] = "partial";
+
+// Marks the file as ours, and holds its lock until it has its final name: a later start knows
+// it is in use.
+void mark(int fd) {
+    holdLock(fd);
+    ::fsetxattr(fd, markName, markValue, sizeof markValue - 1, 0);
+}
+
+bool isMarked(int fd) {
+    char value[sizeof markValue] = {};
+    return ::fgetxattr(fd, markName, value, sizeof value) == sizeof markValue - 1 &&
+           std::memcmp(value, markValue, sizeof markValue - 1) == 0;
 }
 
 enum class Placement { Placed, Taken, Failed };
@@ -93,18 +113,35 @@ bool isTemporaryName(const char *name) {
 
 OutputFile::OutputFile(const QString &folder)
     : folder_(folder) {
-    // Made like any new file, so that the user's umask sets its permissions.
+    // Made like any new file, so that the user's umask sets its permissions. Where the file system
+    // makes unnamed files, the file is marked and locked before it gets its name, so that a kill
+    // never leaves an unmarked one behind; elsewhere it is marked right after it is made.
+    UniqueFd unnamed(
+        ::open(encodePath(folder).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+    if (unnamed.isValid())
+        mark(unnamed.get());
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const QString name = QLatin1String(temporaryPrefix) +
-                             QString::number(QRandomGenerator::global()->generate64(), 36) +
-                             QLatin1String(temporarySuffix);
-        const QString path = joinPath(folder, name);
-        fd_.reset(
-            ::open(encodePath(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        const QString path =
+            joinPath(folder, QLatin1String(temporaryPrefix) +
+                                 QString::number(QRandomGenerator::global()->generate64(), 36) +
+                                 QLatin1String(temporarySuffix));
+        const QByteArray name = encodePath(path);
+        if (unnamed.isValid()) {
+            const QByteArray self = "/proc/self/fd/" + QByteArray::number(unnamed.get());
+            if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(),
+                         AT_SYMLINK_FOLLOW) == 0) {
+                fd_ = std::move(unnamed);
+                temporaryPath_ = path;
+                return;
+            }
+            if (errno == EEXIST)
+                continue;
+            unnamed.reset(); // no /proc: a named file, then
+        }
+        fd_.reset(::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
         if (fd_.isValid()) {
             temporaryPath_ = path;
-            // Held until the file has its final name: a later start knows it is in use.
-            holdLock(fd_.get());
+            mark(fd_.get());
             return;
         }
         if (errno != EEXIST) {
@@ -127,6 +164,8 @@ std::optional<QString> OutputFile::place(const QString &sourceName) {
         error_ = systemError(errno);
         return std::nullopt;
     }
+    // The copy carries nothing of ours; only the moment of its rename is left unmarked.
+    ::fremovexattr(fd_.get(), markName);
     const auto candidate = [&](qint64 n) {
         return joinPath(folder_, outputFileName(sourceName, n));
     };
@@ -153,8 +192,8 @@ std::optional<QString> OutputFile::place(const QString &sourceName) {
 
 void OutputFile::removeLeftovers(int folder) {
     // Walked through the descriptor and never through a link, so the clean-up cannot be led
-    // into another folder; only this user's unlocked temporary files that nobody touched for a
-    // while go.
+    // into another folder; only this user's unlocked temporary files, marked as ours, that nobody
+    // touched for a while go.
     for (const QByteArray &name : entryNames(folder)) {
         if (!isTemporaryName(name.constData()))
             continue;
@@ -163,7 +202,7 @@ void OutputFile::removeLeftovers(int folder) {
         struct stat info;
         if (!fd.isValid() || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
             info.st_uid != ::geteuid() || std::time(nullptr) - info.st_mtime < leftoverAgeSeconds ||
-            !holdLock(fd.get()))
+            !isMarked(fd.get()) || !holdLock(fd.get()))
             continue;
         // The name must still lead to the file that was checked.
         struct stat named;

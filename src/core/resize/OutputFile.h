@@ -29,7 +29,7 @@ public:
     std::optional<QString> place(const QString &sourceName);
 
     // Removes the temporary files that killed runs left in the open folder `folder`: those this
-    // user made, that no live writer holds and that have not changed for a while.
+    // program made as this user, that no live writer holds and that have not changed for a while.
     static void removeLeftovers(int folder);
 
 private:

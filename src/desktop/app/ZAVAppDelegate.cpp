@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QWidget>
 
-#include "core/app/Log.h"
+#include "core/app/Preferences.h"
 #include "core/platform/MainQueue.h"
 #include "core/platform/OperationQueue.h"
 #include "core/platform/Platform.h"
@@ -33,22 +33,17 @@ ZAVAppDelegate::~ZAVAppDelegate() {
         queue->waitUntilAllOperationsAreFinished();
 }
 
-QSettings &ZAVAppDelegate::defaults() {
+Preferences &ZAVAppDelegate::defaults() {
     if (!defaults_)
-        defaults_ = std::make_unique<QSettings>(platform.preferencesFile(), QSettings::IniFormat);
+        defaults_ = std::make_unique<Preferences>(platform.preferencesFile());
     return *defaults_;
 }
 
-static void synchronize(QSettings &settings) {
-    settings.sync();
-    if (settings.status() != QSettings::NoError)
-        logLine(QStringLiteral("could not save the preferences to %1").arg(settings.fileName()));
-}
-
 void ZAVAppDelegate::applicationDidFinishLaunching() {
-    if (!defaults().contains(firstLaunchKey)) {
+    // A file that is left alone was put there earlier: not a first launch.
+    if (!defaults().isLeftAlone() && !defaults().contains(firstLaunchKey)) {
         defaults().setValue(firstLaunchKey, true);
-        synchronize(defaults());
+        defaults().save();
     }
     {
         std::lock_guard lock(registryMutex);
@@ -65,7 +60,7 @@ void ZAVAppDelegate::applicationDidFinishLaunching() {
         welcome();
     targetFolder();
     defaults().setValue(firstLaunchKey, false);
-    synchronize(defaults());
+    defaults().save();
 }
 
 bool ZAVAppDelegate::isFirstLaunch() {

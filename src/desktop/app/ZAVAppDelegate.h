@@ -2,7 +2,6 @@
 
 #include <QHash>
 #include <QObject>
-#include <QSettings>
 #include <QString>
 #include <QStringList>
 #include <QThreadPool>
@@ -17,6 +16,7 @@
 
 class OperationQueue;
 class Platform;
+class Preferences;
 class SourceImage;
 struct ScaledCopy;
 class ZAVButton;
@@ -52,13 +52,15 @@ public:
     // Whether a path may be part of a job: not a folder, and an allowed extension.
     bool isValidImage(const QString &path);
     // The images among `paths`, with dropped folders searched at any depth, in the order found.
+    // Every path that could not be read is skipped, named with its reason.
     QStringList collectImages(const QStringList &paths);
 
     // Output folders
     QString targetFolder();
     // Makes the dated folder of a job started now; its path is the job key.
     QString makeJobFolder();
-    // Removes what killed runs left in the day folders: unfinished, hidden temporary files.
+    // Removes what killed runs left in the day folders and the fixed job folder: unfinished,
+    // hidden temporary files.
     void removeLeftoverFiles();
 
     // Sizing
@@ -154,14 +156,14 @@ Q_SIGNALS:
 private:
     struct JobProgress;
 
-    QSettings &defaults();
+    Preferences &defaults();
     void finishImage(const std::shared_ptr<JobProgress> &job);
 
     void layOutPresets(const QString &key);
     // Registers the images of a request as a job and asks for its size.
     void takeIn(const QStringList &images);
 
-    std::unique_ptr<QSettings> defaults_;
+    std::unique_ptr<Preferences> defaults_;
     QThreadPool handOffs_;
     std::atomic<int> sizeHandOffs_{0};
     int foldersOpening_ = 0; // main thread only

@@ -34,9 +34,20 @@ QString prepareOutputFolder(const QString &folder) {
     return {};
 }
 
-// One JSON object a line on stdout, whole even when several workers finish at once.
+// One JSON object a line on stdout, whole even when several workers finish at once. Qt escapes
+// only the C0 controls; the other characters that drive a terminal are escaped too, as JSON
+// allows for any character, so a reader still gets the same strings.
 void printJson(const QJsonObject &object) {
-    printResult(QJsonDocument(object).toJson(QJsonDocument::Compact));
+    const QString json = QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+    QString safe;
+    safe.reserve(json.size());
+    for (const QChar c : json) {
+        if (drivesTerminal(c.unicode()))
+            safe += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        else
+            safe += c;
+    }
+    printResult(safe.toUtf8());
 }
 
 QJsonObject outcome(const QString &source, const ScaledCopy &copy) {
@@ -80,6 +91,8 @@ int runCommandLine(int &argc, char **argv, const CommandLine &command) {
     bool nothingToResize = false;
     QObject::connect(&delegate, &ZAVAppDelegate::nothingToResize, [&] { nothingToResize = true; });
     delegate.applicationOpenFiles(command.paths);
+    // Paths that could not be read are skipped before any image is.
+    const qsizetype unreadable = delegate.skippedSources().size();
     if (!delegate.sizeWindowController) {
         platform.mainQueue().drain(); // the alert, to stderr
         return nothingToResize ? 1 : 2;
@@ -104,14 +117,13 @@ int runCommandLine(int &argc, char **argv, const CommandLine &command) {
     if (platform.alertCount() > 0)
         return 2;
     const qsizetype skipped = delegate.skippedSources().size();
+    const qsizetype written = images.size() - (skipped - unreadable);
     if (command.json)
         printJson({{QStringLiteral("folder"), key},
-                   {QStringLiteral("written"), images.size() - skipped},
+                   {QStringLiteral("written"), written},
                    {QStringLiteral("skipped"), skipped}});
     if (!command.quiet)
-        logLine(QStringLiteral("wrote %1 of %2 images to %3")
-                    .arg(images.size() - skipped)
-                    .arg(images.size())
-                    .arg(key));
+        logLine(
+            QStringLiteral("wrote %1 of %2 images to %3").arg(written).arg(images.size()).arg(key));
     return skipped > 0 ? 1 : 0;
 }

@@ -11,7 +11,10 @@ bool ZAVAppDelegate::isValidImage(const QString &path) {
 }
 
 QStringList ZAVAppDelegate::collectImages(const QStringList &paths) {
-    return imagesAmong(paths, allowedFormats);
+    const CollectedImages found = imagesAmong(paths, allowedFormats);
+    for (const UnreadablePath &unreadable : found.unreadable)
+        reportSkipped(unreadable.path, unreadable.reason);
+    return found.images;
 }
 
 QString ZAVAppDelegate::targetFolder() {
@@ -27,4 +30,6 @@ QString ZAVAppDelegate::makeJobFolder() {
 
 void ZAVAppDelegate::removeLeftoverFiles() {
     removeLeftoversIn(targetFolder(), folderFormat);
+    if (!fixedJobFolder.isEmpty())
+        removeLeftoversInFolder(fixedJobFolder);
 }

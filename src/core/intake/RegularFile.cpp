@@ -1,0 +1,91 @@
+#include "core/intake/RegularFile.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "core/intake/FilePaths.h"
+#include "core/intake/UniqueFd.h"
+
+namespace {
+
+QString systemError() {
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+QString notRegular(mode_t mode) {
+    return S_ISLNK(mode) ? QStringLiteral("it is a symbolic link")
+                         : QStringLiteral("it is not a regular file");
+}
+
+bool writeAll(int fd, const QByteArray &bytes) {
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t written =
+            ::write(fd, bytes.constData() + done, static_cast<std::size_t>(bytes.size() - done));
+        if (written < 0 && errno != EINTR)
+            return false;
+        done += written < 0 ? 0 : written;
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<QByteArray> readRegularFile(const QString &path, QString *error) {
+    // Without O_NONBLOCK, opening a FIFO waits for a writer for ever.
+    const UniqueFd fd(
+        ::open(encodePath(path).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
+    struct stat info;
+    if (!fd.isValid() && errno == ENOENT)
+        return QByteArray();
+    if (!fd.isValid() && errno == ELOOP) {
+        *error = notRegular(S_IFLNK);
+        return std::nullopt;
+    }
+    if (!fd.isValid() || ::fstat(fd.get(), &info) != 0) {
+        *error = systemError();
+        return std::nullopt;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        *error = notRegular(info.st_mode);
+        return std::nullopt;
+    }
+    QFile file;
+    std::optional<QByteArray> bytes;
+    if (file.open(fd.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+        bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        *error = file.errorString();
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+bool replaceRegularFile(const QString &path, const QByteArray &bytes, QString *error) {
+    const QByteArray name = encodePath(path);
+    struct stat info;
+    if (::lstat(name.constData(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        *error = notRegular(info.st_mode);
+        return false;
+    }
+    // Not QSaveFile: it resolves a link at the path and replaces the link's target. rename()
+    // replaces the name itself, so even a link put there after the check is replaced, never
+    // written through.
+    QByteArray temporary = name + ".XXXXXX";
+    const UniqueFd fd(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (!fd.isValid()) {
+        *error = systemError();
+        return false;
+    }
+    if (writeAll(fd.get(), bytes) && ::fsync(fd.get()) == 0 &&
+        ::rename(temporary.constData(), name.constData()) == 0)
+        return true;
+    *error = systemError();
+    ::unlink(temporary.constData());
+    return false;
+}
