@@ -164,8 +164,6 @@ std::optional<QString> OutputFile::place(const QString &sourceName) {
         error_ = systemError(errno);
         return std::nullopt;
     }
-    // The copy carries nothing of ours; only the moment of its rename is left unmarked.
-    ::fremovexattr(fd_.get(), markName);
     const auto candidate = [&](qint64 n) {
         return joinPath(folder_, outputFileName(sourceName, n));
     };
@@ -179,6 +177,9 @@ std::optional<QString> OutputFile::place(const QString &sourceName) {
         const QString path = candidate(n);
         switch (placeExclusively(from, encodePath(path), &error)) {
         case Placement::Placed:
+            // Unmarked only once it has its name: a kill before that leaves a marked temporary
+            // file that the clean-up takes, one after it at worst a copy with our attribute.
+            ::fremovexattr(fd_.get(), markName);
             placed_ = true;
             return path;
         case Placement::Taken:
