@@ -117,7 +117,7 @@ TEST(Presence, WithoutATrayEveryBatchEndsTheApplicationOnceItsFolderHasBeenOpene
     QObject::connect(&stuck, &QTimer::timeout, [] { QCoreApplication::exit(99); });
     for (int round = 0; round < 20; ++round) {
         const QString key = delegate.makeJobFolder();
-        delegate.globalTasks.insert(key, {image, image, image});
+        delegate.globalTasks.registerJob(key, {image, image, image});
         // The last window goes, and the batch is what keeps the application: a preset's or a
         // typed size's, which reaches its job on a worker.
         delegate.hideWelcome();

@@ -48,9 +48,12 @@ namespace {
 
 class Badge : public DelegateTest {
 protected:
-    void unregisterJob(const QString &key) {
-        std::lock_guard lock(delegate.registryMutex);
-        delegate.globalTasks.remove(key);
+    // A job of `images` whose size was chosen and whose run has begun.
+    std::shared_ptr<Job> startJob(const QString &key, int images) {
+        registerJob(key, QStringList(images, "/a.png"), "{32, 24}");
+        const std::shared_ptr<Job> job = delegate.globalTasks.find(key);
+        job->start();
+        return job;
     }
 };
 
@@ -58,27 +61,24 @@ using FailureAlert = DelegateTest;
 
 } // namespace
 
-TEST_F(Badge, CountsEveryRegisteredJobAndClearsWhenNothingIsLeft) {
-    delegate.prepareBadge();
-    registerJob("/first", QStringList(5, "/a.png"));
-    registerJob("/second", QStringList(3, "/a.png"));
-    registerJob("/empty", {});
-    delegate.prepareBadge();
-    unregisterJob("/first"); // a job leaves the registry once its images are queued
+TEST_F(Badge, CountsOnlyAJobOnItsWayAndClearsWhenItHasLeft) {
+    registerJob("/waiting", QStringList(5, "/a.png"));
+    delegate.prepareBadge(); // no count before a size is chosen
+    delegate.globalTasks.remove("/waiting");
+    startJob("/running", 3);
     delegate.prepareBadge();
     delegate.updateBadge();
-    unregisterJob("/second");
-    delegate.prepareBadge(); // the end of the last job
-    delegate.updateBadge();  // its last image's own countdown
-    EXPECT_EQ(platform.shown, (QStringList{"badge cleared", "badge 8", "badge 3", "badge 2/3",
-                                           "badge cleared", "attention"}));
+    delegate.globalTasks.remove("/running"); // its end
+    delegate.prepareBadge();
+    delegate.updateBadge(); // its last image's own countdown
+    EXPECT_EQ(platform.shown,
+              (QStringList{"badge cleared", "badge 3", "badge 2/3", "badge cleared", "attention"}));
 }
 
 TEST_F(Badge, AJobStartedOnAWorkerShowsItsTotalAheadOfItsCountdowns) {
-    registerJob("/job", QStringList(5, "/a.png"));
+    startJob("/job", 5);
     std::thread worker([&] {
         delegate.prepareBadge();
-        unregisterJob("/job");
         platform.mainQueue().post([&] { delegate.updateBadge(); });
     });
     worker.join();

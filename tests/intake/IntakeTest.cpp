@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -39,8 +40,8 @@ protected:
     }
 
     QStringList registered() {
-        std::lock_guard lock(delegate.registryMutex);
-        return delegate.globalTasks.value(today());
+        const std::shared_ptr<Job> job = delegate.globalTasks.find(today());
+        return job ? job->sources : QStringList();
     }
     // Nothing was taken in: no day folder, no job.
     bool untouched() const { return !QFileInfo::exists(today()) && delegate.globalTasks.isEmpty(); }
@@ -69,6 +70,15 @@ protected:
         });
     }
 
+    // Types a width in the open picker and lets its batch run to the end.
+    void typeWidth(const QString &width) {
+        delegate.sizeWindowController->widthField()->setText(width);
+        delegate.sizeWindowController->resize();
+        delegate.waitForHandOffs();
+        delegate.queue->waitUntilAllOperationsAreFinished();
+        platform.mainQueue().drain();
+    }
+
     QString dialogTitle;
     QString acceptLabel;
 };
@@ -83,22 +93,6 @@ protected:
 };
 
 } // namespace
-
-TEST_F(Intake, WhileAJobRunsOnlyTheBusyMessageShows) {
-    std::promise<void> release;
-    std::shared_future<void> released = release.get_future().share();
-    delegate.queue->addOperation([released] { released.wait(); });
-
-    delegate.applicationOpenFiles({image("a.png")});
-    delegate.openImages(); // no dialog either
-    platform.mainQueue().drain();
-    release.set_value();
-
-    EXPECT_EQ(platform.shown, failureAlert(busyMessage) + failureAlert(busyMessage));
-    EXPECT_TRUE(untouched());
-    EXPECT_TRUE(welcomeVisible());
-    EXPECT_FALSE(pickerVisible());
-}
 
 TEST_F(Intake, CollectsImagesAtAnyDepthByTheirExtensionInAnyCase) {
     const QStringList images{write("drop/photo.JPG"),
@@ -151,14 +145,44 @@ TEST_F(Intake, ADropWithoutImagesSaysSoOnceAndLeavesNoTrace) {
     EXPECT_FALSE(QFileInfo::exists(home.presetsFile())); // no size was asked
 }
 
-TEST_F(Intake, ASecondDropWhileThePickerIsOpenReplacesThePendingList) {
+TEST_F(Intake, ARefusedRequestChangesNothingAndThePendingJobWritesOnlyItsOwnImages) {
     delegate.applicationOpenFiles({image("first.png")});
     delegate.applicationOpenFiles({image("second.png")});
+    delegate.openImages(); // no dialog either
+    platform.mainQueue().drain();
+    EXPECT_EQ(platform.shown, failureAlert(busyMessage) + failureAlert(busyMessage));
+    EXPECT_EQ(registered(), QStringList{in("first.png")});
+    ASSERT_TRUE(pickerVisible());
+
+    typeWidth("40");
+    EXPECT_EQ(QDir(today()).entryList(QDir::Files), QStringList{"first.tif"});
+    EXPECT_EQ(delegate.presets(), QStringList{"{40, -1}"});
+}
+
+TEST_F(Intake, ABatchRefusesRequestsUntilItsEndHasRunAndLeavesNoCountBehind) {
+    delegate.applicationOpenFiles({image("a.png"), image("b.png")});
+    delegate.sizeWindowController->window()->reject(); // Escape: the job is dropped
+    EXPECT_TRUE(delegate.isIdle());
+    delegate.applicationOpenFiles({image("c.png")});
+    EXPECT_EQ(platform.dockTile().badgeLabel(), ""); // no count before a size is chosen
+    delegate.sizeWindowController->widthField()->setText("40");
+    delegate.sizeWindowController->resize();
+    delegate.applicationOpenFiles({image("d.png")}); // while the size is on its way to the job
+    delegate.waitForHandOffs();
+    delegate.queue->waitUntilAllOperationsAreFinished();
+    delegate.applicationOpenFiles({image("e.png")}); // while the end waits on the main queue
     platform.mainQueue().drain();
 
-    EXPECT_EQ(registered(), QStringList{in("second.png")});
-    EXPECT_EQ(platform.shown.filter("alert Failed"), failureAlert(busyMessage).mid(1, 1));
-    EXPECT_TRUE(pickerVisible());
+    EXPECT_EQ(platform.shown.filter(busyMessage).size(), 2);
+    // The one total is the batch's own; the refusals may count it down, as any failure does.
+    EXPECT_EQ(platform.shown.filter(QRegularExpression("^badge \\d+$")), QStringList{"badge 1"});
+    EXPECT_EQ(platform.shown.filter("open ").size(), 1);
+    EXPECT_EQ(platform.shown.filter("ended 1 of 1 images resized").size(), 1);
+    EXPECT_EQ(QDir(today()).entryList(QDir::Files), QStringList{"c.tif"});
+    EXPECT_EQ(platform.dockTile().badgeLabel(), "");
+    EXPECT_TRUE(delegate.isIdle());
+    delegate.applicationOpenFiles({image("f.png")}); // and after it, a request is taken in
+    EXPECT_EQ(registered(), QStringList{in("f.png")});
 }
 
 TEST_F(Intake, TheOpenDialogTakesImagesOnlyAndCancelChangesNothing) {
@@ -209,8 +233,7 @@ TEST_F(Intake, AFolderDroppedOnTheWelcomeWindowEndsAsFilesByAPresetOrATypedSize)
         ASSERT_TRUE(pickerVisible());
 
         if (typed) {
-            delegate.sizeWindowController->widthField()->setText("40");
-            delegate.sizeWindowController->resize();
+            typeWidth("40");
         } else {
             if (auto *animation =
                     delegate.sizeWindowController->window()->findChild<QAbstractAnimation *>())
@@ -228,7 +251,7 @@ TEST_F(Intake, AFolderDroppedOnTheWelcomeWindowEndsAsFilesByAPresetOrATypedSize)
         EXPECT_TRUE(QFileInfo::exists(today() + (typed ? "/b (1).tif" : "/b.tif"))) << typed;
         EXPECT_EQ(platform.shown.count("open " + today()), 1) << typed;
         EXPECT_EQ(platform.shown.count("attention"), 1) << typed;
-        EXPECT_EQ(platform.shown.mid(platform.shown.size() - 2),
+        EXPECT_EQ(platform.shown.mid(platform.shown.size() - 3, 2),
                   (QStringList{"badge cleared", "attention"}));
     }
 }

@@ -23,7 +23,16 @@ protected:
     QStringList written() const {
         return QDir(key).entryList(QDir::Files | QDir::Hidden, QDir::Name);
     }
-    QStringList ending() const { return {"open " + key, "badge cleared", "attention"}; }
+    // The end of a batch that wrote something, told with `told`.
+    QStringList ending(const QString &told) const {
+        return {"open " + key, "badge cleared", "attention", "ended " + told};
+    }
+    const QString allWritten = " | The scaled copies are in the output folder.";
+
+    QStringList registered() const {
+        const std::shared_ptr<Job> job = delegate.globalTasks.find(key);
+        return job ? job->sources : QStringList();
+    }
 
     QString key = delegate.makeJobFolder();
 };
@@ -43,7 +52,8 @@ TEST_F(ResizeJob, CountsDownOpensTheFolderAndAsksForAttentionOnceHoweverTheImage
     for (int round = 0; round < 20; ++round) {
         platform.shown.clear();
         run(paths);
-        ASSERT_EQ(platform.shown, countdown + ending()) << round;
+        ASSERT_EQ(platform.shown, countdown + ending("12 of 12 images resized" + allWritten))
+            << round;
         if (round == 0) {
             EXPECT_EQ(written(), names);
         }
@@ -59,39 +69,62 @@ TEST_F(ResizeJob, SkipsVanishedUndecodableAndUnwritableSourcesAndStillEnds) {
     const QString broken = write("broken.jpg");
     QFile::remove(gone);
     std::string log = logOf([&] { run({first, gone, broken}); });
-    EXPECT_EQ(platform.shown, QStringList({"badge 3", "badge 2/3"}) + ending());
+    EXPECT_EQ(platform.shown,
+              QStringList({"badge 3", "badge 2/3"}) +
+                  ending("1 of 3 images resized | 2 skipped. The scaled copies are in the output "
+                         "folder."));
     EXPECT_EQ(written(), QStringList{"first.tif"});
     EXPECT_NE(log.find("skipped " + gone.toStdString() + ": it no longer exists"),
               std::string::npos);
     EXPECT_NE(log.find("skipped " + broken.toStdString() + ": not a PNG, JPEG, TIFF or GIF image"),
               std::string::npos);
     EXPECT_EQ(delegate.skippedSources(), (QStringList{gone, broken}));
+    ASSERT_EQ(platform.skippedAtEnd.size(), 2); // each with its own reason, for the user to see
+    EXPECT_EQ(platform.skippedAtEnd[0], (Skip{gone, "it no longer exists"}));
+    EXPECT_EQ(platform.skippedAtEnd[1].path, broken);
+    EXPECT_TRUE(platform.skippedAtEnd[1].reason.startsWith("not a PNG, JPEG, TIFF or GIF image"));
 
-    // The output folder vanished: every image is skipped, and the job still ends.
-    ASSERT_TRUE(QDir(key).removeRecursively());
-    platform.shown.clear();
-    log = logOf([&] { run({first}); });
-    EXPECT_EQ(platform.shown.mid(1), ending());
-    EXPECT_NE(log.find("cannot write into " + key.toStdString()), std::string::npos) << log;
-
-    // Nothing left at all: the job leaves the registry and the badge clears.
-    platform.shown.clear();
-    logOf([&] { run({in("never.png")}); });
-    EXPECT_EQ(platform.shown, (QStringList{"badge 1", "badge cleared"}));
-    EXPECT_TRUE(delegate.globalTasks.isEmpty() && delegate.globalSizes.isEmpty());
+    // Nothing written: the end says so, no folder opens, and the job leaves the registry.
+    ASSERT_TRUE(QDir(key).removeRecursively()); // every image is skipped
+    const struct {
+        QStringList paths;
+        QStringList shown;
+    } unwritten[] = {
+        {{first},
+         {"badge 1", "badge cleared", "attention", "ended No image was resized | 1 skipped"}},
+        {{in("never.png"), in("nor.png")},
+         {"badge 2", "badge cleared", "attention", "ended No image was resized | 2 skipped"}}};
+    for (const auto &row : unwritten) {
+        SCOPED_TRACE(row.paths.join(' ').toStdString());
+        platform.shown.clear();
+        log = logOf([&] { run(row.paths); });
+        EXPECT_EQ(platform.shown, row.shown);
+        EXPECT_TRUE(delegate.globalTasks.isEmpty());
+        EXPECT_TRUE(delegate.isIdle());
+    }
+    EXPECT_NE(log.find("skipped " + in("nor.png").toStdString()), std::string::npos) << log;
 }
 
-TEST_F(ResizeJob, AMissingSizeOrListIsReportedAndLeavesTheRegistryAlone) {
-    delegate.resize(key);
+TEST_F(ResizeJob, AMissingSizeOrASecondRunIsReportedAndQueuesNothing) {
+    delegate.resize(key); // no job
+    registerJob(key, {image("a.png")});
+    delegate.resize(key); // no size yet
     platform.mainQueue().drain();
-    EXPECT_EQ(platform.shown, failureAlert("Cannot find a valid target size, please try again."));
-    platform.shown.clear();
-    delegate.globalSizes.insert(key, "{32, 24}");
-    delegate.resize(key);
-    platform.mainQueue().drain();
-    EXPECT_EQ(platform.shown, failureAlert("Cannot find images to resize, please try again."));
-    EXPECT_EQ(delegate.globalSizes.value(key), "{32, 24}");
+    EXPECT_EQ(platform.shown,
+              failureAlert("Cannot find a valid target size, please try again.") +
+                  failureAlert("Cannot find a valid target size, please try again."));
     EXPECT_EQ(delegate.queue->operationCount(), 0);
+    EXPECT_EQ(registered(), QStringList{in("a.png")});
+
+    platform.shown.clear();
+    delegate.globalTasks.find(key)->setSize({32, 24});
+    delegate.resize(key);
+    delegate.resize(key); // its size chosen twice: it runs once
+    delegate.queue->waitUntilAllOperationsAreFinished();
+    platform.mainQueue().drain();
+    EXPECT_EQ(platform.shown.filter("alert Failed"),
+              failureAlert("Cannot find images to resize, please try again.").mid(1, 1));
+    EXPECT_EQ(written(), QStringList{"a.tif"});
 }
 
 TEST_F(ResizeJob, SourcesOfOneNameGetTheNextFreeNumbersAndReplaceNothing) {
@@ -132,7 +165,8 @@ TEST_F(ResizeJob, AFullDiskSkipsWhatDoesNotFitAndLeavesNoPartialFile) {
     EXPECT_FALSE(files.isEmpty());
     EXPECT_LT(files.size(), 6);
     EXPECT_EQ(files.filter(QRegularExpression("^\\.")), QStringList{}); // no temporary file left
-    EXPECT_EQ(platform.shown.mid(platform.shown.size() - 3), ending());
+    EXPECT_EQ(platform.shown.mid(platform.shown.size() - 4, 3), ending({}).mid(0, 3));
+    EXPECT_TRUE(platform.shown.constLast().contains(" of 6 images resized | "));
 }
 
 TEST(ResizeJobQuit, DestroyingTheDelegateMidBatchStopsAtOnceAndLeavesOnlyWholeFiles) {
@@ -153,8 +187,7 @@ TEST(ResizeJobQuit, DestroyingTheDelegateMidBatchStopsAtOnceAndLeavesOnlyWholeFi
             file.write(photo);
             paths << file.fileName();
         }
-        delegate.globalTasks.insert(key, paths);
-        delegate.globalSizes.insert(key, "{320, 240}");
+        delegate.globalTasks.registerJob(key, paths)->setSize({320, 240});
         delegate.resize(key);
         while (QDir(key).entryList(QDir::Files).isEmpty())
             QThread::yieldCurrentThread();

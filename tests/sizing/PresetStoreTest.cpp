@@ -37,7 +37,7 @@ TEST_F(PresetStore, TheFirstChoiceMakesTheFileAndAKnownSizeLeavesItByteForByte) 
     EXPECT_EQ(delegate.presets(), std::nullopt);
     choose({300, -1});
     EXPECT_EQ(stored(), QStringList{"{300, -1}"});
-    EXPECT_TRUE(delegate.globalTasks.isEmpty() && delegate.globalSizes.isEmpty()); // the job ran
+    EXPECT_TRUE(delegate.globalTasks.isEmpty()); // the job ran
 
     const QStringList awkward{"{640, 480}", "{-1, 1080}", "a < & > \"b\""};
     EXPECT_EQ(readPresetList(writePresetList(awkward)), awkward);

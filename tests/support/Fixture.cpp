@@ -10,6 +10,7 @@
 #include "core/platform/MainQueue.h"
 #include "core/platform/OperationQueue.h"
 #include "core/sizing/PresetList.h"
+#include "core/sizing/SizeString.h"
 
 QString writeFile(const QString &path, const QByteArray &bytes) {
     QDir().mkpath(QFileInfo(path).path());
@@ -68,10 +69,10 @@ DelegateTest::DelegateTest(bool windows) {
 }
 
 void DelegateTest::registerJob(const QString &key, const QStringList &paths, const QString &size) {
-    std::lock_guard lock(delegate.registryMutex);
-    delegate.globalTasks.insert(key, paths);
+    const std::shared_ptr<Job> job = delegate.globalTasks.registerJob(key, paths);
+    ASSERT_TRUE(job);
     if (!size.isEmpty())
-        delegate.globalSizes.insert(key, size);
+        job->setSize(sizeFromString(size));
 }
 
 void DelegateTest::runJob(const QString &key, const QStringList &paths, const QString &size) {

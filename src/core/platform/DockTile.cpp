@@ -2,11 +2,9 @@
 
 void DockTile::setBadgeLabel(const QString &label) {
     label_ = label;
-    badgeSinceAttention_ |= !label.isEmpty();
     showBadge(label);
 }
 
 void DockTile::requestUserAttention() {
-    showAttention(badgeSinceAttention_);
-    badgeSinceAttention_ = false;
+    showAttention();
 }

@@ -15,10 +15,8 @@ public:
 
 protected:
     virtual void showBadge(const QString &label) = 0;
-    // `batchEnded`: a badge was shown since the last request, so this one ends a batch.
-    virtual void showAttention(bool batchEnded) = 0;
+    virtual void showAttention() = 0;
 
 private:
     QString label_;
-    bool badgeSinceAttention_ = false;
 };

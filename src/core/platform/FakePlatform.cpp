@@ -17,11 +17,17 @@ void FakePlatform::runAlert(const QString &message, const QString &informative,
     shown.append(QStringLiteral("alert dismissed"));
 }
 
+void FakePlatform::showJobEnded(const JobEnd &end) {
+    const JobEndText text = jobEndText(end);
+    shown.append(QStringLiteral("ended %1 | %2").arg(text.summary, text.body));
+    skippedAtEnd = end.skipped;
+}
+
 void FakePlatform::Tile::showBadge(const QString &label) {
     shown_.append(label.isEmpty() ? QStringLiteral("badge cleared")
                                   : QStringLiteral("badge ") + label);
 }
 
-void FakePlatform::Tile::showAttention(bool) {
+void FakePlatform::Tile::showAttention() {
     shown_.append(QStringLiteral("attention"));
 }

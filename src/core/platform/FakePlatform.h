@@ -29,6 +29,7 @@ public:
         shown.append(QStringLiteral("open ") + path);
         done();
     }
+    void showJobEnded(const JobEnd &end) override;
 
     void setNow(const QDateTime &now) { now_ = now; }
     void setPicturesDirectory(const QString &path) { pictures_ = path; }
@@ -38,8 +39,10 @@ public:
     void setWhileAlertShown(std::function<void()> action) { whileAlertShown_ = std::move(action); }
 
     // What the user saw, in order: "badge 3/5", "badge cleared", "attention", "open <folder>",
-    // "alert <message> | <informative> | <button>", "alert dismissed".
+    // "alert <message> | <informative> | <button>", "alert dismissed", "ended <summary> | <body>".
     QStringList shown;
+    // The skipped sources of the last batch that ended.
+    QList<Skip> skippedAtEnd;
 
 private:
     class Tile : public DockTile {
@@ -49,7 +52,7 @@ private:
 
     protected:
         void showBadge(const QString &label) override;
-        void showAttention(bool batchEnded) override;
+        void showAttention() override;
 
     private:
         QStringList &shown_;

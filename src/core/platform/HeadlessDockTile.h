@@ -13,7 +13,7 @@ public:
 
 protected:
     void showBadge(const QString &label) override;
-    void showAttention(bool) override {}
+    void showAttention() override {}
 
 private:
     const bool quiet_;

@@ -17,6 +17,8 @@ public:
     void runAlert(const QString &message, const QString &informative, const QString &) override;
     // Prints the folder on stdout, where a script can take it, unless told not to.
     void openFolder(const QString &path, std::function<void()> done) override;
+    // The command line names every skip as it happens and sums up the batch itself.
+    void showJobEnded(const JobEnd &) override {}
 
     // How many alerts were shown: a refused request.
     int alertCount() const { return alertCount_; }

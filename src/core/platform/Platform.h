@@ -5,6 +5,7 @@
 
 #include <functional>
 
+#include "core/job/Job.h"
 #include "core/platform/Displays.h"
 
 class DockTile;
@@ -46,4 +47,8 @@ public:
     // Shows a modal alert with one button and returns once it is dismissed; main thread only.
     virtual void runAlert(const QString &message, const QString &informative,
                           const QString &button) = 0;
+
+    // Tells the user how a batch ended: how many images were written and which were skipped,
+    // each with its reason; main thread only.
+    virtual void showJobEnded(const JobEnd &end) = 0;
 };

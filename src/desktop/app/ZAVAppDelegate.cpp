@@ -45,11 +45,6 @@ void ZAVAppDelegate::applicationDidFinishLaunching() {
         defaults().setValue(firstLaunchKey, true);
         defaults().save();
     }
-    {
-        std::lock_guard lock(registryMutex);
-        globalSizes.clear();
-        globalTasks.clear();
-    }
     allowedFormats = {QStringLiteral("png"),  QStringLiteral("tiff"), QStringLiteral("tif"),
                       QStringLiteral("jpeg"), QStringLiteral("jpg"),  QStringLiteral("gif")};
     folderFormat = QStringLiteral("yyyy-MM-dd");
@@ -96,5 +91,6 @@ void ZAVAppDelegate::hideWelcome() {
 }
 
 bool ZAVAppDelegate::isIdle() {
-    return sizeHandOffs_ == 0 && foldersOpening_ == 0 && (!queue || queue->operationCount() == 0);
+    return !isBusy() && sizeHandOffs_ == 0 && foldersOpening_ == 0 &&
+           (!queue || queue->operationCount() == 0);
 }

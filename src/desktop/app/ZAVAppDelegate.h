@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -12,13 +11,14 @@
 #include <mutex>
 #include <optional>
 
+#include "core/job/JobRegistry.h"
+#include "core/resize/ScaledCopy.h"
 #include "core/sizing/Size.h"
 
 class OperationQueue;
 class Platform;
 class Preferences;
 class SourceImage;
-struct ScaledCopy;
 class ZAVButton;
 class ZAVCore;
 class ZAVWindowController;
@@ -72,6 +72,8 @@ public:
     void addPreset(const Size &size, const QString &key);
     // Opens a new size picker for the job `key`; false, and nothing else, while one is shown.
     bool shouldChooseSize(const QString &key);
+    // The size picker of the job `key` was closed without a size: the job is dropped.
+    void abandonJob(const QString &key);
     // A preset button for the job `key`, not yet placed.
     ZAVButton *presetButtonWithKey(const QString &key, const Size &size);
     // Chooses the clicked preset's size for its job, then hides the size picker.
@@ -85,12 +87,13 @@ public:
     Canvas calculateSize(const Size &size, const SourceImage &image);
 
     // Resizing
-    // Runs the registered job `key`: one operation per source that still exists, at most four
-    // at once; the output folder opens after the last image.
+    // Runs the registered job `key` once its size is chosen: one operation per source that still
+    // exists, at most four at once; after the last image the job ends (see jobEnded).
     void resize(const QString &key);
-    // Scales one image and writes it into the folder of `targetPath` under the first free name.
-    void resizeImageWithRawImage(const SourceImage &image, const Canvas &canvas,
-                                 const QString &targetPath);
+    // Scales one image and writes it into the folder of `targetPath` under the first free name;
+    // a skip is logged.
+    ScaledCopy resizeImageWithRawImage(const SourceImage &image, const Canvas &canvas,
+                                       const QString &targetPath);
     // Logs a source that produced no output, with the reason; from any thread.
     void reportSkipped(const QString &path, const QString &reason);
     // Each source's outcome as soon as it is known, from any thread: its output and size, or why
@@ -113,15 +116,15 @@ public:
     // update and the modal alert follow on the main queue.
     void failedWithMessage(const QString &message);
 
-    // Whether an earlier job still has images waiting or being written.
+    // Whether a job is registered and its end-of-job actions have not run yet: a request is
+    // refused meanwhile.
     bool isBusy();
     // About
     // Shows the About window, made once by the maker's framework.
     void about();
 
-    // True while no size is on its way to a job, no operation waits or runs and no output folder
-    // is being opened. A registered job whose size picker was closed without a size is never
-    // run, so it does not count.
+    // True while no job is busy, no size is on its way to a job, no operation waits or runs and
+    // no output folder is being opened.
     bool isIdle();
     // The first-launch flag: true only during the launch sequence of a first launch.
     bool isFirstLaunch();
@@ -129,12 +132,8 @@ public:
     Platform &platform;
 
     std::unique_ptr<OperationQueue> queue;
-    // The job registry: job key → source paths, and job key → size string. Both maps are
-    // reached from the main thread and from the thread that starts a job, so every access holds
-    // registryMutex.
-    QHash<QString, QStringList> globalTasks;
-    QHash<QString, QString> globalSizes;
-    std::mutex registryMutex;
+    // The job registry: job key → the job, with its sources and, once chosen, its size.
+    JobRegistry globalTasks;
     QStringList allowedFormats;
     QString folderFormat;
     std::unique_ptr<ZAVSizePickerWindowController> sizeWindowController;
@@ -144,9 +143,9 @@ public:
     std::unique_ptr<ZAVCore> core;
 
 Q_SIGNALS:
-    // A job has ended: its last image is done and its output folder was opened, or it had no
-    // source left to resize. Emitted from the main queue.
-    void jobEnded(const QString &folder);
+    // A job has ended: its last image is done, its output folder was opened when anything was
+    // written, and the user was told. Emitted from the main queue.
+    void jobEnded(const JobEnd &end);
     // Something that kept the application busy has ended: the last operation, a size's hand-off,
     // the opening of a folder. Emitted on the main thread; isIdle() may have changed.
     void activityEnded();
@@ -154,10 +153,10 @@ Q_SIGNALS:
     void nothingToResize();
 
 private:
-    struct JobProgress;
-
     Preferences &defaults();
-    void finishImage(const std::shared_ptr<JobProgress> &job);
+    void finishImage(const std::shared_ptr<Job> &job);
+    // The end-of-job actions, on the main queue.
+    void endJob(const std::shared_ptr<Job> &job);
 
     void layOutPresets(const QString &key);
     // Registers the images of a request as a job and asks for its size.

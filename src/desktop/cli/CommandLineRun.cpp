@@ -17,7 +17,6 @@
 #include "core/platform/TerminationSignals.h"
 #include "core/resize/ScaledCopy.h"
 #include "desktop/app/ZAVAppDelegate.h"
-#include "desktop/sizing/ZAVSizePickerWindowController.h"
 
 namespace {
 
@@ -93,19 +92,17 @@ int runCommandLine(int &argc, char **argv, const CommandLine &command) {
     delegate.applicationOpenFiles(command.paths);
     // Paths that could not be read are skipped before any image is.
     const qsizetype unreadable = delegate.skippedSources().size();
-    if (!delegate.sizeWindowController) {
+    const std::shared_ptr<Job> job = delegate.globalTasks.awaitingSize();
+    if (!job) {
         platform.mainQueue().drain(); // the alert, to stderr
         return nothingToResize ? 1 : 2;
     }
-    const QString key = delegate.sizeWindowController->key;
-    QStringList images;
-    {
-        std::lock_guard lock(delegate.registryMutex);
-        images = delegate.globalTasks.value(key);
-    }
-    // The last image's countdown is posted right after the end of its job; quit behind it.
-    QObject::connect(&delegate, &ZAVAppDelegate::jobEnded, &application,
-                     [&platform] { platform.mainQueue().post([] { QCoreApplication::quit(); }); });
+    const QString key = job->folder;
+    JobEnd end;
+    QObject::connect(&delegate, &ZAVAppDelegate::jobEnded, &application, [&](const JobEnd &ended) {
+        end = ended;
+        QCoreApplication::quit();
+    });
     delegate.addPreset(command.size, key);
     QCoreApplication::exec();
     if (TerminationSignals::received()) {
@@ -116,14 +113,13 @@ int runCommandLine(int &argc, char **argv, const CommandLine &command) {
 
     if (platform.alertCount() > 0)
         return 2;
-    const qsizetype skipped = delegate.skippedSources().size();
-    const qsizetype written = images.size() - (skipped - unreadable);
+    const qsizetype skipped = unreadable + end.skipped.size();
     if (command.json)
         printJson({{QStringLiteral("folder"), key},
-                   {QStringLiteral("written"), written},
+                   {QStringLiteral("written"), end.written},
                    {QStringLiteral("skipped"), skipped}});
     if (!command.quiet)
         logLine(
-            QStringLiteral("wrote %1 of %2 images to %3").arg(written).arg(images.size()).arg(key));
+            QStringLiteral("wrote %1 of %2 images to %3").arg(end.written).arg(end.total).arg(key));
     return skipped > 0 ? 1 : 0;
 }

@@ -9,13 +9,8 @@
 #include "core/platform/Platform.h"
 
 void ZAVAppDelegate::prepareBadge() {
-    qint64 total = 0;
-    {
-        std::lock_guard lock(registryMutex);
-        for (const QStringList &paths : std::as_const(globalTasks))
-            total += paths.size();
-    }
-    const QString label = badgeLabelForTotal(total);
+    // Only jobs whose images are on their way count: a job still waiting for its size shows none.
+    const QString label = badgeLabelForTotal(globalTasks.queuedImages());
     if (QThread::currentThread() == QCoreApplication::instance()->thread())
         platform.dockTile().setBadgeLabel(label);
     else

@@ -18,7 +18,7 @@ QString busyMessage() {
 } // namespace
 
 bool ZAVAppDelegate::isBusy() {
-    return queue->operationCount() != 0;
+    return globalTasks.isBusy();
 }
 
 void ZAVAppDelegate::applicationOpenFiles(const QStringList &paths) {
@@ -68,11 +68,14 @@ void ZAVAppDelegate::takeIn(const QStringList &images) {
         Q_EMIT nothingToResize();
         return;
     }
+    // Refused as a whole, before anything is registered: the pending job keeps its list.
     const QString key = makeJobFolder();
-    {
-        std::lock_guard lock(registryMutex);
-        globalTasks.insert(key, images);
-    }
-    if (!shouldChooseSize(key))
+    if (!globalTasks.registerJob(key, images)) {
         failedWithMessage(busyMessage());
+        return;
+    }
+    if (!shouldChooseSize(key)) {
+        globalTasks.remove(key);
+        failedWithMessage(busyMessage());
+    }
 }

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QDBusMessage>
-#include <QDBusPendingCall>
 #include <QPainter>
 #include <QSystemTrayIcon>
 #include <QWidget>
@@ -67,16 +66,14 @@ void DesktopDockTile::showBadge(const QString &label) {
     showInTray(label);
 }
 
-void DesktopDockTile::showAttention(bool batchEnded) {
+void DesktopDockTile::showAttention() {
     sendLauncherUpdate({{QStringLiteral("urgent"), true}});
+    // The tray's own icon window bypasses the window manager; it is no window of the user's.
     for (QWidget *window : QApplication::topLevelWidgets()) {
-        if (window->isVisible()) {
+        if (window->isVisible() && !window->windowFlags().testFlag(Qt::BypassWindowManagerHint) &&
+            (window->windowType() == Qt::Window || window->windowType() == Qt::Dialog))
             QApplication::alert(window);
-            break;
-        }
     }
-    if (batchEnded)
-        notifyBatchEnded();
 }
 
 void DesktopDockTile::sendLauncherUpdate(const QVariantMap &properties) {
@@ -114,18 +111,4 @@ void DesktopDockTile::showInTray(const QString &label) {
     tray_->setIcon(progress ? iconWithCount(icon_, progress->remaining) : icon_);
     tray_->setToolTip(label.isEmpty() ? localized("Sardoxa")
                                       : label + QStringLiteral(" — ") + localized("Sardoxa"));
-}
-
-void DesktopDockTile::notifyBatchEnded() {
-    QDBusMessage notify = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.Notifications"),
-        QStringLiteral("/org/freedesktop/Notifications"),
-        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
-    notify << localized("Sardoxa") << quint32(0) << QStringLiteral("sardoxa")
-           << localized("Images resized")
-           << localized("The scaled copies are in the output folder.") << QStringList()
-           << QVariantMap{{QStringLiteral("desktop-entry"), QStringLiteral("sardoxa")}}
-           << qint32(-1);
-    // Fire and forget: a desktop without a notification server simply has none.
-    bus_.asyncCall(notify);
 }

@@ -15,8 +15,8 @@ QIcon iconWithCount(const QIcon &icon, qint64 count);
 
 // Shows the badge where a Linux desktop can: the launcher entry of docks that honour
 // com.canonical.Unity.LauncherEntry (KDE Plasma, Ubuntu's dock, Plank), the tray icon where a
-// tray exists, and the titles of visible windows. Attention is the launcher's urgent state, an
-// alert on a visible window and, at the end of a batch, one desktop notification.
+// tray exists, and the titles of visible windows. Attention is the launcher's urgent state and an
+// alert (the urgent hint) on every visible window of the application.
 class DesktopDockTile : public DockTile {
 public:
     // `desktopId` is the installed .desktop file's name without its extension.
@@ -28,13 +28,12 @@ public:
 
 protected:
     void showBadge(const QString &label) override;
-    void showAttention(bool batchEnded) override;
+    void showAttention() override;
 
 private:
     void sendLauncherUpdate(const QVariantMap &properties);
     void showInWindowTitles(const QString &label);
     void showInTray(const QString &label);
-    void notifyBatchEnded();
 
     QDBusConnection bus_;
     QString appUri_;

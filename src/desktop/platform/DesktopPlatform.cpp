@@ -18,7 +18,8 @@ constexpr int folderAnswerTimeoutMs = 5000;
 } // namespace
 
 DesktopPlatform::DesktopPlatform()
-    : dockTile_(QDBusConnection::sessionBus(), QGuiApplication::desktopFileName()) {
+    : dockTile_(QDBusConnection::sessionBus(), QGuiApplication::desktopFileName())
+    , jobEndNotice_(QDBusConnection::sessionBus()) {
     auto *application = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
     QObject::connect(application, &QGuiApplication::screenAdded, &screenWatch_,
                      [this](QScreen *screen) {

@@ -6,6 +6,7 @@
 
 #include "core/platform/StandardPlatform.h"
 #include "desktop/platform/DesktopDockTile.h"
+#include "desktop/platform/JobEndNotice.h"
 
 class QScreen;
 
@@ -24,12 +25,16 @@ public:
                   const QString &button) override;
     // Asks the file manager over D-Bus to show the folder, or hands its URL to the desktop.
     void openFolder(const QString &path, std::function<void()> done) override;
+    // A desktop notification whose action lists the skipped images.
+    void showJobEnded(const JobEnd &end) override { jobEndNotice_.show(end); }
+    JobEndNotice &jobEndNotice() { return jobEndNotice_; }
 
 private:
     void takeDisplays();
     void followScreen(QScreen *screen);
 
     DesktopDockTile dockTile_;
+    JobEndNotice jobEndNotice_;
     QObject screenWatch_; // connections to the screens' signals, which go with it
     mutable std::mutex displaysMutex_;
     Displays displays_;

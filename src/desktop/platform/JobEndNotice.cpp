@@ -1,0 +1,58 @@
+#include "desktop/platform/JobEndNotice.h"
+
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+
+#include "core/app/Localized.h"
+#include "desktop/feedback/SkippedFilesWindow.h"
+
+namespace {
+
+const QString service = QStringLiteral("org.freedesktop.Notifications");
+const QString path = QStringLiteral("/org/freedesktop/Notifications");
+const QString showSkipped = QStringLiteral("show-skipped");
+
+} // namespace
+
+JobEndNotice::JobEndNotice(const QDBusConnection &bus)
+    : bus_(bus) {
+    bus_.connect(service, path, service, QStringLiteral("ActionInvoked"), this,
+                 SLOT(actionInvoked(uint, QString)));
+}
+
+JobEndNotice::~JobEndNotice() = default;
+
+void JobEndNotice::show(const JobEnd &end) {
+    const JobEndText text = jobEndText(end);
+    QStringList actions;
+    if (!end.skipped.isEmpty())
+        actions << showSkipped << localized("Show Skipped Images");
+    QDBusMessage notify =
+        QDBusMessage::createMethodCall(service, path, service, QStringLiteral("Notify"));
+    notify << localized("Sardoxa") << quint32(0) << QStringLiteral("sardoxa") << text.summary
+           << text.body << actions
+           << QVariantMap{{QStringLiteral("desktop-entry"), QStringLiteral("sardoxa")}}
+           << qint32(-1);
+    skipped_ = end.skipped;
+    id_ = 0;
+    // A desktop without a notification server simply has none; the answer names the
+    // notification whose action lists the skips.
+    auto *watcher = new QDBusPendingCallWatcher(bus_.asyncCall(notify), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this](QDBusPendingCallWatcher *call) {
+                const QDBusPendingReply<uint> reply = *call;
+                if (!reply.isError())
+                    id_ = reply.value();
+                call->deleteLater();
+            });
+}
+
+void JobEndNotice::actionInvoked(uint id, const QString &action) {
+    if (id == 0 || id != id_ || action != showSkipped)
+        return;
+    window_ = std::make_unique<SkippedFilesWindow>(skipped_);
+    window_->show();
+    window_->raise();
+    window_->activateWindow();
+}
