@@ -40,8 +40,32 @@
         <translation>OK</translation>
     </message>
     <message>
-        <source>Images resized</source>
-        <translation>Bilder skaliert</translation>
+        <source>%1 of %2 images resized</source>
+        <translation>%1 von %2 Bildern skaliert</translation>
+    </message>
+    <message>
+        <source>%1 skipped</source>
+        <translation>%1 übersprungen</translation>
+    </message>
+    <message>
+        <source>No image was resized</source>
+        <translation>Kein Bild wurde skaliert</translation>
+    </message>
+    <message>
+        <source>Show Skipped Images</source>
+        <translation>Übersprungene Bilder zeigen</translation>
+    </message>
+    <message>
+        <source>Skipped Images</source>
+        <translation>Übersprungene Bilder</translation>
+    </message>
+    <message>
+        <source>Image</source>
+        <translation>Bild</translation>
+    </message>
+    <message>
+        <source>Reason</source>
+        <translation>Grund</translation>
     </message>
     <message>
         <source>The scaled copies are in the output folder.</source>

@@ -1,0 +1,68 @@
+// The end of a batch reaches the notification server on a private session bus; its action opens
+// the list of skipped images.
+#include "desktop/platform/JobEndNotice.h"
+#include "desktop/feedback/SkippedFilesWindow.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include "Fixture.h"
+
+namespace {
+
+// What a notification daemon receives, and the ids it answers with.
+class NotificationServer : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    QStringList received; // "summary | body | actions"
+
+public Q_SLOTS:
+    uint Notify(const QString &, uint, const QString &, const QString &summary, const QString &body,
+                const QStringList &actions, const QVariantMap &, int) {
+        received.append(summary + " | " + body + " | " + actions.join(','));
+        return uint(received.size());
+    }
+};
+
+} // namespace
+
+TEST(JobEndNotice, TellsTheCountsAndItsActionListsEachSkipWithItsReason) {
+    const PrivateSessionBus bus;
+    QDBusConnection daemon = QDBusConnection::connectToBus(bus.address, "daemon");
+    NotificationServer server;
+    ASSERT_TRUE(daemon.registerService("org.freedesktop.Notifications"));
+    ASSERT_TRUE(daemon.registerObject("/org/freedesktop/Notifications", &server,
+                                      QDBusConnection::ExportAllSlots));
+    JobEndNotice notice(QDBusConnection::connectToBus(bus.address, "app"));
+    const auto invoke = [&](uint id) {
+        QDBusMessage signal = QDBusMessage::createSignal(
+            "/org/freedesktop/Notifications", "org.freedesktop.Notifications", "ActionInvoked");
+        signal << id << QStringLiteral("show-skipped");
+        daemon.send(signal);
+    };
+
+    notice.show({"/out", 3, 3, {}});
+    notice.show({"/out", 3, 1, {{"/in/a.jpg", "not a JPEG"}, {"/in/b.png", "too large"}}});
+    ASSERT_TRUE(waitFor([&] { return server.received.size() == 2; }));
+    EXPECT_EQ(server.received,
+              (QStringList{"3 of 3 images resized | The scaled copies are in the output folder. | ",
+                           "1 of 3 images resized | 2 skipped. The scaled copies are in the output "
+                           "folder. | show-skipped,Show Skipped Images"}));
+
+    invoke(2);
+    ASSERT_TRUE(waitFor([&] { return notice.skippedWindow() != nullptr; }));
+    EXPECT_TRUE(notice.skippedWindow()->isVisible());
+    const QTreeWidget *list = notice.skippedWindow()->findChild<QTreeWidget *>();
+    ASSERT_TRUE(list);
+    ASSERT_EQ(list->topLevelItemCount(), 2);
+    EXPECT_EQ(list->topLevelItem(0)->text(0), "/in/a.jpg");
+    EXPECT_EQ(list->topLevelItem(0)->text(1), "not a JPEG");
+    EXPECT_EQ(list->topLevelItem(1)->text(1), "too large");
+}
+
+#include "JobEndNoticeTest.moc"
