@@ -103,6 +103,13 @@ TEST_F(CommandLineRun, ResizesFilesAndFoldersNamesEverySkipAndExitsWithOneForIt)
     const Outcome nothing = runSardoxa({"--size", "30x30", in("missing.png")});
     EXPECT_EQ(nothing.exitCode, 1);
     EXPECT_TRUE(nothing.err.contains("no images to resize")) << nothing.err.toStdString();
+
+    // Every image skipped: each is named, and no folder is given, as none holds a copy.
+    const Outcome unwritten = runSardoxa({"--size", "30x30", bad});
+    EXPECT_EQ(unwritten.exitCode, 1);
+    EXPECT_EQ(unwritten.out, "");
+    EXPECT_TRUE(unwritten.err.contains("forged.gif: not a PNG")) << unwritten.err.toStdString();
+    EXPECT_TRUE(unwritten.err.contains("wrote 0 of 1 images")) << unwritten.err.toStdString();
 }
 
 TEST_F(CommandLineRun, WritesIntoTheOutputFolderAndReportsEveryFileAsJson) {

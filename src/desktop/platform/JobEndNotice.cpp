@@ -36,13 +36,14 @@ void JobEndNotice::show(const JobEnd &end) {
            << qint32(-1);
     skipped_ = end.skipped;
     id_ = 0;
+    const quint64 batch = ++batches_;
     // A desktop without a notification server simply has none; the answer names the
     // notification whose action lists the skips.
     auto *watcher = new QDBusPendingCallWatcher(bus_.asyncCall(notify), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this](QDBusPendingCallWatcher *call) {
+            [this, batch](QDBusPendingCallWatcher *call) {
                 const QDBusPendingReply<uint> reply = *call;
-                if (!reply.isError())
+                if (!reply.isError() && batch == batches_) // a late answer names an older batch
                     id_ = reply.value();
                 call->deleteLater();
             });

@@ -29,6 +29,7 @@ public Q_SLOTS:
 private:
     QDBusConnection bus_;
     uint id_ = 0; // the last batch's notification, once the server has answered
+    quint64 batches_ = 0;
     QList<Skip> skipped_;
     std::unique_ptr<SkippedFilesWindow> window_;
 };
