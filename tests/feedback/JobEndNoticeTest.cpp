@@ -39,23 +39,28 @@ TEST(JobEndNotice, TellsTheCountsAndItsActionListsEachSkipWithItsReason) {
     ASSERT_TRUE(daemon.registerObject("/org/freedesktop/Notifications", &server,
                                       QDBusConnection::ExportAllSlots));
     JobEndNotice notice(QDBusConnection::connectToBus(bus.address, "app"));
-    const auto invoke = [&](uint id) {
-        QDBusMessage signal = QDBusMessage::createSignal(
-            "/org/freedesktop/Notifications", "org.freedesktop.Notifications", "ActionInvoked");
-        signal << id << QStringLiteral("show-skipped");
+    const auto send = [&](const char *name, uint id, const QVariant &argument) {
+        QDBusMessage signal = QDBusMessage::createSignal("/org/freedesktop/Notifications",
+                                                         "org.freedesktop.Notifications", name);
+        signal << id << argument;
         daemon.send(signal);
     };
-
-    notice.show({"/out", 3, 3, {}});
-    notice.show({"/out", 3, 1, {{"/in/a.jpg", "not a JPEG"}, {"/in/b.png", "too large"}}});
+    // Each notification keeps the application while its action may still be chosen.
+    bool done[3] = {};
+    const QList<Skip> skips{{"/in/a.jpg", "not a JPEG"}, {"/in/b.png", "too large"}};
+    notice.show({"/out", 3, 3, {}}, [&] { done[0] = true; });
+    EXPECT_TRUE(done[0]);
+    notice.show({"/out", 3, 1, skips}, [&] { done[1] = true; });
     ASSERT_TRUE(waitFor([&] { return server.received.size() == 2; }));
     EXPECT_EQ(server.received,
               (QStringList{"3 of 3 images resized | The scaled copies are in the output folder. | ",
                            "1 of 3 images resized | 2 skipped. The scaled copies are in the output "
                            "folder. | show-skipped,Show Skipped Images"}));
 
-    invoke(2);
+    EXPECT_FALSE(done[1]);
+    send("ActionInvoked", 2, QStringLiteral("show-skipped"));
     ASSERT_TRUE(waitFor([&] { return notice.skippedWindow() != nullptr; }));
+    EXPECT_TRUE(done[1]);
     EXPECT_TRUE(notice.skippedWindow()->isVisible());
     const QTreeWidget *list = notice.skippedWindow()->findChild<QTreeWidget *>();
     ASSERT_TRUE(list);
@@ -63,6 +68,12 @@ TEST(JobEndNotice, TellsTheCountsAndItsActionListsEachSkipWithItsReason) {
     EXPECT_EQ(list->topLevelItem(0)->text(0), "/in/a.jpg");
     EXPECT_EQ(list->topLevelItem(0)->text(1), "not a JPEG");
     EXPECT_EQ(list->topLevelItem(1)->text(1), "too large");
+
+    notice.show({"/out", 2, 0, skips}, [&] { done[2] = true; });
+    ASSERT_TRUE(waitFor([&] { return server.received.size() == 3; }));
+    EXPECT_TRUE(server.received.constLast().startsWith("No image was resized | 2 skipped | "));
+    send("NotificationClosed", 3, 1u); // expired
+    EXPECT_TRUE(waitFor([&] { return done[2]; }));
 }
 
 #include "JobEndNoticeTest.moc"

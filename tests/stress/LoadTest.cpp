@@ -21,11 +21,13 @@ TEST_F(Load, TenThousandImagesCountDownOnceAndOpenTheFolderOnce) {
     const QString key = delegate.makeJobFolder();
     runJob(key, paths, "{8, 6}");
 
-    ASSERT_EQ(platform.shown.size(), 10000 + 3);
+    ASSERT_EQ(platform.shown.size(), 10000 + 4);
     EXPECT_EQ(platform.shown.first(), "badge 10000");
     EXPECT_EQ(platform.shown.at(9999), "badge 1/10000");
     EXPECT_EQ(platform.shown.mid(10000),
-              (QStringList{"open " + key, "badge cleared", "attention"}));
+              (QStringList{"open " + key, "badge cleared", "attention",
+                           "ended 10000 of 10000 images resized | The scaled copies are in the "
+                           "output folder."}));
     EXPECT_EQ(QDir(key).entryList(QDir::Files).size(), 10000);
     EXPECT_TRUE(delegate.skippedSources().isEmpty());
 }

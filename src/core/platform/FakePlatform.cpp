@@ -17,10 +17,11 @@ void FakePlatform::runAlert(const QString &message, const QString &informative,
     shown.append(QStringLiteral("alert dismissed"));
 }
 
-void FakePlatform::showJobEnded(const JobEnd &end) {
+void FakePlatform::showJobEnded(const JobEnd &end, std::function<void()> done) {
     const JobEndText text = jobEndText(end);
     shown.append(QStringLiteral("ended %1 | %2").arg(text.summary, text.body));
     skippedAtEnd = end.skipped;
+    done();
 }
 
 void FakePlatform::Tile::showBadge(const QString &label) {

@@ -29,7 +29,7 @@ public:
         shown.append(QStringLiteral("open ") + path);
         done();
     }
-    void showJobEnded(const JobEnd &end) override;
+    void showJobEnded(const JobEnd &end, std::function<void()> done) override;
 
     void setNow(const QDateTime &now) { now_ = now; }
     void setPicturesDirectory(const QString &path) { pictures_ = path; }

@@ -18,7 +18,7 @@ public:
     // Prints the folder on stdout, where a script can take it, unless told not to.
     void openFolder(const QString &path, std::function<void()> done) override;
     // The command line names every skip as it happens and sums up the batch itself.
-    void showJobEnded(const JobEnd &) override {}
+    void showJobEnded(const JobEnd &, std::function<void()> done) override { done(); }
 
     // How many alerts were shown: a refused request.
     int alertCount() const { return alertCount_; }

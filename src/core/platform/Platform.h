@@ -49,6 +49,7 @@ public:
                           const QString &button) = 0;
 
     // Tells the user how a batch ended: how many images were written and which were skipped,
-    // each with its reason; main thread only.
-    virtual void showJobEnded(const JobEnd &end) = 0;
+    // each with its reason; main thread only. `done` runs on the main thread once nothing more
+    // can come of it (such as a choice to list the skips): until then the application stays.
+    virtual void showJobEnded(const JobEnd &end, std::function<void()> done) = 0;
 };

@@ -91,6 +91,6 @@ void ZAVAppDelegate::hideWelcome() {
 }
 
 bool ZAVAppDelegate::isIdle() {
-    return !isBusy() && sizeHandOffs_ == 0 && foldersOpening_ == 0 &&
+    return !isBusy() && sizeHandOffs_ == 0 && endActionsWaiting_ == 0 &&
            (!queue || queue->operationCount() == 0);
 }

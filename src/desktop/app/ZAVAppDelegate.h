@@ -123,8 +123,8 @@ public:
     // Shows the About window, made once by the maker's framework.
     void about();
 
-    // True while no job is busy, no size is on its way to a job, no operation waits or runs and
-    // no output folder is being opened.
+    // True while no job is busy, no size is on its way to a job, no operation waits or runs, no
+    // output folder is being opened and no end of a batch can still show its skipped images.
     bool isIdle();
     // The first-launch flag: true only during the launch sequence of a first launch.
     bool isFirstLaunch();
@@ -147,7 +147,8 @@ Q_SIGNALS:
     // written, and the user was told. Emitted from the main queue.
     void jobEnded(const JobEnd &end);
     // Something that kept the application busy has ended: the last operation, a size's hand-off,
-    // the opening of a folder. Emitted on the main thread; isIdle() may have changed.
+    // the opening of a folder, the end of a batch told. Emitted on the main thread; isIdle() may
+    // have changed.
     void activityEnded();
     // A request held no image to resize; the user was told.
     void nothingToResize();
@@ -165,7 +166,7 @@ private:
     std::unique_ptr<Preferences> defaults_;
     QThreadPool handOffs_;
     std::atomic<int> sizeHandOffs_{0};
-    int foldersOpening_ = 0; // main thread only
+    int endActionsWaiting_ = 0; // folders opening, ends told; main thread only
     std::mutex skippedMutex_;
     QStringList skipped_;
 };

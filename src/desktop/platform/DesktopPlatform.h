@@ -26,7 +26,9 @@ public:
     // Asks the file manager over D-Bus to show the folder, or hands its URL to the desktop.
     void openFolder(const QString &path, std::function<void()> done) override;
     // A desktop notification whose action lists the skipped images.
-    void showJobEnded(const JobEnd &end) override { jobEndNotice_.show(end); }
+    void showJobEnded(const JobEnd &end, std::function<void()> done) override {
+        jobEndNotice_.show(end, std::move(done));
+    }
     JobEndNotice &jobEndNotice() { return jobEndNotice_; }
 
 private:

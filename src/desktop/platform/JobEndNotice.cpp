@@ -19,11 +19,15 @@ JobEndNotice::JobEndNotice(const QDBusConnection &bus)
     : bus_(bus) {
     bus_.connect(service, path, service, QStringLiteral("ActionInvoked"), this,
                  SLOT(actionInvoked(uint, QString)));
+    bus_.connect(service, path, service, QStringLiteral("NotificationClosed"), this,
+                 SLOT(notificationClosed(uint)));
 }
 
 JobEndNotice::~JobEndNotice() = default;
 
-void JobEndNotice::show(const JobEnd &end) {
+void JobEndNotice::show(const JobEnd &end, std::function<void()> done) {
+    finish(); // an earlier notification's action is not taken any more
+    done_ = std::move(done);
     const JobEndText text = jobEndText(end);
     QStringList actions;
     if (!end.skipped.isEmpty())
@@ -43,10 +47,26 @@ void JobEndNotice::show(const JobEnd &end) {
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, batch](QDBusPendingCallWatcher *call) {
                 const QDBusPendingReply<uint> reply = *call;
-                if (!reply.isError() && batch == batches_) // a late answer names an older batch
-                    id_ = reply.value();
+                if (batch == batches_) { // a late answer names an older batch
+                    if (reply.isError())
+                        finish();
+                    else
+                        id_ = reply.value();
+                }
                 call->deleteLater();
             });
+    if (end.skipped.isEmpty())
+        finish();
+}
+
+void JobEndNotice::finish() {
+    if (done_)
+        std::exchange(done_, {})();
+}
+
+void JobEndNotice::notificationClosed(uint id) {
+    if (id != 0 && id == id_)
+        finish();
 }
 
 void JobEndNotice::actionInvoked(uint id, const QString &action) {
@@ -56,4 +76,5 @@ void JobEndNotice::actionInvoked(uint id, const QString &action) {
     window_->show();
     window_->raise();
     window_->activateWindow();
+    finish(); // the window keeps the application from here
 }

@@ -3,6 +3,7 @@
 #include <QDBusConnection>
 #include <QObject>
 
+#include <functional>
 #include <memory>
 
 #include "core/job/Job.h"
@@ -18,18 +19,24 @@ public:
     explicit JobEndNotice(const QDBusConnection &bus);
     ~JobEndNotice() override;
 
-    void show(const JobEnd &end);
+    // `done` runs once the notification can offer nothing more: at once when nothing was
+    // skipped or no server answers, otherwise once it is closed or its action was chosen.
+    void show(const JobEnd &end, std::function<void()> done);
     // The window of the last batch's skipped images; none until its action was chosen.
     SkippedFilesWindow *skippedWindow() const { return window_.get(); }
 
 public Q_SLOTS:
     // The notification server's signal: the user chose `action` on the notification `id`.
     void actionInvoked(uint id, const QString &action);
+    void notificationClosed(uint id);
 
 private:
+    void finish();
+
     QDBusConnection bus_;
     uint id_ = 0; // the last batch's notification, once the server has answered
     quint64 batches_ = 0;
     QList<Skip> skipped_;
     std::unique_ptr<SkippedFilesWindow> window_;
+    std::function<void()> done_; // the last batch's, while its action may still be chosen
 };

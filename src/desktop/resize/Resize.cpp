@@ -83,17 +83,19 @@ void ZAVAppDelegate::finishImage(const std::shared_ptr<Job> &job) {
 void ZAVAppDelegate::endJob(const std::shared_ptr<Job> &job) {
     const JobEnd end = job->end();
     globalTasks.remove(job->folder);
+    const auto answered = [this] {
+        --endActionsWaiting_;
+        Q_EMIT activityEnded();
+    };
     // A folder holding nothing new is not worth opening.
     if (end.written > 0) {
-        ++foldersOpening_;
-        platform.openFolder(end.folder, [this] {
-            --foldersOpening_;
-            Q_EMIT activityEnded();
-        });
+        ++endActionsWaiting_;
+        platform.openFolder(end.folder, answered);
     }
     prepareBadge();
     updateBadge(); // the last image's own countdown: no badge is left, so it asks for attention
-    platform.showJobEnded(end);
+    ++endActionsWaiting_;
+    platform.showJobEnded(end, answered);
     Q_EMIT jobEnded(end);
     Q_EMIT activityEnded();
 }
