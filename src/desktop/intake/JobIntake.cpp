@@ -7,6 +7,8 @@
 #include "core/intake/FilePaths.h"
 #include "core/platform/OperationQueue.h"
 #include "core/platform/Platform.h"
+#include "desktop/sizing/ZAVSizePickerWindow.h"
+#include "desktop/sizing/ZAVSizePickerWindowController.h"
 
 namespace {
 
@@ -70,12 +72,27 @@ void ZAVAppDelegate::takeIn(const QStringList &images) {
     }
     // Refused as a whole, before anything is registered: the pending job keeps its list.
     const QString key = makeJobFolder();
-    if (!globalTasks.registerJob(key, images)) {
+    const std::shared_ptr<Job> job = globalTasks.registerJob(key, images);
+    if (!job) {
         failedWithMessage(busyMessage());
         return;
     }
     if (!shouldChooseSize(key)) {
         globalTasks.remove(key);
         failedWithMessage(busyMessage());
+        return;
     }
+    job->askForSize();
+    // Escape or the window's close button: no size for this job.
+    if (platform.hasWindows())
+        connect(sizeWindowController->window(), &QDialog::rejected, this,
+                [this, key] { abandonJob(key); });
+}
+
+void ZAVAppDelegate::abandonJob(const QString &key) {
+    const std::shared_ptr<Job> job = globalTasks.find(key);
+    if (!job || job->size())
+        return;
+    globalTasks.remove(key);
+    Q_EMIT activityEnded();
 }

@@ -30,8 +30,9 @@ void ZAVAppDelegate::resize(const QString &key) {
         if (pathExists(path)) {
             existing.append(path);
         } else {
-            reportSkipped(path, QStringLiteral("it no longer exists"));
-            job->skipped(path, QStringLiteral("it no longer exists"));
+            const QString gone = QStringLiteral("it no longer exists");
+            reportSkipped(path, gone);
+            job->skipped(path, gone);
         }
     }
     // The count is fixed before the first operation is queued, so the operation that takes it to

@@ -33,26 +33,14 @@ bool ZAVAppDelegate::shouldChooseSize(const QString &key) {
     if (sizeWindowController && sizeWindowController->isVisible())
         return false;
     sizeWindowController = std::make_unique<ZAVSizePickerWindowController>(*this, key);
-    if (const std::shared_ptr<Job> job = globalTasks.find(key))
-        job->askForSize();
     if (!platform.hasWindows())
         return true;
     ZAVSizePickerWindow *window = sizeWindowController->window();
-    // Escape or the window's close button: no size for this job.
-    connect(window, &QDialog::rejected, this, [this, key] { abandonJob(key); });
     window->show();
     window->raise();
     window->activateWindow();
     layOutPresets(key);
     return true;
-}
-
-void ZAVAppDelegate::abandonJob(const QString &key) {
-    const std::shared_ptr<Job> job = globalTasks.find(key);
-    if (!job || job->size())
-        return;
-    globalTasks.remove(key);
-    Q_EMIT activityEnded();
 }
 
 void ZAVAppDelegate::layOutPresets(const QString &key) {
