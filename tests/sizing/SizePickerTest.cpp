@@ -10,6 +10,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -114,17 +115,25 @@ TEST_F(SizePicker, ItsFirstFrameHasTheHeightAndButtonsOfItsPresets) {
     }
 }
 
-TEST_F(SizePicker, PresetsLookAndReactLikeButtonsAndALongTitleKeepsItsStart) {
-    writePresets({"{123456789, 987654321}", "{640, 480}"});
+TEST_F(SizePicker, PresetsLookAndReactLikeButtonsKeepTheStartOfALongTitleAndSayWhyNot) {
+    writePresets({"{1234567, 123}", "{640, 480}", "{99999, -1}", "{99999, 99999}"});
     ASSERT_TRUE(delegate.shouldChooseSize(key));
     QApplication::setActiveWindow(picker().window());
-    ZAVButton *longest = buttons().at(0)->theSize.width > 1000 ? buttons().at(0) : buttons().at(1);
-    ZAVButton *plain = buttons().at(0) == longest ? buttons().at(1) : buttons().at(0);
+    QHash<QString, ZAVButton *> byTitle;
+    for (ZAVButton *button : buttons())
+        byTitle.insert(presetTitle(button->theSize), button);
+    ZAVButton *plain = byTitle.value("640 x 480");
+    ZAVButton *longest = byTitle.value("1234567 x 123");
+    ZAVButton *tooLarge = byTitle.value("99999 x 99999");
+    ASSERT_TRUE(plain && longest && tooLarge);
     EXPECT_EQ(plain->text(), "640 x 480");
     EXPECT_TRUE(plain->toolTip().isEmpty());
     EXPECT_TRUE(longest->text().startsWith("1234")) << longest->text().toStdString();
     EXPECT_TRUE(longest->text().endsWith(QChar(0x2026)));
-    EXPECT_EQ(longest->toolTip(), "123456789 x 987654321");
+    EXPECT_EQ(longest->toolTip(), "1234567 x 123");
+    EXPECT_FALSE(tooLarge->isEnabled()); // saved before such sizes were refused
+    EXPECT_TRUE(tooLarge->toolTip().startsWith("Too large"));
+    EXPECT_TRUE(byTitle.value("99999 x *")->isEnabled());
 
     const QImage normal = plain->grab().toImage();
     EXPECT_NE(normal.pixelColor(1, normal.height() / 2), QColor(Qt::white)); // it has a body

@@ -7,6 +7,7 @@
 #include "core/platform/Platform.h"
 #include "core/sizing/PanelLayout.h"
 #include "core/sizing/SizeString.h"
+#include "core/sizing/TypedSize.h"
 #include "desktop/sizing/ZAVButton.h"
 #include "desktop/sizing/ZAVSizePickerView.h"
 #include "desktop/sizing/ZAVSizePickerWindow.h"
@@ -73,7 +74,8 @@ ZAVButton *ZAVAppDelegate::presetButtonWithKey(const QString &key, const Size &s
             "            padding: 0 %1px; }"
             "ZAVButton:hover { border-color: palette(highlight); background: #e9f0fb; }"
             "ZAVButton:pressed { background: #d2e0f6; }"
-            "ZAVButton:focus { border: 2px solid palette(highlight); padding: 0 %2px; }")
+            "ZAVButton:focus { border: 2px solid palette(highlight); padding: 0 %2px; }"
+            "ZAVButton:disabled { color: #a0a0a0; background: #fafafa; }")
             .arg(presetTitleMargin - 1)
             .arg(presetTitleMargin - 2));
     button->key = key;
@@ -86,6 +88,11 @@ ZAVButton *ZAVAppDelegate::presetButtonWithKey(const QString &key, const Size &s
     button->setText(shown);
     if (shown != title)
         button->setToolTip(title);
+    // A preset saved before such sizes were refused stays in sight, but says why it cannot start.
+    if (const QString problem = typedSizeProblem(size); !problem.isEmpty()) {
+        button->setEnabled(false);
+        button->setToolTip(problem);
+    }
     QObject::connect(button, &QPushButton::clicked, this,
                      [this, button] { buttonPressed(button); });
     return button;
