@@ -71,7 +71,7 @@ ZAVButton *ZAVAppDelegate::presetButtonWithKey(const QString &key, const Size &s
     button->setStyleSheet(
         QStringLiteral(
             "ZAVButton { border: 1px solid #c4c4c4; border-radius: 8px; background: #f6f6f6;"
-            "            padding: 0 %1px; }"
+            "            padding: 0 %1px; outline: none; }"
             "ZAVButton:hover { border-color: palette(highlight); background: #e9f0fb; }"
             "ZAVButton:pressed { background: #d2e0f6; }"
             "ZAVButton:focus { border: 2px solid palette(highlight); padding: 0 %2px; }"
