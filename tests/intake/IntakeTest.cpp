@@ -8,7 +8,6 @@
 #include "desktop/sizing/ZAVSizePickerWindow.h"
 #include "desktop/sizing/ZAVSizePickerWindowController.h"
 
-#include <QAbstractAnimation>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -16,7 +15,6 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -166,7 +164,7 @@ TEST_F(Intake, TheOpenDialogTakesImagesOnlyAndCancelChangesNothing) {
     delegate.openImages();
     EXPECT_EQ(dialogTitle, "Select Images to Resize");
     EXPECT_EQ(acceptLabel, "Select Images to Resize");
-    EXPECT_FALSE(welcomeVisible());
+    EXPECT_TRUE(welcomeVisible()); // back where the user was, not left without a window
     EXPECT_TRUE(untouched());
 
     image("one.JPG");
@@ -212,9 +210,6 @@ TEST_F(Intake, AFolderDroppedOnTheWelcomeWindowEndsAsFilesByAPresetOrATypedSize)
             delegate.sizeWindowController->widthField()->setText("40");
             delegate.sizeWindowController->resize();
         } else {
-            if (auto *animation =
-                    delegate.sizeWindowController->window()->findChild<QAbstractAnimation *>())
-                QSignalSpy(animation, &QAbstractAnimation::finished).wait(5000);
             const QList<ZAVButton *> buttons =
                 delegate.sizeWindowController->view()->findChildren<ZAVButton *>();
             ASSERT_EQ(buttons.size(), 1);
