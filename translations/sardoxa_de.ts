@@ -137,5 +137,17 @@ Alle Rechte vorbehalten.</translation>
         <source>Visit Website</source>
         <translation>Website besuchen</translation>
     </message>
+    <message>
+        <source>Type a width, a height or both, as numbers above 0.</source>
+        <translation>Geben Sie eine Breite, eine Höhe oder beides ein, als Zahlen über 0.</translation>
+    </message>
+    <message>
+        <source>Too large: no image can be written at this size.</source>
+        <translation>Zu groß: In dieser Größe lässt sich kein Bild schreiben.</translation>
+    </message>
+    <message>
+        <source>Too small: this size has no whole pixel.</source>
+        <translation>Zu klein: Diese Größe hat kein ganzes Pixel.</translation>
+    </message>
 </context>
 </TS>

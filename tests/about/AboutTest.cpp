@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 
 #include <QFileInfo>
 #include <QUrl>
@@ -61,6 +62,10 @@ TEST_F(About, IsBuiltOnceShownAgainAfterClosingAndLeftAloneWhileShown) {
     ASSERT_TRUE(delegate.aboutWindowController);
     QWidget *window = delegate.aboutWindowController->window();
     EXPECT_TRUE(window->isVisible());
+    // Centred on its screen, give or take half of the window's frame.
+    const QPoint offCentre =
+        window->geometry().center() - window->screen()->availableGeometry().center();
+    EXPECT_LE(offCentre.manhattanLength(), 6) << offCentre.x() << ", " << offCentre.y();
     EXPECT_EQ(window->windowTitle(), core->lastAbout.value("WindowTitle"));
     QStringList texts;
     for (const QLabel *label : window->findChildren<QLabel *>())
@@ -93,5 +98,6 @@ TEST_F(About, IsBuiltOnceShownAgainAfterClosingAndLeftAloneWhileShown) {
     delegate.about();
     EXPECT_EQ(delegate.aboutWindowController->window(), window);
     EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->pos(), QPoint(10, 10)); // where it was left
     EXPECT_EQ(core->setupCalls, 2);
 }

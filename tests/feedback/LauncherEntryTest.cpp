@@ -1,10 +1,12 @@
 // The badge reaches docks as com.canonical.Unity.LauncherEntry signals, seen here on a private
 // session bus.
+#include "core/feedback/TrayCount.h"
 #include "desktop/app/AppIcon.h"
 #include "desktop/platform/DesktopDockTile.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QVariantMap>
 #include <QWidget>
@@ -69,13 +71,28 @@ TEST(LauncherEntry, TheBadgeAndAttentionReachTheLauncherEntry) {
     EXPECT_EQ(listener.updates[3], (QVariantMap{{"urgent", true}}));
 }
 
-TEST(TrayIcon, IsTheAppIconInEverySizeWithTheCountInARedDisc) {
+TEST(TrayIcon, TheCountIsDrawnAtEachSizeAndStaysLegibleAt22Pixels) {
     const QIcon icon = appIcon();
     EXPECT_EQ(icon.availableSizes().size(), 9); // 16 to 512 pixels
-    const QImage counted = iconWithCount(icon, 5).pixmap(64, 64).toImage();
-    ASSERT_FALSE(counted.isNull());
-    EXPECT_EQ(QColor(counted.pixel(44, 3)), QColor(0xd9, 0x30, 0x25));
-    EXPECT_NE(counted, icon.pixmap(64, 64).toImage());
+    const struct {
+        qint64 count;
+        const char *shown;
+    } cases[] = {{5, "5"},     {42, "42"},   {100, "100"},     {999, "999"},
+                 {1000, "1k"}, {9999, "9k"}, {123456, "123k"}, {7654321, "7M"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.count);
+        EXPECT_EQ(trayCountText(c.count), c.shown);
+        const CountBadge badge = countBadge(22, c.shown);
+        if (c.count < 100000) { // up to three glyphs: at least DejaVu's 7 pixel high digits
+            EXPECT_GE(badge.font.pixelSize(), 9);
+        }
+        EXPECT_LE(QFontMetricsF(badge.font).horizontalAdvance(c.shown), badge.area.width());
+        EXPECT_TRUE(QRectF(0, 0, 22, 22).contains(badge.area));
+        const QImage counted = iconWithCount(icon, c.count).pixmap(22, 22).toImage();
+        EXPECT_EQ(counted.size(), QSize(22, 22));
+        EXPECT_NE(counted, icon.pixmap(22, 22).toImage());
+        EXPECT_EQ(QColor(counted.pixel(int(badge.area.center().x()), 1)), QColor(0xd9, 0x30, 0x25));
+    }
 }
 
 #include "LauncherEntryTest.moc"

@@ -8,7 +8,6 @@
 #include "desktop/sizing/ZAVSizePickerWindow.h"
 #include "desktop/sizing/ZAVSizePickerWindowController.h"
 
-#include <QAbstractAnimation>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -17,7 +16,6 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QRegularExpression>
-#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -190,7 +188,7 @@ TEST_F(Intake, TheOpenDialogTakesImagesOnlyAndCancelChangesNothing) {
     delegate.openImages();
     EXPECT_EQ(dialogTitle, "Select Images to Resize");
     EXPECT_EQ(acceptLabel, "Select Images to Resize");
-    EXPECT_FALSE(welcomeVisible());
+    EXPECT_TRUE(welcomeVisible()); // back where the user was, not left without a window
     EXPECT_TRUE(untouched());
 
     image("one.JPG");
@@ -235,9 +233,6 @@ TEST_F(Intake, AFolderDroppedOnTheWelcomeWindowEndsAsFilesByAPresetOrATypedSize)
         if (typed) {
             typeWidth("40");
         } else {
-            if (auto *animation =
-                    delegate.sizeWindowController->window()->findChild<QAbstractAnimation *>())
-                QSignalSpy(animation, &QAbstractAnimation::finished).wait(5000);
             const QList<ZAVButton *> buttons =
                 delegate.sizeWindowController->view()->findChildren<ZAVButton *>();
             ASSERT_EQ(buttons.size(), 1);

@@ -122,9 +122,6 @@ TEST(PanelLayout, HeightsAndButtonFramesByNumberOfPresets) {
     EXPECT_EQ(fromBottom(presetButtonFrameFromBottom(0), 474), QRect(240, 340, 200, 50));
     EXPECT_EQ(fromBottom(presetButtonFrameFromBottom(9), 474), QRect(20, 84, 200, 50));
     EXPECT_EQ(fromBottom(presetButtonFrameFromBottom(0), 218), QRect(240, 84, 200, 50));
-
-    EXPECT_EQ(panelTopKeepingCentre(300, 140, 474), 133);
-    EXPECT_EQ(panelTopKeepingCentre(300, 474, 218), 428);
 }
 
 TEST(PanelLayout, TitlesRoundHalvesToEven) {
@@ -150,4 +147,24 @@ TEST(TypedSize, ReadsLikeAFloatAndKeepsOnlyPositiveFiniteSides) {
     for (const auto &c : cases)
         EXPECT_EQ(typedSide(QString::fromUtf8(c.text)), c.side) << c.text;
     EXPECT_TRUE(std::isinf(leadingFloat("1e50")));
+}
+
+TEST(TypedSize, IsRefusedOnlyWithoutASideOrWhenNoImageCanBeWrittenAtIt) {
+    const struct {
+        Size typed;
+        const char *reason; // how the hint starts; empty when the size is taken
+    } cases[] = {
+        {{-1, -1}, "Type a width"}, {{640, 480}, ""},
+        {{99999, -1}, ""},          {{99999, 99999}, "Too large"},
+        {{16384, 16384}, ""},       {{16384, 16385}, "Too large"},
+        {{2e7, -1}, "Too large"},   {{-1, 2e7}, "Too large"},
+        {{0.4, -1}, "Too small"},   {{0.5, 0.5}, ""},
+        {{640, 0.2}, "Too small"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(presetTitle(c.typed).toStdString());
+        const QString problem = typedSizeProblem(c.typed);
+        EXPECT_TRUE(*c.reason ? problem.startsWith(c.reason) : problem.isEmpty())
+            << problem.toStdString();
+    }
 }

@@ -99,6 +99,15 @@ QString localPathOf(const QUrl &url) {
     return decodePath(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
 }
 
+QStringList localPathsOf(const QList<QUrl> &urls) {
+    QStringList paths;
+    for (const QUrl &url : urls) {
+        if (url.isLocalFile())
+            paths.append(localPathOf(url));
+    }
+    return paths;
+}
+
 QString fileNameOf(const QString &path) {
     return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
 }

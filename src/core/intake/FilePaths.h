@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 class QUrl;
 
@@ -19,6 +21,8 @@ bool isRegularFile(const QString &path);
 
 // The path of a file URL with its bytes as they were percent-encoded; empty for other URLs.
 QString localPathOf(const QUrl &url);
+// The paths of the file URLs among `urls`, in their order; other URLs are passed over.
+QStringList localPathsOf(const QList<QUrl> &urls);
 
 // The last component of a path.
 QString fileNameOf(const QString &path);

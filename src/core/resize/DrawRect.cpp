@@ -1,6 +1,7 @@
 #include "core/resize/DrawRect.h"
 
 #include <cmath>
+#include <utility>
 
 #include <vips/vips.h>
 
@@ -8,6 +9,12 @@ namespace {
 
 // Beyond this a canvas is a mistake, not a picture: 256 megapixels, a 16384 × 16384 square.
 constexpr double maxCanvasPixels = 256.0 * 1024 * 1024;
+
+// The canvas in whole pixels: its size times the drawing scale, rounded.
+std::pair<double, double> canvasPixels(const Canvas &canvas) {
+    return {std::round(canvas.size.width * canvas.scale),
+            std::round(canvas.size.height * canvas.scale)};
+}
 
 } // namespace
 
@@ -36,22 +43,30 @@ DrawRect drawRect(const Size &source, const Size &target) {
     return rect;
 }
 
+std::optional<CanvasFault> canvasFault(const Canvas &canvas) {
+    const auto [width, height] = canvasPixels(canvas);
+    if (!std::isfinite(width) || !std::isfinite(height) || width < 1 || height < 1)
+        return CanvasFault::noWholePixel;
+    if (width * height > maxCanvasPixels || width > VIPS_MAX_COORD || height > VIPS_MAX_COORD)
+        return CanvasFault::tooLarge;
+    return std::nullopt;
+}
+
 std::optional<PixelPlan> pixelPlan(const Canvas &canvas, const DrawRect &draw, QString *problem) {
-    const double width = std::round(canvas.size.width * canvas.scale);
-    const double height = std::round(canvas.size.height * canvas.scale);
     const auto fail = [problem](const QString &reason) {
         if (problem)
             *problem = reason;
         return std::nullopt;
     };
-    if (!std::isfinite(width) || !std::isfinite(height) || width < 1 || height < 1)
-        return fail(QStringLiteral("the size %1 × %2 has no whole pixel")
-                        .arg(canvas.size.width)
-                        .arg(canvas.size.height));
-    if (width * height > maxCanvasPixels || width > VIPS_MAX_COORD || height > VIPS_MAX_COORD)
-        return fail(QStringLiteral("the size %1 × %2 pixels is too large to write")
-                        .arg(width, 0, 'f', 0)
-                        .arg(height, 0, 'f', 0));
+    const auto [width, height] = canvasPixels(canvas);
+    if (const std::optional<CanvasFault> fault = canvasFault(canvas))
+        return fail(*fault == CanvasFault::noWholePixel
+                        ? QStringLiteral("the size %1 × %2 has no whole pixel")
+                              .arg(canvas.size.width)
+                              .arg(canvas.size.height)
+                        : QStringLiteral("the size %1 × %2 pixels is too large to write")
+                              .arg(width, 0, 'f', 0)
+                              .arg(height, 0, 'f', 0));
     const double s = canvas.scale;
     const DrawRect pixels{draw.x * s, draw.y * s, draw.width * s, draw.height * s};
     if (!std::isfinite(pixels.x) || !std::isfinite(pixels.y) || !(pixels.width > 0) ||

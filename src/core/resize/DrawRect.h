@@ -28,6 +28,11 @@ struct PixelPlan {
     DrawRect draw; // in canvas pixels
 };
 
+// Why a canvas has nothing to write: it has no whole pixel (under one, or not finite), or it is
+// too large to write. pixelPlan() refuses these canvases before anything else.
+enum class CanvasFault { noWholePixel, tooLarge };
+std::optional<CanvasFault> canvasFault(const Canvas &canvas);
+
 // Turns a canvas and its draw rectangle into pixels: the canvas is its size times the drawing
 // scale, rounded to whole pixels. Nothing, with the reason in `problem`, for a canvas that is
 // under one pixel, not finite, or too large to write.

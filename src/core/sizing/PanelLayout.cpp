@@ -21,10 +21,6 @@ QRect fromBottom(const QRect &frameFromBottom, int height) {
             frameFromBottom.width(), frameFromBottom.height()};
 }
 
-int panelTopKeepingCentre(int top, int oldHeight, int newHeight) {
-    return top + static_cast<int>((oldHeight - newHeight) * 0.5);
-}
-
 namespace {
 
 // printf's "%.f": the nearest whole number, ties to even.

@@ -22,9 +22,6 @@ QRect presetButtonFrameFromBottom(qsizetype index);
 // area of `height`.
 QRect fromBottom(const QRect &frameFromBottom, int height);
 
-// The new top of a panel that changes its height and keeps its vertical centre.
-int panelTopKeepingCentre(int top, int oldHeight, int newHeight);
-
 // A preset button's title: "640 x *", "* x 480" or "1024 x 768", each side rounded to a whole
 // number with ties to even.
 QString presetTitle(const Size &size);

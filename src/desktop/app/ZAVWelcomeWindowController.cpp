@@ -7,24 +7,12 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QStyle>
-#include <QUrl>
 #include <QWidget>
 
 #include "core/app/Localized.h"
 #include "core/intake/FilePaths.h"
 
 namespace {
-
-QStringList localPaths(const QMimeData *data) {
-    QStringList paths;
-    if (!data || !data->hasUrls())
-        return paths;
-    for (const QUrl &url : data->urls()) {
-        if (url.isLocalFile())
-            paths.append(localPathOf(url));
-    }
-    return paths;
-}
 
 void showAsDropTarget(QWidget *dropArea, bool active) {
     dropArea->setProperty("dropTarget", active);
@@ -98,7 +86,7 @@ bool ZAVWelcomeWindowController::eventFilter(QObject *watched, QEvent *event) {
     switch (event->type()) {
     case QEvent::DragEnter: {
         auto *drag = static_cast<QDragEnterEvent *>(event);
-        if (localPaths(drag->mimeData()).isEmpty())
+        if (localPathsOf(drag->mimeData()->urls()).isEmpty())
             return false;
         drag->acceptProposedAction();
         showAsDropTarget(ui_->dropArea, true);
@@ -110,7 +98,7 @@ bool ZAVWelcomeWindowController::eventFilter(QObject *watched, QEvent *event) {
     case QEvent::Drop: {
         auto *drop = static_cast<QDropEvent *>(event);
         showAsDropTarget(ui_->dropArea, false);
-        const QStringList paths = localPaths(drop->mimeData());
+        const QStringList paths = localPathsOf(drop->mimeData()->urls());
         if (paths.isEmpty())
             return false;
         drop->acceptProposedAction();

@@ -1,7 +1,6 @@
 #include "desktop/app/ZAVAppDelegate.h"
 
 #include <QFileDialog>
-#include <QUrl>
 
 #include "core/app/Localized.h"
 #include "core/intake/FilePaths.h"
@@ -37,7 +36,6 @@ void ZAVAppDelegate::openImages() {
         failedWithMessage(busyMessage());
         return;
     }
-    hideWelcome();
     if (!platform.hasWindows())
         return;
 
@@ -50,13 +48,14 @@ void ZAVAppDelegate::openImages() {
         patterns << QStringLiteral("*.") + format << QStringLiteral("*.") + format.toUpper();
     dialog.setNameFilter(localized("Images") + QStringLiteral(" (") +
                          patterns.join(QLatin1Char(' ')) + QLatin1Char(')'));
+    // Cancelling leaves the user where the dialog was opened from, the welcome window included.
     if (dialog.exec() != QDialog::Accepted)
         return;
 
+    hideWelcome();
     QStringList images;
-    for (const QUrl &url : dialog.selectedUrls()) {
-        const QString path = localPathOf(url);
-        if (!path.isEmpty() && isValidImage(path))
+    for (const QString &path : localPathsOf(dialog.selectedUrls())) {
+        if (isValidImage(path))
             images.append(path);
     }
     takeIn(images);

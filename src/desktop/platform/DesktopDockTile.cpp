@@ -2,12 +2,16 @@
 
 #include <QApplication>
 #include <QDBusMessage>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QSystemTrayIcon>
 #include <QWidget>
 
+#include <algorithm>
+
 #include "core/app/Localized.h"
 #include "core/feedback/BadgeLabel.h"
+#include "core/feedback/TrayCount.h"
 #include "desktop/app/AppIcon.h"
 
 namespace {
@@ -21,23 +25,43 @@ QIcon applicationIcon() {
 
 } // namespace
 
-QIcon iconWithCount(const QIcon &icon, qint64 count) {
-    constexpr int side = 64;
-    QPixmap pixmap = icon.pixmap(side, side);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF disc(side * 0.4, 0, side * 0.6, side * 0.6);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(0xd9, 0x30, 0x25));
-    painter.drawEllipse(disc);
-    QFont font = painter.font();
+CountBadge countBadge(int side, const QString &text) {
+    const qreal height = side * 0.6;
+    const qreal ends = height * 0.2; // room left at the rounded ends
+    QFont font;
     font.setBold(true);
-    font.setPixelSize(count > 99 ? side / 5 : side / 3);
-    painter.setFont(font);
-    painter.setPen(Qt::white);
-    painter.drawText(disc, Qt::AlignCenter,
-                     count > 999 ? QStringLiteral("999+") : QString::number(count));
-    return QIcon(pixmap);
+    // As large as fits across the icon; a short count keeps a disc at the top right.
+    qreal width = side;
+    for (int pixelSize = static_cast<int>(height * 0.8); pixelSize > 1; --pixelSize) {
+        font.setPixelSize(pixelSize);
+        width = QFontMetricsF(font).horizontalAdvance(text) + ends;
+        if (width <= side)
+            break;
+    }
+    width = std::clamp(width, height, qreal(side));
+    return {QRectF(side - width, 0, width, height), font};
+}
+
+QIcon iconWithCount(const QIcon &icon, qint64 count) {
+    const QString text = trayCountText(count);
+    QIcon counted;
+    // Drawn at each size rather than shrunk from a large one, where the digits would blur.
+    for (const int side : {16, 22, 24, 32, 48, 64}) {
+        QPixmap pixmap = icon.pixmap(side, side);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const CountBadge badge = countBadge(side, text);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(0xd9, 0x30, 0x25));
+        const qreal radius = badge.area.height() / 2;
+        painter.drawRoundedRect(badge.area, radius, radius);
+        painter.setFont(badge.font);
+        painter.setPen(Qt::white);
+        painter.drawText(badge.area, Qt::AlignCenter, text);
+        painter.end();
+        counted.addPixmap(pixmap);
+    }
+    return counted;
 }
 
 DesktopDockTile::DesktopDockTile(const QDBusConnection &bus, const QString &desktopId)

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QFont>
 #include <QIcon>
+#include <QRectF>
 #include <QString>
 
 #include <memory>
@@ -10,8 +12,18 @@
 
 class QSystemTrayIcon;
 
-// The icon with the remaining count painted in a red disc at its top right, for the tray.
+// The icon with the remaining count painted in red at its top right, for the tray, drawn anew at
+// each size a tray asks for.
 QIcon iconWithCount(const QIcon &icon, qint64 count);
+
+// Where the count goes on an icon of `side` pixels, and the bold font of its digits: a disc at
+// the top right that grows to the left into a band as wide as the icon, the digits as large as
+// fit.
+struct CountBadge {
+    QRectF area;
+    QFont font;
+};
+CountBadge countBadge(int side, const QString &text);
 
 // Shows the badge where a Linux desktop can: the launcher entry of docks that honour
 // com.canonical.Unity.LauncherEntry (KDE Plasma, Ubuntu's dock, Plank), the tray icon where a

@@ -1,18 +1,22 @@
 #include "desktop/app/ZAVAppDelegate.h"
 
 #include <QFontDatabase>
-#include <QPropertyAnimation>
+#include <QFontMetrics>
 
 #include "core/app/Localized.h"
 #include "core/platform/Platform.h"
 #include "core/sizing/PanelLayout.h"
 #include "core/sizing/SizeString.h"
+#include "core/sizing/TypedSize.h"
 #include "desktop/sizing/ZAVButton.h"
 #include "desktop/sizing/ZAVSizePickerView.h"
 #include "desktop/sizing/ZAVSizePickerWindow.h"
 #include "desktop/sizing/ZAVSizePickerWindowController.h"
 
 namespace {
+
+// Room between a preset button's edge and its title.
+constexpr int presetTitleMargin = 12;
 
 // The presets' thin face: Helvetica Neue Thin where it is installed, a thin or light sans
 // otherwise.
@@ -36,18 +40,16 @@ bool ZAVAppDelegate::shouldChooseSize(const QString &key) {
     if (!platform.hasWindows())
         return true;
     ZAVSizePickerWindow *window = sizeWindowController->window();
+    // Laid out while hidden: the panel's first frame is already its last.
+    layOutPresets(key);
     window->show();
     window->raise();
     window->activateWindow();
-    layOutPresets(key);
     return true;
 }
 
 void ZAVAppDelegate::layOutPresets(const QString &key) {
-    ZAVSizePickerWindow *window = sizeWindowController->window();
     const std::optional<QStringList> list = presets();
-    const QRect frame = window->geometry();
-    const int height = panelHeight(list ? list->size() : 0);
     if (list) {
         // From the oldest to the newest, each at its place counted from the bottom.
         for (qsizetype index = list->size() - 1; index >= 0; --index) {
@@ -56,32 +58,41 @@ void ZAVAppDelegate::layOutPresets(const QString &key) {
                                                           presetButtonFrameFromBottom(index));
         }
     }
-    const QRect target(frame.x(), panelTopKeepingCentre(frame.y(), frame.height(), height),
-                       frame.width(), height);
-    auto *animation = new QPropertyAnimation(window, "geometry", window);
-    animation->setDuration(180);
-    animation->setStartValue(frame);
-    animation->setEndValue(target);
     // Only the presets change the panel's height, never the user.
-    QObject::connect(animation, &QPropertyAnimation::finished, window,
-                     [window, height] { window->setFixedHeight(height); });
-    animation->start(QAbstractAnimation::DeleteWhenStopped);
+    sizeWindowController->window()->setFixedHeight(panelHeight(list ? list->size() : 0));
 }
 
 ZAVButton *ZAVAppDelegate::presetButtonWithKey(const QString &key, const Size &size) {
     auto *button = new ZAVButton;
     button->resize(presetButtonWidth, presetButtonHeight);
     button->setFont(presetFont());
-    button->setFlat(true);
     // Reached with Tab like the other controls, but a click must not end the editing of a field.
-    // A flat button draws no focus of its own; the frame shows where the keyboard is.
     button->setFocusPolicy(Qt::TabFocus);
     button->setStyleSheet(
-        QStringLiteral("ZAVButton { border: 2px solid transparent; border-radius: 8px; }"
-                       "ZAVButton:focus { border-color: palette(highlight); }"));
+        QStringLiteral(
+            "ZAVButton { border: 1px solid #c4c4c4; border-radius: 8px; background: #f6f6f6;"
+            "            padding: 0 %1px; outline: none; }"
+            "ZAVButton:hover { border-color: palette(highlight); background: #e9f0fb; }"
+            "ZAVButton:pressed { background: #d2e0f6; }"
+            "ZAVButton:focus { border: 2px solid palette(highlight); padding: 0 %2px; }"
+            "ZAVButton:disabled { color: #a0a0a0; background: #fafafa; }")
+            .arg(presetTitleMargin - 1)
+            .arg(presetTitleMargin - 2));
     button->key = key;
     button->theSize = size;
-    button->setText(presetTitle(size));
+    // A title too long for the button keeps its start, and the whole of it is in the tooltip.
+    const QString title = presetTitle(size);
+    const QString shown =
+        QFontMetrics(button->font())
+            .elidedText(title, Qt::ElideRight, presetButtonWidth - 2 * presetTitleMargin);
+    button->setText(shown);
+    if (shown != title)
+        button->setToolTip(title);
+    // A preset saved before such sizes were refused stays in sight, but says why it cannot start.
+    if (const QString problem = typedSizeProblem(size); !problem.isEmpty()) {
+        button->setEnabled(false);
+        button->setToolTip(problem);
+    }
     QObject::connect(button, &QPushButton::clicked, this,
                      [this, button] { buttonPressed(button); });
     return button;

@@ -52,8 +52,9 @@ void ZAVSizePickerWindowController::windowDidLoad() {
     ui_->widthField->setPlaceholderText(localized("auto"));
     ui_->heightField->setPlaceholderText(localized("auto"));
     ui_->resizeButton->setText(localized("Resize"));
-    ui_->hint->setText(localized("Leave one side empty to follow the other and keep each image's "
-                                 "proportions. With both sides, images are cropped to fill."));
+    showHint({});
+    // Two lines kept for it, so that a one-line complaint does not move the fields.
+    ui_->hint->setMinimumHeight(2 * ui_->hint->fontMetrics().lineSpacing());
 
     connect(ui_->resizeButton, &QPushButton::clicked, this, &ZAVSizePickerWindowController::resize);
     // Finishing the height submits; finishing the width only moves on to the height. Qt also
@@ -63,15 +64,33 @@ void ZAVSizePickerWindowController::windowDidLoad() {
         if (window_->isVisible() && focus && window_->isAncestorOf(focus))
             resize();
     });
+    // A changed size deserves the explanation again rather than the last complaint.
+    for (QLineEdit *field : {ui_->widthField, ui_->heightField})
+        connect(field, &QLineEdit::textEdited, this, [this] { showHint({}); });
+    // Queued: a request may replace this very panel, which must not go while it handles the drop.
+    connect(window_.get(), &ZAVSizePickerWindow::pathsDropped, &delegate_,
+            &ZAVAppDelegate::applicationOpenFiles, Qt::QueuedConnection);
     ui_->widthField->setFocus();
+}
+
+void ZAVSizePickerWindowController::showHint(const QString &problem) {
+    ui_->hint->setText(problem.isEmpty()
+                           ? localized("Leave one side empty to follow the other and keep each "
+                                       "image's proportions. With both sides, images are cropped "
+                                       "to fill.")
+                           : problem);
+    ui_->hint->setStyleSheet(problem.isEmpty() ? QStringLiteral("color: #6b6b6b;")
+                                               : QStringLiteral("color: #b3261e;"));
 }
 
 void ZAVSizePickerWindowController::resize() {
     if (handedOff_ || !ui_)
         return;
     const Size size{typedSide(ui_->widthField->text()), typedSide(ui_->heightField->text())};
-    if (size.width == wildcard && size.height == wildcard)
+    if (const QString problem = typedSizeProblem(size); !problem.isEmpty()) {
+        showHint(problem);
         return;
+    }
     handedOff_ = true;
     delegate_.handOffPreset(size, key);
     close();

@@ -34,14 +34,16 @@ public:
     const QString key;
 
     // Submits the typed size: hands it to the delegate on a background worker and hides the
-    // panel at once. Nothing happens when neither side holds a positive number, or when a size
-    // was already handed off from this panel.
+    // panel at once. A size that cannot be used stays in the fields, with the reason in the hint
+    // under them; nothing happens when a size was already handed off from this panel.
     void resize();
     // Hides the panel; it is not destroyed.
     void close();
 
 private:
     void windowDidLoad();
+    // The hint under the fields: why the typed size cannot be used, or else what the fields do.
+    void showHint(const QString &problem);
 
     ZAVAppDelegate &delegate_;
     std::unique_ptr<ZAVSizePickerWindow> window_;

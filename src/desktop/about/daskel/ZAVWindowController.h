@@ -10,7 +10,8 @@ public:
     explicit ZAVWindowController(std::unique_ptr<QWidget> window);
 
     QWidget *window() const { return window_.get(); }
-    // Puts the window on screen, in front, with the keyboard focus.
+    // Puts the window on screen, in front, with the keyboard focus: centred on its screen the
+    // first time, where it was left afterwards.
     void showWindow();
 
 private:

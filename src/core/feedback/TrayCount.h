@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QString>
+
+// The remaining count as the tray icon shows it, in at most three or four narrow glyphs so that
+// it stays legible at 22 pixels: exact up to 999, then whole thousands ("1k" for 1000 to 1999)
+// and whole millions. The tooltip carries the exact count.
+QString trayCountText(qint64 count);
