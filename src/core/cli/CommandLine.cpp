@@ -140,7 +140,6 @@ QString commandLineHelp() {
         "  -v, --version        show the version and exit\n"
         "\n"
         "With --size, progress goes to stderr (one line that updates itself on a terminal), the\n"
-        "output folder to stdout once an image was written. Exit status: 0 when every image was "
-        "written, 1 when any was\n"
-        "skipped, 2 for a usage error or a refused request.\n");
+        "output folder to stdout once an image was written. Exit status: 0 when every image\n"
+        "was written, 1 when any was skipped, 2 for a usage error or a refused request.\n");
 }
