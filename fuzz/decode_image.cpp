@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (double(source.header().pixelWidth) * source.header().pixelHeight > 256 * 256)
         return 0;
     const ScaledCopy copy = writeScaledCopy(source, Canvas{{24, 16}, 1},
-                                            folder.filePath(QStringLiteral("copy.tif")), {});
+                                            folder.filePath(QStringLiteral("copy.tif")), false, {});
     FUZZ_ASSERT(copy.written.has_value() != !copy.problem.isEmpty());
     if (copy.written) {
         FUZZ_ASSERT(copy.width == 24 && copy.height == 16);

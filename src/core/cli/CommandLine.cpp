@@ -52,11 +52,12 @@ CommandLine parseCommandLine(const QStringList &arguments) {
                                           QString(), QStringLiteral("FOLDER"));
     const QCommandLineOption quietOption(QStringList{QStringLiteral("q"), QStringLiteral("quiet")});
     const QCommandLineOption jsonOption(QStringList{QStringLiteral("json")});
+    const QCommandLineOption stripLocationOption(QStringList{QStringLiteral("strip-location")});
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption versionOption(
         QStringList{QStringLiteral("v"), QStringLiteral("version")});
-    parser.addOptions(
-        {sizeOption, outputOption, quietOption, jsonOption, helpOption, versionOption});
+    parser.addOptions({sizeOption, outputOption, quietOption, jsonOption, stripLocationOption,
+                       helpOption, versionOption});
 
     CommandLine result;
     const auto usageError = [&result](const QString &problem) {
@@ -85,8 +86,10 @@ CommandLine parseCommandLine(const QStringList &arguments) {
             result.paths.append(absolute(path));
     }
     if (!parser.isSet(sizeOption)) {
-        if (parser.isSet(outputOption) || parser.isSet(quietOption) || parser.isSet(jsonOption))
-            return usageError(QStringLiteral("--output, --quiet and --json go with --size"));
+        if (parser.isSet(outputOption) || parser.isSet(quietOption) || parser.isSet(jsonOption) ||
+            parser.isSet(stripLocationOption))
+            return usageError(
+                QStringLiteral("--output, --quiet, --json and --strip-location go with --size"));
         return result;
     }
 
@@ -110,20 +113,23 @@ CommandLine parseCommandLine(const QStringList &arguments) {
     result.size = *size;
     result.quiet = parser.isSet(quietOption);
     result.json = parser.isSet(jsonOption);
+    result.stripLocation = parser.isSet(stripLocationOption);
     return result;
 }
 
 QString commandLineHelp() {
     return QStringLiteral(
         "Usage: sardoxa [PATH...]\n"
-        "       sardoxa --size WxH [--output FOLDER] [--quiet] [--json] PATH...\n"
+        "       sardoxa --size WxH [--output FOLDER] [--quiet] [--json] [--strip-location] "
+        "PATH...\n"
         "\n"
         "Scales a batch of images to one size. Every image (png, tiff, tif, jpeg, jpg, gif;\n"
         "folders are searched at any depth) gets a scaled copy, centred and cropped to cover the\n"
         "size, as an LZW-compressed TIFF in a folder named after the day in ~/Pictures/Sardoxa.\n"
         "A copy is named like its image with the extension .tif (photo.jpg gives photo.tif); a\n"
         "name already taken gets a number, as in \"photo (1).tif\". Nothing is replaced, and the\n"
-        "originals are never changed.\n"
+        "originals are never changed. A copy keeps its image's camera data (EXIF, XMP, IPTC,\n"
+        "including where the photo was taken) and modification time.\n"
         "\n"
         "Without --size the desktop application starts; the paths go to the running one if there\n"
         "is one.\n"
@@ -136,6 +142,8 @@ QString commandLineHelp() {
         "  -q, --quiet          say only which files were skipped, and errors\n"
         "      --json           on stdout, one JSON object for each file written or skipped,\n"
         "                       then one for the whole batch\n"
+        "      --strip-location leave the location (GPS) out of the copies; the rest of the\n"
+        "                       camera data stays\n"
         "  -h, --help           show this help and exit\n"
         "  -v, --version        show the version and exit\n"
         "\n"

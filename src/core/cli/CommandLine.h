@@ -25,6 +25,7 @@ struct CommandLine {
     QString output;     // -o: the folder for the copies, absolute; empty for the day's folder
     bool quiet = false; // -q: only skipped files and errors on stderr
     bool json = false;  // --json: one JSON object per file on stdout, then a summary
+    bool stripLocation = false; // --strip-location: no GPS data in the copies
 };
 
 // Reads `--size` values such as 640x480, 640x* and *x480. Each side is a positive number or `*`,

@@ -254,6 +254,7 @@ void initialize(const char *argv0) {
         "VIPS", G_LOG_LEVEL_WARNING, [](const gchar *, GLogLevelFlags, const gchar *, gpointer) {},
         nullptr);
     TIFFSetWarningHandlerExt(tiffWarned);
+    PhotoMetadata::initialize();
     // Every image is read once; a cache would only hold memory.
     vips_cache_set_max(0);
     // Each of the images computed at once gets its share of the cores this process may use, so
@@ -298,6 +299,8 @@ Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token 
             return {nullptr, problem};
         if (*now != source.header())
             return {nullptr, QStringLiteral("it changed after it was collected")};
+        Result result{nullptr, {}, PhotoMetadata::read(fd.get()), {}};
+        ::fstat(fd.get(), &result.file);
         // The header was checked against the budget alone; turning the scaled image may not fit.
         const double held = now->decoderBytes + turnedBytes(*now, plan);
         if (held > MemoryBudget::decoders().capacity())
@@ -336,10 +339,10 @@ Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token 
         const int top = static_cast<int>(std::lround(plan.draw.y));
         const VImage canvas = scaled.embed(left, top, plan.canvasWidth, plan.canvasHeight,
                                            VImage::option()->set("extend", VIPS_EXTEND_COPY));
-        return {std::make_unique<Pipeline>(storable(canvas.copy(VImage::option()->set(
-                                               "interpretation", image.interpretation()))),
-                                           std::move(*memory), failure),
-                {}};
+        result.canvas = std::make_unique<Pipeline>(
+            storable(canvas.copy(VImage::option()->set("interpretation", image.interpretation()))),
+            std::move(*memory), failure);
+        return result;
     } catch (const vips::VError &) {
         return {nullptr, QStringLiteral("not a decodable image (libvips: %1)")
                              .arg(failureReason(failure->reason()))};

@@ -4,12 +4,14 @@
 
 #include <memory>
 #include <stop_token>
+#include <sys/stat.h>
 
 #include <vips/vips8>
 
 #include "core/resize/DecoderMemory.h"
 #include "core/resize/DrawRect.h"
 #include "core/resize/FailureNote.h"
+#include "core/resize/PhotoMetadata.h"
 
 class SourceImage;
 
@@ -49,6 +51,9 @@ private:
 struct Result {
     std::unique_ptr<Pipeline> canvas;
     QString problem; // why there is no canvas; empty when `stop` ended the wait for memory
+    // What the source carries for its copy, read from the file that was decoded.
+    PhotoMetadata metadata = {};
+    struct stat file = {}; // that file's times
 };
 
 // The source drawn into `plan`'s canvas: scaled with Lanczos3 to the draw size and cut to the

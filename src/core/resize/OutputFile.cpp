@@ -116,8 +116,7 @@ OutputFile::OutputFile(const QString &folder)
     // Made like any new file, so that the user's umask sets its permissions. Where the file system
     // makes unnamed files, the file is marked and locked before it gets its name, so that a kill
     // never leaves an unmarked one behind; elsewhere it is marked right after it is made.
-    UniqueFd unnamed(
-        ::open(encodePath(folder).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+    UniqueFd unnamed(::open(encodePath(folder).constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666));
     if (unnamed.isValid())
         mark(unnamed.get());
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -138,7 +137,7 @@ OutputFile::OutputFile(const QString &folder)
                 continue;
             unnamed.reset(); // no /proc: a named file, then
         }
-        fd_.reset(::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        fd_.reset(::open(name.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
         if (fd_.isValid()) {
             temporaryPath_ = path;
             mark(fd_.get());

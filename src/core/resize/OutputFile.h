@@ -19,7 +19,8 @@ public:
     OutputFile &operator=(const OutputFile &) = delete;
 
     bool isOpen() const { return fd_.isValid(); }
-    // Where the image is written, before it is placed.
+    // Where the image is written, before it is placed; open for reading as well, so that the
+    // finished image can be read back and completed.
     int descriptor() const { return fd_.get(); }
     // Why the temporary file could not be made or placed.
     const QString &error() const { return error_; }

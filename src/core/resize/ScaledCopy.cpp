@@ -1,5 +1,11 @@
 #include "core/resize/ScaledCopy.h"
 
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+
+#include "core/app/Log.h"
+
 #include "core/intake/FilePaths.h"
 #include "core/resize/DrawRect.h"
 #include "core/resize/ImageEngine.h"
@@ -7,7 +13,7 @@
 #include "core/resize/SourceImage.h"
 
 ScaledCopy writeScaledCopy(const SourceImage &image, const Canvas &canvas,
-                           const QString &targetPath, std::stop_token stop) {
+                           const QString &targetPath, bool withoutLocation, std::stop_token stop) {
     if (!image.isValid())
         return {std::nullopt, image.problem()};
     QString problem;
@@ -40,6 +46,21 @@ ScaledCopy writeScaledCopy(const SourceImage &image, const Canvas &canvas,
     case ImageEngine::Written::Failure::Writing:
         return cannotWrite(written.cause);
     }
+    // The metadata is never worth the picture: what exiv2 cannot carry is left out, said once.
+    const PhotoMetadata metadata =
+        scaled.metadata.forCopy(plan->canvasWidth, plan->canvasHeight, withoutLocation);
+    QString unkept = metadata.problem();
+    bool damaged = false;
+    if (unkept.isEmpty())
+        unkept = metadata.writeInto(output.descriptor(), &damaged);
+    if (damaged)
+        return cannotWrite(unkept);
+    if (!unkept.isEmpty())
+        logLine(QStringLiteral("kept no metadata for %1: %2").arg(image.path(), unkept));
+    // Last, so that the copy sorts by the moment its photo was taken, as `cp -p` keeps it.
+    const struct timespec times[2] = {scaled.file.st_atim, scaled.file.st_mtim};
+    if (::futimens(output.descriptor(), times) != 0)
+        return cannotWrite(QString::fromLocal8Bit(std::strerror(errno)));
     if (const std::optional<QString> placed = output.place(fileNameOf(targetPath)))
         return {placed, {}, plan->canvasWidth, plan->canvasHeight};
     return cannotWrite(output.error());

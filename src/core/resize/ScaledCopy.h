@@ -19,6 +19,7 @@ struct ScaledCopy {
 };
 
 // Scales `image` to `canvas` and writes it into the folder of `targetPath` under the first free
-// name for the last component of `targetPath`. Gives up, writing nothing, once `stop` is asked.
+// name for the last component of `targetPath`, with the source's metadata (without its location
+// when asked) and modification time. Gives up, writing nothing, once `stop` is asked.
 ScaledCopy writeScaledCopy(const SourceImage &image, const Canvas &canvas,
-                           const QString &targetPath, std::stop_token stop);
+                           const QString &targetPath, bool withoutLocation, std::stop_token stop);

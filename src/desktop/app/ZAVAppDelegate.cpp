@@ -15,6 +15,7 @@
 namespace {
 
 const QString firstLaunchKey = QStringLiteral("SXFirstLaunch");
+const QString removeLocationKey = QStringLiteral("SXRemoveLocation");
 
 } // namespace
 
@@ -31,6 +32,12 @@ ZAVAppDelegate::~ZAVAppDelegate() {
     waitForHandOffs();
     if (queue)
         queue->waitUntilAllOperationsAreFinished();
+}
+
+void ZAVAppDelegate::setRemovesLocation(bool remove) {
+    removesLocation_ = remove;
+    defaults().setValue(removeLocationKey, remove);
+    defaults().save();
 }
 
 Preferences &ZAVAppDelegate::defaults() {
@@ -53,6 +60,8 @@ void ZAVAppDelegate::applicationDidFinishLaunching() {
         [this] { platform.mainQueue().post([this] { Q_EMIT activityEnded(); }); });
     if (isFirstLaunch())
         welcome();
+    removesLocation_ =
+        locationChoiceForRun.value_or(defaults().value(removeLocationKey, false).toBool());
     targetFolder();
     defaults().setValue(firstLaunchKey, false);
     defaults().save();

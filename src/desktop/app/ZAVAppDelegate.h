@@ -104,6 +104,13 @@ public:
     QString fixedJobFolder;
     // Every source skipped so far.
     QStringList skippedSources();
+    // Whether copies leave out where their photos were taken: the user's choice, remembered in
+    // the preferences; read by the workers for each copy.
+    bool removesLocation() const { return removesLocation_; }
+    void setRemovesLocation(bool remove);
+    // When set, this run's choice, neither read from nor kept in the preferences (the command
+    // line's --strip-location).
+    std::optional<bool> locationChoiceForRun;
 
     // Feedback
     // Sets the badge to the number of images of every registered job. Off the main thread the
@@ -164,6 +171,7 @@ private:
     void takeIn(const QStringList &images);
 
     std::unique_ptr<Preferences> defaults_;
+    std::atomic<bool> removesLocation_ = false;
     QThreadPool handOffs_;
     std::atomic<int> sizeHandOffs_{0};
     int endActionsWaiting_ = 0; // folders opening, ends told; main thread only

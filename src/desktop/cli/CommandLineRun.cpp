@@ -78,6 +78,7 @@ int runCommandLine(int &argc, char **argv, const CommandLine &command) {
     HeadlessPlatform platform(command.quiet, !command.json);
     ZAVAppDelegate delegate(platform);
     delegate.fixedJobFolder = command.output;
+    delegate.locationChoiceForRun = command.stripLocation;
     if (command.json)
         delegate.fileFinished = [](const QString &source, const ScaledCopy &copy) {
             printJson(outcome(source, copy));

@@ -62,7 +62,8 @@ void ZAVAppDelegate::resize(const QString &key) {
 
 ScaledCopy ZAVAppDelegate::resizeImageWithRawImage(const SourceImage &image, const Canvas &canvas,
                                                    const QString &targetPath) {
-    const ScaledCopy copy = writeScaledCopy(image, canvas, targetPath, queue->stopToken());
+    const ScaledCopy copy =
+        writeScaledCopy(image, canvas, targetPath, removesLocation_, queue->stopToken());
     if (!copy.written && !copy.problem.isEmpty())
         reportSkipped(image.path(), copy.problem);
     else if (copy.written && fileFinished)
