@@ -32,6 +32,10 @@
         <translation>Beenden</translation>
     </message>
     <message>
+        <source>Remove Location from Copies</source>
+        <translation>Ort aus den Kopien entfernen</translation>
+    </message>
+    <message>
         <source>Failed to resize images</source>
         <translation>Bilder konnten nicht skaliert werden</translation>
     </message>

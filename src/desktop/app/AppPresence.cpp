@@ -18,6 +18,13 @@ AppPresence::AppPresence(ZAVAppDelegate &delegate, QSystemTrayIcon *tray)
         menu_->addAction(localized("Open Images…"), &delegate_, &ZAVAppDelegate::openImages);
         menu_->addAction(localized("About Sardoxa"), &delegate_, &ZAVAppDelegate::about);
         menu_->addSeparator();
+        QAction *removeLocation = menu_->addAction(localized("Remove Location from Copies"));
+        removeLocation->setCheckable(true);
+        removeLocation->setChecked(delegate_.removesLocation());
+        connect(removeLocation, &QAction::toggled, &delegate_, &ZAVAppDelegate::setRemovesLocation);
+        connect(&delegate_, &ZAVAppDelegate::removesLocationChanged, removeLocation,
+                &QAction::setChecked);
+        menu_->addSeparator();
         menu_->addAction(localized("Quit"), qApp, &QCoreApplication::quit);
         tray_->setContextMenu(menu_.get());
         connect(tray_, &QSystemTrayIcon::activated, this,

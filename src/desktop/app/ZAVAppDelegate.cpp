@@ -35,9 +35,12 @@ ZAVAppDelegate::~ZAVAppDelegate() {
 }
 
 void ZAVAppDelegate::setRemovesLocation(bool remove) {
+    if (removesLocation_ == remove)
+        return;
     removesLocation_ = remove;
     defaults().setValue(removeLocationKey, remove);
     defaults().save();
+    Q_EMIT removesLocationChanged(remove);
 }
 
 Preferences &ZAVAppDelegate::defaults() {
@@ -88,6 +91,11 @@ void ZAVAppDelegate::welcome() {
             &ZAVAppDelegate::about);
     connect(welcomeWindowController.get(), &ZAVWelcomeWindowController::pathsDropped, this,
             &ZAVAppDelegate::applicationOpenFiles);
+    connect(welcomeWindowController.get(), &ZAVWelcomeWindowController::removeLocationToggled, this,
+            &ZAVAppDelegate::setRemovesLocation);
+    connect(this, &ZAVAppDelegate::removesLocationChanged, welcomeWindowController.get(),
+            &ZAVWelcomeWindowController::showRemovesLocation);
+    welcomeWindowController->showRemovesLocation(removesLocation_);
     QWidget *window = welcomeWindowController->window();
     window->show();
     window->raise();

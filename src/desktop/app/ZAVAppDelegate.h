@@ -159,6 +159,8 @@ Q_SIGNALS:
     void activityEnded();
     // A request held no image to resize; the user was told.
     void nothingToResize();
+    // The user's choice of leaving out the location has changed.
+    void removesLocationChanged(bool remove);
 
 private:
     Preferences &defaults();

@@ -2,6 +2,7 @@
 #include "ui_ZAVWelcomeWindowController.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QKeyEvent>
@@ -45,12 +46,15 @@ void ZAVWelcomeWindowController::windowDidLoad() {
     ui_->openButton->setText(localized("Open Images…"));
     ui_->aboutButton->setText(localized("About Sardoxa"));
     ui_->quitButton->setText(localized("Quit"));
+    ui_->removeLocationBox->setText(localized("Remove Location from Copies"));
 
     connect(ui_->openButton, &QPushButton::clicked, this,
             &ZAVWelcomeWindowController::openImagesClicked);
     connect(ui_->aboutButton, &QPushButton::clicked, this,
             &ZAVWelcomeWindowController::aboutClicked);
     connect(ui_->quitButton, &QPushButton::clicked, this, &ZAVWelcomeWindowController::quitClicked);
+    connect(ui_->removeLocationBox, &QCheckBox::toggled, this,
+            &ZAVWelcomeWindowController::removeLocationToggled);
 
     auto *openAction = new QAction(window_.get());
     openAction->setShortcut(QKeySequence::Open);
@@ -63,6 +67,12 @@ void ZAVWelcomeWindowController::windowDidLoad() {
     window_->installEventFilter(this);
     for (QPushButton *button : {ui_->openButton, ui_->aboutButton, ui_->quitButton})
         button->installEventFilter(this);
+}
+
+void ZAVWelcomeWindowController::showRemovesLocation(bool remove) {
+    window();
+    const QSignalBlocker quiet(ui_->removeLocationBox);
+    ui_->removeLocationBox->setChecked(remove);
 }
 
 void ZAVWelcomeWindowController::close() {

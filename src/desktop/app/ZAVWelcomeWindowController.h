@@ -23,11 +23,14 @@ public:
 
     // Takes the window off the screen; it is hidden, not destroyed.
     void close();
+    // Shows whether copies leave out the location, without telling it back.
+    void showRemovesLocation(bool remove);
 
 Q_SIGNALS:
     void openImagesClicked();
     void aboutClicked();
     void quitClicked();
+    void removeLocationToggled(bool remove);
     void pathsDropped(const QStringList &paths);
 
 protected:
