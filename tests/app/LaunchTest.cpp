@@ -9,6 +9,7 @@
 #include "desktop/platform/DesktopPlatform.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
@@ -154,6 +155,25 @@ TEST_F(Launch, ReturnPressesTheFocusedButtonOfTheWelcomeWindow) {
     QTest::keyClick(about, Qt::Key_Return);
     QTRY_VERIFY(delegate.aboutWindowController &&
                 delegate.aboutWindowController->window()->isVisible());
+}
+
+TEST_F(Launch, TheWelcomeWindowsLocationChoiceIsRememberedForTheNextLaunch) {
+    for (const bool remove : {true, false}) {
+        SCOPED_TRACE(remove);
+        ZAVAppDelegate delegate(platform);
+        delegate.applicationDidFinishLaunching();
+        delegate.applicationShouldHandleReopen();
+        auto *box =
+            delegate.welcomeWindowController->window()->findChild<QCheckBox *>("removeLocationBox");
+        ASSERT_TRUE(box);
+        EXPECT_EQ(box->isChecked(), !remove); // as the last launch left it
+        box->click();
+        EXPECT_EQ(delegate.removesLocation(), remove);
+        EXPECT_EQ(QSettings(platform.preferencesFile(), QSettings::IniFormat)
+                      .value("SXRemoveLocation")
+                      .toBool(),
+                  remove);
+    }
 }
 
 TEST(Wayland, TheApplicationShowsItsWindowOnAWaylandCompositor) {

@@ -191,6 +191,7 @@ TEST_F(CommandLineRun, AnOutputFolderThatCannotBeMadeIsAUsageErrorAndNothingIsWr
     EXPECT_FALSE(QFileInfo::exists(home.pictures()));
     EXPECT_FALSE(QFileInfo::exists(home.path() + "/.config/sardoxa"));
     EXPECT_EQ(runSardoxa({"--quiet", source}).exitCode, 2); // only with --size
+    EXPECT_EQ(runSardoxa({"--strip-location", source}).exitCode, 2);
 }
 
 TEST_F(CommandLineRun, ProgressIsOneLineOnATerminalAndQuietLeavesOnlySkips) {

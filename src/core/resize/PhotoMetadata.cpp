@@ -4,6 +4,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 #include <string_view>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -148,7 +149,16 @@ PhotoMetadata::PhotoMetadata(std::shared_ptr<const Blocks> blocks, QString probl
     , problem_(std::move(problem)) {}
 
 void PhotoMetadata::initialize() {
-    Exiv2::XmpParser::initialize();
+    // The XMP toolkit's namespace registry is shared by every thread that reads XMP.
+    static std::mutex xmpMutex;
+    Exiv2::XmpParser::initialize(
+        [](void *mutex, bool lock) {
+            if (lock)
+                static_cast<std::mutex *>(mutex)->lock();
+            else
+                static_cast<std::mutex *>(mutex)->unlock();
+        },
+        &xmpMutex);
     Exiv2::enableBMFF(true);
     // What goes wrong reaches the log with its file, once; exiv2's own warnings would repeat it.
     Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
