@@ -61,10 +61,10 @@ void ZAVAppDelegate::applicationDidFinishLaunching() {
     queue = std::make_unique<OperationQueue>(ImageEngine::imagesAtOnce);
     queue->setEmptiedHandler(
         [this] { platform.mainQueue().post([this] { Q_EMIT activityEnded(); }); });
-    if (isFirstLaunch())
-        welcome();
     removesLocation_ =
         locationChoiceForRun.value_or(defaults().value(removeLocationKey, false).toBool());
+    if (isFirstLaunch())
+        welcome();
     targetFolder();
     defaults().setValue(firstLaunchKey, false);
     defaults().save();
