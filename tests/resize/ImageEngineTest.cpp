@@ -157,11 +157,15 @@ TEST_F(ImageEngine, BadSourcesAndDegenerateSizesWriteNothingAndSayWhy) {
         Size size;
         const char *reason;
     } cases[] = {
-        {write("empty.png", {}), {10, 10}, "not a PNG, JPEG, TIFF or GIF image"},
-        {write("notes.jpg", "just some text\n"), {10, 10}, "not a PNG, JPEG, TIFF or GIF image"},
+        {write("empty.png", {}),
+         {10, 10},
+         "not a PNG, JPEG, TIFF, GIF, HEIF, AVIF, WebP or JPEG XL image"},
+        {write("notes.jpg", "just some text\n"),
+         {10, 10},
+         "not a PNG, JPEG, TIFF, GIF, HEIF, AVIF, WebP or JPEG XL image"},
         {write("garbage.gif", QByteArray(4096, '\x5a')),
          {10, 10},
-         "not a PNG, JPEG, TIFF or GIF image"},
+         "not a PNG, JPEG, TIFF, GIF, HEIF, AVIF, WebP or JPEG XL image"},
         {write("bomb.png", Images::claimingPng(100000)), {10, 10}, "too large to decode"},
         {write("progressive.jpg", progressive), {10, 10}, "would need 6144 MB of memory"},
         {image("whole.jpg"), {-1, -1}, "has no whole pixel"},

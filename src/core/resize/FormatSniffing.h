@@ -13,7 +13,8 @@
 inline constexpr std::size_t sniffedBytes = 4096;
 
 // The format whose signature `head`, a file's first bytes, starts with, of the formats Sardoxa
-// takes: JPEG, PNG, GIF, and TIFF or BigTIFF in either byte order. Nothing for any other.
+// takes: JPEG, PNG, GIF, TIFF or BigTIFF in either byte order, HEIF (HEIC and AVIF among them),
+// WebP and JPEG XL. Nothing for any other.
 std::optional<SourceFormat> sniffFormat(std::span<const std::uint8_t> head);
 
 // The format of the file open on `fd`, from its first block, read with pread() so that the
