@@ -113,7 +113,7 @@ TEST_F(EngineEdges, EachSourceIsWrittenInItsOwnTonesOrSkippedForItsOwnReason) {
 TEST_F(EngineEdges, DamagedFilesDecodedTogetherEachGiveTheirOwnDecodersReason) {
     const VImage photo = Images::noise(300, 200);
     const std::map<QString, QByteArray> decoders{
-        {"gif", "gif"}, {"jpg", "jpeg"}, {"png", "png"}, {"tif", "tiff"}};
+        {"gif", "gif"}, {"jpg", "jpeg"}, {"jxl", "jxl"}, {"png", "png"}, {"tif", "tiff"}};
     QStringList paths;
     for (const auto &[suffix, decoder] : decoders) {
         const QByteArray file = damaged(
