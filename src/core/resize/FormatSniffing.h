@@ -22,6 +22,8 @@ std::optional<SourceFormat> sniffFormat(std::span<const std::uint8_t> head);
 std::optional<SourceFormat> sniffFile(int fd);
 
 // The image in `source` read by the loader of `format` alone: libvips' own search would ask
-// every loader's sniffer, and some read the whole file (a sparse 20 GiB one took minutes).
+// every loader's sniffer, and some read the whole file (a sparse 20 GiB one took minutes). Only
+// one picture is read: a GIF's or WebP's first frame, a TIFF's first page, and a HEIF file's
+// primary image, the one it names as the picture to show.
 vips::VImage loadAs(SourceFormat format, const vips::VSource &source,
                     vips::VOption *options = nullptr);
