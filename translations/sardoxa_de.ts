@@ -16,8 +16,8 @@
         <translation>Sardoxa skaliert jedes Bild auf eine Größe und legt die Kopien in einem Ordner mit dem Tagesdatum in Ihrem Bilderordner ab. Die Originale bleiben unverändert.</translation>
     </message>
     <message>
-        <source>There are no images to resize. Choose image files (PNG, JPEG, TIFF or GIF) or folders that hold them.</source>
-        <translation>Es gibt keine Bilder zum Skalieren. Wählen Sie Bilddateien (PNG, JPEG, TIFF oder GIF) oder Ordner, die solche enthalten.</translation>
+        <source>There are no images to resize. Choose image files (PNG, JPEG, TIFF, GIF, HEIC, AVIF, WebP or JPEG XL) or folders that hold them.</source>
+        <translation>Es gibt keine Bilder zum Skalieren. Wählen Sie Bilddateien (PNG, JPEG, TIFF, GIF, HEIC, AVIF, WebP oder JPEG XL) oder Ordner, die solche enthalten.</translation>
     </message>
     <message>
         <source>Open Images…</source>

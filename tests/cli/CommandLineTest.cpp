@@ -92,11 +92,12 @@ TEST_F(CommandLineRun, ResizesFilesAndFoldersNamesEverySkipAndExitsWithOneForIt)
     EXPECT_EQ(written.width(), 60);
     EXPECT_EQ(written.height(), 40);
     EXPECT_TRUE(run.err.contains("wrote 2 of 4 images")) << run.err.toStdString();
-    EXPECT_TRUE(run.err.contains("csi\\x9b31m\\u{202e}gnp.gif: not a PNG, JPEG, TIFF or GIF image"))
+    EXPECT_TRUE(run.err.contains("csi\\x9b31m\\u{202e}gnp.gif: not a PNG, JPEG, TIFF, GIF, HEIF, "
+                                 "AVIF, WebP or JPEG XL image"))
         << run.err.toStdString();
     EXPECT_FALSE(run.err.contains(QChar(0x9b)) || run.err.contains(QChar(0x202e)));
-    EXPECT_TRUE(run.err.contains(
-        "skipped " + in("bad\\x0asardoxa: forged.gif: not a PNG, JPEG, TIFF or GIF image")))
+    EXPECT_TRUE(run.err.contains("skipped " + in("bad\\x0asardoxa: forged.gif: not a PNG, JPEG, "
+                                                 "TIFF, GIF, HEIF, AVIF, WebP or JPEG XL image")))
         << run.err.toStdString();
     EXPECT_FALSE(run.err.contains("\nsardoxa: forged")) << run.err.toStdString();
 

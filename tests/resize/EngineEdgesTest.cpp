@@ -83,7 +83,7 @@ TEST_F(EngineEdges, EachSourceIsWrittenInItsOwnTonesOrSkippedForItsOwnReason) {
         {write("tall.png", Images::encoded(VImage::black(1, 4000000), ".png")),
          {},
          "too large to scale: it would be drawn at 64 × 256000000 pixels"},
-        {in("sparse.jpg"), {}, "not a PNG, JPEG, TIFF or GIF image"},
+        {in("sparse.jpg"), {}, "not a PNG, JPEG, TIFF, GIF, HEIF, AVIF, WebP or JPEG XL image"},
         {write("zeroed.gif", zeroed), {}, "gifload_source: Invalid frame data"},
         // Damage that libtiff's codecs only warn of.
         {write("packbits.tif",
@@ -113,7 +113,7 @@ TEST_F(EngineEdges, EachSourceIsWrittenInItsOwnTonesOrSkippedForItsOwnReason) {
 TEST_F(EngineEdges, DamagedFilesDecodedTogetherEachGiveTheirOwnDecodersReason) {
     const VImage photo = Images::noise(300, 200);
     const std::map<QString, QByteArray> decoders{
-        {"gif", "gif"}, {"jpg", "jpeg"}, {"png", "png"}, {"tif", "tiff"}};
+        {"gif", "gif"}, {"jpg", "jpeg"}, {"jxl", "jxl"}, {"png", "png"}, {"tif", "tiff"}};
     QStringList paths;
     for (const auto &[suffix, decoder] : decoders) {
         const QByteArray file = damaged(
@@ -130,5 +130,52 @@ TEST_F(EngineEdges, DamagedFilesDecodedTogetherEachGiveTheirOwnDecodersReason) {
         for (const auto &[suffix, decoder] : decoders)
             EXPECT_EQ(reason.contains(decoder), path.endsWith(suffix)) << reason.toStdString();
         EXPECT_FALSE(reason.contains("no reason given"));
+    }
+}
+
+TEST_F(EngineEdges, PhonesAndWebFormatsAreWrittenAtTheSizeAndTruncatedOnesSkipped) {
+    const Colour red{200, 30, 40};
+    const VImage photo = Images::verticalStripes(300, 200, {red});
+    // Two frames, red over blue: only the first is drawn.
+    VImage frames =
+        photo.join(Images::verticalStripes(300, 200, {{20, 40, 220}}), VIPS_DIRECTION_VERTICAL);
+    frames.set(VIPS_META_PAGE_HEIGHT, 200);
+    const auto cut = [](QByteArray file) { return file.left(file.size() * 2 / 3); };
+    const QByteArray heic = Images::encoded(photo, ".heic");
+    const QByteArray avif = Images::encoded(photo, ".heif[compression=av1]");
+    const QByteArray webp = Images::encoded(photo, ".webp");
+    const QByteArray jxl = Images::encoded(photo, ".jxl");
+    const struct {
+        QString path;
+        const char *reason; // empty for a copy
+    } cases[] = {
+        {write("photo.heic", heic), ""},
+        {write("photo.avif", avif), ""},
+        {write("photo.webp", webp), ""},
+        {write("photo.jxl", jxl), ""},
+        {write("UPPER.HEIF", heic), ""},
+        {write("frames.webp", Images::encoded(frames, ".webp")), ""},
+        {write("cut.heic", cut(heic)), "heif: Invalid input: Unexpected end of file"},
+        {write("cut.avif", cut(avif)), "heif: Invalid input: Unexpected end of file"},
+        {write("cut.webp", cut(webp)), "webp: unable to parse image"},
+        {write("cut.jxl", cut(jxl)), "jxlload_source: error JxlDecoderProcessInput"},
+        {write("notes.txt", "no photo"), "not an image Sardoxa reads"},
+    };
+    QStringList paths;
+    for (const auto &c : cases)
+        paths << c.path;
+    const std::map<QString, QString> reasons = run(paths, 1);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        const QString written = today() + '/' + QFileInfo(c.path).completeBaseName() + ".tif";
+        ASSERT_EQ(QFileInfo::exists(written), !*c.reason);
+        if (*c.reason) {
+            EXPECT_TRUE(reasons.count(c.path) && reasons.at(c.path).contains(c.reason));
+            continue;
+        }
+        const VImage copy = Images::load(written);
+        EXPECT_EQ(copy.width(), 64);
+        EXPECT_EQ(copy.height(), 48);
+        EXPECT_TRUE(Images::near(copy.getpoint(32, 24), red));
     }
 }

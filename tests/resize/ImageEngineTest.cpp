@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -149,6 +150,14 @@ TEST_F(ImageEngine, BadSourcesAndDegenerateSizesWriteNothingAndSayWhy) {
     QByteArray progressive =
         Images::encoded(Images::verticalStripes(16, 16, {red}), ".jpg[interlace]");
     progressive.replace(progressive.indexOf("\xff\xc2") + 5, 4, QByteArray::fromHex("80008000"));
+    // A lossless WebP claiming 16383 × 16383, the most the format holds: its decoder would hold
+    // 12 bytes a pixel.
+    QByteArray webp = Images::encoded(Images::verticalStripes(16, 16, {red}), ".webp[lossless]");
+    webp.replace(24, 3, QByteArray::fromHex("fe3f00"))
+        .replace(27, 3, QByteArray::fromHex("fe3f00"));
+    const qsizetype vp8l = webp.indexOf("VP8L") + 9;
+    const quint32 sides = qFromLittleEndian<quint32>(webp.constData() + vp8l);
+    qToLittleEndian((sides & ~0xFFFFFFFu) | 16382u | (16382u << 14), webp.data() + vp8l);
     // Turned by its EXIF orientation, which needs the whole scaled image at once: 72 GB here.
     VImage turned = VImage::black(100, 10000).copy();
     turned.set(VIPS_META_ORIENTATION, 6);
@@ -157,13 +166,18 @@ TEST_F(ImageEngine, BadSourcesAndDegenerateSizesWriteNothingAndSayWhy) {
         Size size;
         const char *reason;
     } cases[] = {
-        {write("empty.png", {}), {10, 10}, "not a PNG, JPEG, TIFF or GIF image"},
-        {write("notes.jpg", "just some text\n"), {10, 10}, "not a PNG, JPEG, TIFF or GIF image"},
+        {write("empty.png", {}),
+         {10, 10},
+         "not a PNG, JPEG, TIFF, GIF, HEIF, AVIF, WebP or JPEG XL image"},
+        {write("notes.jpg", "just some text\n"),
+         {10, 10},
+         "not a PNG, JPEG, TIFF, GIF, HEIF, AVIF, WebP or JPEG XL image"},
         {write("garbage.gif", QByteArray(4096, '\x5a')),
          {10, 10},
-         "not a PNG, JPEG, TIFF or GIF image"},
+         "not a PNG, JPEG, TIFF, GIF, HEIF, AVIF, WebP or JPEG XL image"},
         {write("bomb.png", Images::claimingPng(100000)), {10, 10}, "too large to decode"},
         {write("progressive.jpg", progressive), {10, 10}, "would need 6144 MB of memory"},
+        {write("claims.webp", webp), {10, 10}, "16383 × 16383 pixels would need 3072 MB"},
         {image("whole.jpg"), {-1, -1}, "has no whole pixel"},
         {in("whole.jpg"), {0.2, 100}, "has no whole pixel"},
         {in("whole.jpg"), {100000, 100000}, "too large to write"},

@@ -76,13 +76,15 @@ TEST_F(ResizeJob, SkipsVanishedUndecodableAndUnwritableSourcesAndStillEnds) {
     EXPECT_EQ(written(), QStringList{"first.tif"});
     EXPECT_NE(log.find("skipped " + gone.toStdString() + ": it no longer exists"),
               std::string::npos);
-    EXPECT_NE(log.find("skipped " + broken.toStdString() + ": not a PNG, JPEG, TIFF or GIF image"),
+    EXPECT_NE(log.find("skipped " + broken.toStdString() +
+                       ": not a PNG, JPEG, TIFF, GIF, HEIF, AVIF, WebP or JPEG XL image"),
               std::string::npos);
     EXPECT_EQ(delegate.skippedSources(), (QStringList{gone, broken}));
     ASSERT_EQ(platform.skippedAtEnd.size(), 2); // each with its own reason, for the user to see
     EXPECT_EQ(platform.skippedAtEnd[0], (Skip{gone, "it no longer exists"}));
     EXPECT_EQ(platform.skippedAtEnd[1].path, broken);
-    EXPECT_TRUE(platform.skippedAtEnd[1].reason.startsWith("not a PNG, JPEG, TIFF or GIF image"));
+    EXPECT_TRUE(platform.skippedAtEnd[1].reason.startsWith(
+        "not a PNG, JPEG, TIFF, GIF, HEIF, AVIF, WebP or JPEG XL image"));
 
     // Nothing written: the end says so, no folder opens, and the job leaves the registry.
     ASSERT_TRUE(QDir(key).removeRecursively()); // every image is skipped

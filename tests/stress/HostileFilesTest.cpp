@@ -38,7 +38,9 @@ TEST_F(HostileFiles, EachEndsWrittenOrSkippedAndTheJobEnds) {
     }
     EXPECT_NE(log.find("bomb.png: too large to decode"), std::string::npos) << log;
     EXPECT_NE(log.find("huge.jpg: too large to decode"), std::string::npos) << log;
-    EXPECT_NE(log.find("svg.png: not a PNG, JPEG, TIFF or GIF image"), std::string::npos) << log;
+    EXPECT_NE(log.find("svg.png: not a PNG, JPEG, TIFF, GIF, HEIF, AVIF, WebP or JPEG XL image"),
+              std::string::npos)
+        << log;
     EXPECT_TRUE(written.contains("pages.tif") && written.contains("frames.tif"));
     EXPECT_EQ(platform.shown.mid(platform.shown.size() - 4, 3),
               (QStringList{"open " + key, "badge cleared", "attention"}));

@@ -92,6 +92,8 @@ CollectedImages imagesAmong(const QStringList &paths, const QStringList &formats
             walk(path, formats, found);
         else if (type && hasImageExtension(path, formats))
             found.images.append(path);
+        else if (type) // named by the user, so not passed over in silence
+            found.unreadable.append({path, QStringLiteral("not an image Sardoxa reads")});
     }
     return found;
 }

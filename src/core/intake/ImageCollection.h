@@ -26,5 +26,6 @@ struct CollectedImages {
 // The images among `paths`, with folders searched at any depth, in the order found. Hidden files
 // and folders stay out, and links to folders are listed but not followed, so that a loop of links
 // ends. A given path that does not exist, a folder that cannot be opened or listed and an entry
-// that vanishes meanwhile are named among the unreadable, and the walk goes on past them.
+// that vanishes meanwhile are named among the unreadable, and the walk goes on past them. So is a
+// given file without one of `formats` as its extension; such files inside folders are left out.
 CollectedImages imagesAmong(const QStringList &paths, const QStringList &formats);

@@ -17,6 +17,17 @@ double decoderHeldBytes(const DecoderDemand &demand) {
         return pixels * 6;
     case SourceFormat::Tiff:
         return 0;
+    case SourceFormat::Heif:
+        // The decoded planes, upsampled, converted into the image libvips reads, and the codec's
+        // own reference picture: a 12-megapixel HEIC took 11 bytes a pixel.
+        return pixels * demand.bands * demand.bytesPerSample * 4;
+    case SourceFormat::Webp:
+        // The frame decoded as RGBA, the canvas it is drawn on, and the lossless decoder's own
+        // ARGB copy, whatever the bands the image reports.
+        return pixels * 4 * 3;
+    case SourceFormat::Jxl:
+        // The image as libvips takes it and libjxl's buffers of the whole frame.
+        return pixels * demand.bands * demand.bytesPerSample * 3;
     }
     return 0;
 }

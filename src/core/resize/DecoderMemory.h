@@ -6,11 +6,12 @@
 #include <optional>
 #include <stop_token>
 
-// Most decoders stream: they hold a few rows of the image at a time, whatever its size. Three
+// Most decoders stream: they hold a few rows of the image at a time, whatever its size. Others
 // cannot, and hold the whole image while they decode it: a progressive JPEG keeps every DCT
-// coefficient, an interlaced PNG every pixel, and a GIF its whole frame. What they hold is known
+// coefficient, an interlaced PNG every pixel, a GIF its whole frame, and libheif, libwebp and
+// libjxl decode the whole picture before libvips hands on its first row. What they hold is known
 // from the header, so it is counted before decoding starts.
-enum class SourceFormat { Jpeg, Png, Gif, Tiff };
+enum class SourceFormat { Jpeg, Png, Gif, Tiff, Heif, Webp, Jxl }; // Heif: HEIC and AVIF alike
 
 struct DecoderDemand {
     SourceFormat format = SourceFormat::Jpeg;

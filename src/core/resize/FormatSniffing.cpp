@@ -3,34 +3,62 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <string_view>
 #include <unistd.h>
 
 namespace {
 
-struct Signature {
-    std::array<std::uint8_t, 8> bytes;
-    std::size_t length;
-    SourceFormat format;
+using namespace std::string_view_literals;
+
+// Bytes a file holds from `offset` on.
+struct Mark {
+    std::size_t offset;
+    std::string_view bytes;
 };
 
-// What libvips' loaders of these formats look for.
+struct Signature {
+    SourceFormat format;
+    Mark mark;
+    Mark also = {0, {}};
+};
+
+bool holds(std::span<const std::uint8_t> head, const Mark &mark) {
+    return head.size() >= mark.offset + mark.bytes.size() &&
+           std::equal(mark.bytes.begin(), mark.bytes.end(), head.begin() + mark.offset,
+                      [](char a, std::uint8_t b) { return std::uint8_t(a) == b; });
+}
+
+// What libvips' loaders of these formats look for. HEIF and AVIF files are ISO media files whose
+// `ftyp` box names one of the brands libheif reads.
 constexpr Signature signatures[] = {
-    {{0xFF, 0xD8, 0xFF}, 3, SourceFormat::Jpeg},
-    {{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}, 8, SourceFormat::Png},
-    {{'G', 'I', 'F', '8'}, 4, SourceFormat::Gif},
-    {{'I', 'I', 42, 0}, 4, SourceFormat::Tiff},
-    {{'M', 'M', 0, 42}, 4, SourceFormat::Tiff},
-    {{'I', 'I', 43, 0}, 4, SourceFormat::Tiff}, // BigTIFF
-    {{'M', 'M', 0, 43}, 4, SourceFormat::Tiff},
+    {SourceFormat::Jpeg, {0, "\xFF\xD8\xFF"sv}},
+    {SourceFormat::Png, {0, "\x89PNG\r\n\x1A\n"sv}},
+    {SourceFormat::Gif, {0, "GIF8"sv}},
+    {SourceFormat::Tiff, {0, "II\x2A\0"sv}},
+    {SourceFormat::Tiff, {0, "MM\0\x2A"sv}},
+    {SourceFormat::Tiff, {0, "II\x2B\0"sv}}, // BigTIFF
+    {SourceFormat::Tiff, {0, "MM\0\x2B"sv}},
+    {SourceFormat::Webp, {0, "RIFF"sv}, {8, "WEBP"sv}},
+    {SourceFormat::Jxl, {0, "\xFF\x0A"sv}},                 // a bare codestream
+    {SourceFormat::Jxl, {0, "\0\0\0\x0CJXL \r\n\x87\n"sv}}, // its container
+    {SourceFormat::Heif, {4, "ftypheic"sv}},
+    {SourceFormat::Heif, {4, "ftypheix"sv}},
+    {SourceFormat::Heif, {4, "ftyphevc"sv}},
+    {SourceFormat::Heif, {4, "ftypheim"sv}},
+    {SourceFormat::Heif, {4, "ftypheis"sv}},
+    {SourceFormat::Heif, {4, "ftyphevm"sv}},
+    {SourceFormat::Heif, {4, "ftyphevs"sv}},
+    {SourceFormat::Heif, {4, "ftypmif1"sv}},
+    {SourceFormat::Heif, {4, "ftypmsf1"sv}},
+    {SourceFormat::Heif, {4, "ftypavif"sv}},
+    {SourceFormat::Heif, {4, "ftypavis"sv}},
 };
 
 } // namespace
 
 std::optional<SourceFormat> sniffFormat(std::span<const std::uint8_t> head) {
     for (const Signature &signature : signatures) {
-        if (head.size() >= signature.length &&
-            std::equal(signature.bytes.begin(), signature.bytes.begin() + signature.length,
-                       head.begin()))
+        if (holds(head, signature.mark) && holds(head, signature.also))
             return signature.format;
     }
     return std::nullopt;
@@ -55,6 +83,12 @@ vips::VImage loadAs(SourceFormat format, const vips::VSource &source, vips::VOpt
         return vips::VImage::pngload_source(source, options);
     case SourceFormat::Gif:
         return vips::VImage::gifload_source(source, options);
+    case SourceFormat::Heif:
+        return vips::VImage::heifload_source(source, options);
+    case SourceFormat::Webp:
+        return vips::VImage::webpload_source(source, options);
+    case SourceFormat::Jxl:
+        return vips::VImage::jxlload_source(source, options);
     case SourceFormat::Tiff:
         break;
     }

@@ -153,6 +153,21 @@ bool prepare(Reader &reader, int eighths) {
     return true;
 }
 
+// Whether every coefficient of a progressive file arrived in full. A file cut short at a scan's
+// end, with its end marker put back, draws without a warning from libjpeg, from the scans it has;
+// the coefficients that never came show it (libjpeg keeps -1 for one never sent, and the bit
+// position still to come for one not fully refined). Called once the whole file has been read.
+bool hasEveryScan(const jpeg_decompress_struct &info) {
+    if (!info.progressive_mode)
+        return true;
+    for (int component = 0; component < info.num_components; ++component) {
+        const int *bits = info.coef_bits[component];
+        if (std::any_of(bits, bits + DCTSIZE2, [](int bit) { return bit != 0; }))
+            return false;
+    }
+    return true;
+}
+
 // Decodes the next rows into the region; a progressive file is read whole before its first row.
 bool readRows(Reader &reader, VipsRegion *region) {
     if (setjmp(reader.jump))
@@ -160,6 +175,11 @@ bool readRows(Reader &reader, VipsRegion *region) {
     if (!reader.started) {
         jpeg_start_decompress(&reader.info);
         reader.started = true;
+        if (!hasEveryScan(reader.info)) {
+            std::snprintf(reader.message, sizeof reader.message,
+                          "Corrupt JPEG data: the file ends before its last scan");
+            return false;
+        }
     }
     const VipsRect &rect = region->valid;
     for (int y = 0; y < rect.height; ++y) {

@@ -52,7 +52,7 @@ std::optional<SourceHeader> readSourceHeader(int fd, const vips::VSource &source
     // something else (an SVG, a PDF, a matrix) must not reach the decoders of other formats.
     const std::optional<SourceFormat> format = sniffFile(fd);
     if (!format) {
-        *problem = QStringLiteral("not a PNG, JPEG, TIFF or GIF image");
+        *problem = QStringLiteral("not a PNG, JPEG, TIFF, GIF, HEIF, AVIF, WebP or JPEG XL image");
         return std::nullopt;
     }
     try {

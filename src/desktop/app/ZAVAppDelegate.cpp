@@ -56,7 +56,9 @@ void ZAVAppDelegate::applicationDidFinishLaunching() {
         defaults().save();
     }
     allowedFormats = {QStringLiteral("png"),  QStringLiteral("tiff"), QStringLiteral("tif"),
-                      QStringLiteral("jpeg"), QStringLiteral("jpg"),  QStringLiteral("gif")};
+                      QStringLiteral("jpeg"), QStringLiteral("jpg"),  QStringLiteral("gif"),
+                      QStringLiteral("heic"), QStringLiteral("heif"), QStringLiteral("avif"),
+                      QStringLiteral("webp"), QStringLiteral("jxl")};
     folderFormat = QStringLiteral("yyyy-MM-dd");
     queue = std::make_unique<OperationQueue>(ImageEngine::imagesAtOnce);
     queue->setEmptiedHandler(

@@ -65,7 +65,8 @@ void ZAVAppDelegate::takeIn(const QStringList &images) {
     // A request without images asks for no size and leaves no trace; it is said once.
     if (images.isEmpty()) {
         failedWithMessage(localized("There are no images to resize. Choose image files (PNG, JPEG, "
-                                    "TIFF or GIF) or folders that hold them."));
+                                    "TIFF, GIF, HEIC, AVIF, WebP or JPEG XL) or folders that hold "
+                                    "them."));
         Q_EMIT nothingToResize();
         return;
     }
