@@ -65,6 +65,9 @@ TEST_F(CameraData, CopiesKeepTheCameraDataTrueOfTheCopyAndTheLocationOnlyWhenAsk
         file.write("\xff\xff");
     }
     date(damaged);
+    const QString heic = in("photo.heic");
+    Images::save(Images::load(tagged("for-heic.jpg", ".jpg")), heic);
+    date(heic);
     writeFile(home.path() + "/huge-title.txt", QByteArray(5 << 20, 'a'));
 
     const QJsonObject kept{
@@ -73,6 +76,11 @@ TEST_F(CameraData, CopiesKeepTheCameraDataTrueOfTheCopyAndTheLocationOnlyWhenAsk
         {"Orientation", 1},   {"ExifImageWidth", 64}, {"ExifImageHeight", 48}};
     QJsonObject withoutLocation = kept;
     withoutLocation["GPSLatitude"] = QJsonValue();
+    // HEIC and WebP hold EXIF and XMP, no IPTC.
+    const auto noIptc = [](QJsonObject tags) {
+        tags.remove("Keywords");
+        return tags;
+    };
     const QJsonObject none{{"Make", QJsonValue()}, {"Title", QJsonValue()}};
     const struct {
         QString source;
@@ -83,6 +91,8 @@ TEST_F(CameraData, CopiesKeepTheCameraDataTrueOfTheCopyAndTheLocationOnlyWhenAsk
         {tagged("photo.jpg", ".jpg"), {}, kept, {}},
         {in("photo.jpg"), {"--strip-location"}, withoutLocation, {}},
         {tagged("photo.png", ".png"), {}, kept, {}},
+        {heic, {}, noIptc(kept), {}},
+        {tagged("photo.webp", ".webp"), {"--strip-location"}, noIptc(withoutLocation), {}},
         {tagged("photo.tif", ".tif"), {"--strip-location"}, withoutLocation, {}},
         {damaged, {}, {{"Title", "Harbour"}, {"Make", QJsonValue()}}, {}},
         {tagged("huge.png", ".png", {"-XMP-dc:Description<=" + home.path() + "/huge-title.txt"}),
