@@ -60,21 +60,22 @@ TEST_F(JpegDamage, IsRefusedAlikeInEveryLayoutAndLargeReductionsAreWritten) {
         const auto file = [&](const char *damage, const QByteArray &bytes) {
             return write(QStringLiteral("%1-%2.jpg").arg(layout, damage), bytes);
         };
-        cases.insert(
-            cases.end(),
-            {
-                {file("intact", jpeg), own, nullptr},
-                {file("padded", jpeg.left(end) + junk + jpeg.mid(end)), own, nullptr},
-                {file("overpadded", jpeg.left(end) + junk.repeated(10) + jpeg.mid(end)), own,
-                 "extraneous bytes before marker 0xd9"},
-                {file("stray", jpeg.left(lastScan) + junk + jpeg.mid(lastScan)), own,
-                 "extraneous bytes before marker 0xda"},
-                {file("zeroed",
-                      jpeg.left(end - 6000) + QByteArray(5000, '\0') + jpeg.mid(end - 1000)),
-                 own, "Corrupt JPEG data"},
-                {file("ended", jpeg.left(end / 2) + jpeg.mid(end)), own, "Corrupt JPEG data"},
-                {file("cut", jpeg.left(end / 2)), own, "Premature end of JPEG file"},
-            });
+        cases.insert(cases.end(),
+                     {
+                         {file("intact", jpeg), own, nullptr},
+                         {file("padded", jpeg.left(end) + junk + jpeg.mid(end)), own, nullptr},
+                         {file("overpadded", jpeg.left(end) + junk.repeated(10) + jpeg.mid(end)),
+                          own, "extraneous bytes before marker 0xd9"},
+                         {file("stray", jpeg.left(lastScan) + junk + jpeg.mid(lastScan)), own,
+                          "extraneous bytes before marker 0xda"},
+                         {file("zeroed", jpeg.left(end - 6000) + QByteArray(5000, '\0') +
+                                             jpeg.mid(end - 1000)),
+                          own, "Corrupt JPEG data"},
+                         // Where the cut falls in the noise decides libjpeg's words, not whether it
+                         // is damage.
+                         {file("ended", jpeg.left(end / 2) + jpeg.mid(end)), own, "libjpeg: "},
+                         {file("cut", jpeg.left(end / 2)), own, "Premature end of JPEG file"},
+                     });
     }
     for (const auto &[path, size, reason] : cases) {
         SCOPED_TRACE((path + " at " + size).toStdString());

@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 
 #include "core/app/Log.h"
-
 #include "core/intake/FilePaths.h"
 #include "core/resize/DrawRect.h"
 #include "core/resize/ImageEngine.h"
@@ -21,7 +20,7 @@ ScaledCopy writeScaledCopy(const SourceImage &image, const Canvas &canvas,
         pixelPlan(canvas, drawRect(image.size(), canvas.size), &problem);
     if (!plan)
         return {std::nullopt, problem};
-    const ImageEngine::Result scaled = ImageEngine::render(image, *plan, stop);
+    ImageEngine::Result scaled = ImageEngine::render(image, *plan, stop);
     if (!scaled.canvas)
         return {std::nullopt, stop.stop_requested() ? QString() : scaled.problem};
 
@@ -51,8 +50,19 @@ ScaledCopy writeScaledCopy(const SourceImage &image, const Canvas &canvas,
         scaled.metadata.forCopy(plan->canvasWidth, plan->canvasHeight, withoutLocation);
     QString unkept = metadata.problem();
     bool damaged = false;
-    if (unkept.isEmpty())
-        unkept = metadata.writeInto(output.descriptor(), &damaged);
+    if (unkept.isEmpty() && !metadata.isEmpty()) {
+        // exiv2 makes the whole new file in memory: it is charged like a decoder, once this
+        // image's own decoder has let its memory go, so that no two images wait on each other.
+        scaled.canvas.reset();
+        struct stat copy {};
+        const bool measured = ::fstat(output.descriptor(), &copy) == 0;
+        const std::optional<MemoryBudget::Reservation> memory =
+            measured ? MemoryBudget::decoders().reserve(double(copy.st_size), stop) : std::nullopt;
+        if (stop.stop_requested())
+            return {};
+        unkept = memory ? metadata.writeInto(output.descriptor(), &damaged)
+                        : QStringLiteral("the copy is too large to rewrite in memory");
+    }
     if (damaged)
         return cannotWrite(unkept);
     if (!unkept.isEmpty())
