@@ -31,8 +31,7 @@ constexpr char acknowledgement = '\n';
 bool isPrivateFolder(const QByteArray &path, QString *problem) {
     struct stat info;
     if (::lstat(path.constData(), &info) != 0) {
-        *problem = QStringLiteral("cannot use %1: %2")
-                       .arg(decodePath(path), QString::fromLocal8Bit(std::strerror(errno)));
+        *problem = QStringLiteral("cannot use %1: %2").arg(decodePath(path), systemError());
         return false;
     }
     if (!S_ISDIR(info.st_mode) || info.st_uid != ::geteuid() || (info.st_mode & 077) != 0) {
@@ -75,8 +74,7 @@ std::optional<QString> privateRuntimeFolder(QString *problem) {
     const QByteArray fallback =
         encodePath(QDir::tempPath()) + "/sardoxa-" + QByteArray::number(::geteuid());
     if (::mkdir(fallback.constData(), 0700) != 0 && errno != EEXIST) {
-        *problem = QStringLiteral("cannot make %1: %2")
-                       .arg(decodePath(fallback), QString::fromLocal8Bit(std::strerror(errno)));
+        *problem = QStringLiteral("cannot make %1: %2").arg(decodePath(fallback), systemError());
         return std::nullopt;
     }
     if (!isPrivateFolder(fallback, problem))

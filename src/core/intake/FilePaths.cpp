@@ -2,6 +2,7 @@
 
 #include <QUrl>
 
+#include <cstring>
 #include <sys/stat.h>
 
 namespace {
@@ -106,6 +107,10 @@ QStringList localPathsOf(const QList<QUrl> &urls) {
             paths.append(localPathOf(url));
     }
     return paths;
+}
+
+QString systemError(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
 }
 
 QString fileNameOf(const QString &path) {

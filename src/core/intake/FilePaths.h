@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QByteArray>
+
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <cerrno>
 
 class QUrl;
 
@@ -23,6 +25,9 @@ bool isRegularFile(const QString &path);
 QString localPathOf(const QUrl &url);
 // The paths of the file URLs among `urls`, in their order; other URLs are passed over.
 QStringList localPathsOf(const QList<QUrl> &urls);
+
+// The text of a system error number, `errno` unless another is given.
+QString systemError(int error = errno);
 
 // The last component of a path.
 QString fileNameOf(const QString &path);

@@ -33,7 +33,7 @@ std::optional<mode_t> reach(const QString &path, CollectedImages &found) {
     struct stat info;
     if (::stat(encodePath(path).constData(), &info) == 0)
         return info.st_mode;
-    found.unreadable.append({path, QString::fromLocal8Bit(std::strerror(errno))});
+    found.unreadable.append({path, systemError()});
     return std::nullopt;
 }
 

@@ -14,10 +14,6 @@
 
 namespace {
 
-QString systemError() {
-    return QString::fromLocal8Bit(std::strerror(errno));
-}
-
 QString notRegular(mode_t mode) {
     return S_ISLNK(mode) ? QStringLiteral("it is a symbolic link")
                          : QStringLiteral("it is not a regular file");

@@ -22,10 +22,6 @@ const char temporaryPrefix[] = ".sardoxa-";
 // never mistakes a real output, whatever its source was called, for a leftover.
 const char temporarySuffix[] = ".partial";
 
-QString systemError(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
 // How long a temporary file must have been left alone before a start may remove it: far more
 // than the moment between its creation and its lock.
 constexpr int leftoverAgeSeconds = 60;

@@ -12,6 +12,8 @@
 
 #include <exiv2/exiv2.hpp>
 
+#include "core/intake/FilePaths.h"
+
 struct PhotoMetadata::Blocks {
     Exiv2::ExifData exif;
     Exiv2::XmpData xmp;
@@ -244,11 +246,11 @@ QString PhotoMetadata::writeInto(int fd, bool *fileDamaged) const {
         return {};
     struct stat info;
     if (::fstat(fd, &info) != 0)
-        return QString::fromLocal8Bit(std::strerror(errno));
+        return systemError();
     // The copy is read privately; the file changes only once exiv2 has made the whole new one.
     const Mapping file(fd, std::size_t(info.st_size));
     if (!file.isValid())
-        return QString::fromLocal8Bit(std::strerror(errno));
+        return systemError();
     try {
         // The copy's own tags come first: what the source adds never replaces one of them.
         Exiv2::ExifData exif;
@@ -268,7 +270,7 @@ QString PhotoMetadata::writeInto(int fd, bool *fileDamaged) const {
                                  : writeAll(fd, rewritten.mmap(), std::size_t(rewritten.size()));
         if (!written) {
             *fileDamaged = true;
-            return QString::fromLocal8Bit(std::strerror(errno));
+            return systemError();
         }
         return {};
     } catch (const std::exception &error) {

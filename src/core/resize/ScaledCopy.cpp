@@ -70,7 +70,7 @@ ScaledCopy writeScaledCopy(const SourceImage &image, const Canvas &canvas,
     // Last, so that the copy sorts by the moment its photo was taken, as `cp -p` keeps it.
     const struct timespec times[2] = {scaled.file.st_atim, scaled.file.st_mtim};
     if (::futimens(output.descriptor(), times) != 0)
-        return cannotWrite(QString::fromLocal8Bit(std::strerror(errno)));
+        return cannotWrite(systemError());
     if (const std::optional<QString> placed = output.place(fileNameOf(targetPath)))
         return {placed, {}, plan->canvasWidth, plan->canvasHeight};
     return cannotWrite(output.error());

@@ -35,7 +35,7 @@ UniqueFd openSourceFile(const QString &path, QString *problem) {
     UniqueFd fd(::open(encodePath(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat info;
     if (!fd.isValid() || ::fstat(fd.get(), &info) != 0) {
-        *problem = QString::fromLocal8Bit(std::strerror(errno));
+        *problem = systemError();
         return {};
     }
     if (!S_ISREG(info.st_mode)) {
