@@ -9,10 +9,10 @@
 #include <cmath>
 #include <cstdio>
 
-#include "core/resize/DrawRect.h"
 #include "core/resize/ImageEngine.h"
 #include "core/resize/OutputName.h"
 #include "core/resize/SourceImage.h"
+#include "core/sizing/DrawRect.h"
 #include "core/sizing/TargetSize.h"
 
 using vips::VImage;

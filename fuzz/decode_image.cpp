@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 #include "FuzzText.h"
-#include "core/intake/UniqueFd.h"
+#include "core/files/UniqueFd.h"
 #include "core/resize/ImageEngine.h"
 #include "core/resize/ScaledCopy.h"
 #include "core/resize/SourceImage.h"

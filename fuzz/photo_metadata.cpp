@@ -3,7 +3,7 @@
 #include <sys/mman.h>
 
 #include "FuzzText.h"
-#include "core/intake/UniqueFd.h"
+#include "core/files/UniqueFd.h"
 #include "core/resize/ImageEngine.h"
 #include "core/resize/PhotoMetadata.h"
 #include "core/resize/TiffWriter.h"

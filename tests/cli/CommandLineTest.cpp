@@ -1,5 +1,5 @@
 #include "core/cli/CommandLine.h"
-#include "core/intake/FilePaths.h"
+#include "core/files/FilePaths.h"
 
 #include <QDir>
 #include <QFile>

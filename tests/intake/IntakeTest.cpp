@@ -1,4 +1,4 @@
-#include "core/intake/FilePaths.h"
+#include "core/files/FilePaths.h"
 #include "core/intake/FolderNames.h"
 #include "core/platform/MainQueue.h"
 #include "core/platform/OperationQueue.h"

@@ -1,6 +1,6 @@
-#include "core/resize/DrawRect.h"
 #include "core/resize/OutputName.h"
 #include "core/resize/SourceImage.h"
+#include "core/sizing/DrawRect.h"
 
 #include <gtest/gtest.h>
 

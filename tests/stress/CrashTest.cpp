@@ -1,7 +1,7 @@
 // Kills the command-line run at random moments of a 200-image batch, again and again, and checks
 // what a crash may leave: only complete TIFFs under final names, unchanged sources, a readable
 // presets file, and hidden temporary files that the next start removes.
-#include "core/intake/FilePaths.h"
+#include "core/files/FilePaths.h"
 #include "core/sizing/PresetList.h"
 
 #include <QCryptographicHash>

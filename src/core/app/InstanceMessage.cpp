@@ -2,7 +2,7 @@
 
 #include <QtEndian>
 
-#include "core/intake/FilePaths.h"
+#include "core/files/FilePaths.h"
 
 namespace InstanceMessage {
 

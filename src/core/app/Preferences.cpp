@@ -7,8 +7,8 @@
 #include <optional>
 
 #include "core/app/Log.h"
-#include "core/intake/FilePaths.h"
-#include "core/intake/RegularFile.h"
+#include "core/files/FilePaths.h"
+#include "core/files/RegularFile.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include <unistd.h>
 
 #include "core/app/InstanceMessage.h"
-#include "core/intake/FilePaths.h"
-#include "core/intake/UniqueFd.h"
+#include "core/files/FilePaths.h"
+#include "core/files/UniqueFd.h"
 
 namespace {
 

@@ -6,8 +6,7 @@
 #include <cmath>
 #include <filesystem>
 
-#include "core/intake/FilePaths.h"
-#include "core/intake/FolderNames.h"
+#include "core/files/FilePaths.h"
 
 namespace {
 

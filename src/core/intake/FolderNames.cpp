@@ -2,12 +2,6 @@
 
 #include <QLocale>
 
-QString joinPath(const QString &folder, const QString &name) {
-    if (folder.endsWith(QLatin1Char('/')))
-        return folder + name;
-    return folder + QLatin1Char('/') + name;
-}
-
 QString datedFolderName(const QDateTime &when, const QString &pattern) {
     return QLocale::system().toString(when.toLocalTime(), pattern);
 }

@@ -3,9 +3,6 @@
 #include <QDateTime>
 #include <QString>
 
-// Joins a folder and a name with one separator.
-QString joinPath(const QString &folder, const QString &name);
-
 // The name of a day's output folder: the local date of `when` under `pattern` ("yyyy-MM-dd"), in
 // the user's locale.
 QString datedFolderName(const QDateTime &when, const QString &pattern);

@@ -8,7 +8,7 @@
 #include <system_error>
 #include <vector>
 
-#include "core/intake/FilePaths.h"
+#include "core/files/FilePaths.h"
 #include "core/resize/OutputName.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <system_error>
 
 #include "core/app/Log.h"
-#include "core/intake/FilePaths.h"
-#include "core/intake/FolderEntries.h"
+#include "core/files/FilePaths.h"
+#include "core/files/FolderEntries.h"
 #include "core/intake/FolderNames.h"
 #include "core/resize/OutputFile.h"
 

@@ -1,6 +1,7 @@
 #include "core/platform/HeadlessPlatform.h"
 
 #include "core/app/Log.h"
+#include "core/files/FilePaths.h"
 
 void HeadlessPlatform::runAlert(const QString &message, const QString &informative,
                                 const QString &) {
@@ -10,6 +11,6 @@ void HeadlessPlatform::runAlert(const QString &message, const QString &informati
 
 void HeadlessPlatform::openFolder(const QString &path, std::function<void()> done) {
     if (printFolder_)
-        printResult(path.toLocal8Bit());
+        printResult(encodePath(path));
     done();
 }

@@ -10,7 +10,7 @@
 
 #include <tiffio.h>
 
-#include "core/intake/FilePaths.h"
+#include "core/files/FilePaths.h"
 #include "core/resize/FormatSniffing.h"
 #include "core/resize/JpegDecoder.h"
 #include "core/resize/PngProfile.h"
@@ -240,7 +240,7 @@ void tiffWarned(thandle_t, const char *module, const char *format, va_list argum
 
 // Why computing an image failed: the reason noted where it failed, or else this thread's own.
 QString failureReason(const QString &noted) {
-    const QString own = takeError();
+    const QString own = ThreadErrors::takeReason();
     return noted.isEmpty() ? own : noted;
 }
 
@@ -261,12 +261,6 @@ void initialize(const char *argv0) {
     // that together they fill the machine. VIPS_CONCURRENCY, when set, is left as libvips read it.
     if (qEnvironmentVariableIsEmpty("VIPS_CONCURRENCY"))
         vips_concurrency_set(std::max(1, QThread::idealThreadCount() / imagesAtOnce));
-}
-
-QString takeError() {
-    vips_error_clear(); // the shared buffer is read by no one; it would only grow
-    const QString text = ThreadErrors::take();
-    return text.isEmpty() ? QStringLiteral("no reason given") : text;
 }
 
 Pipeline::Pipeline(VImage image, MemoryBudget::Reservation memory,
@@ -344,8 +338,7 @@ Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token 
             std::move(*memory), failure);
         return result;
     } catch (const vips::VError &) {
-        return {nullptr, QStringLiteral("not a decodable image (libvips: %1)")
-                             .arg(failureReason(failure->reason()))};
+        return {nullptr, ThreadErrors::undecodable(failureReason(failure->reason()))};
     }
 }
 

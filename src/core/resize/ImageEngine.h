@@ -9,9 +9,9 @@
 #include <vips/vips8>
 
 #include "core/resize/DecoderMemory.h"
-#include "core/resize/DrawRect.h"
 #include "core/resize/FailureNote.h"
 #include "core/resize/PhotoMetadata.h"
+#include "core/sizing/DrawRect.h"
 
 class SourceImage;
 
@@ -72,9 +72,5 @@ struct Written {
 // `pixelsPerUnit` × 72 dpi, with the source's ICC profile and no other metadata.
 // Gives up, with Failure::Stopped, once `stop` is requested.
 Written writeTiff(const Pipeline &canvas, int fd, double pixelsPerUnit, std::stop_token stop);
-
-// Why the last libvips call on this thread failed, in libvips' words, cleared so that the next
-// one starts afresh; never empty.
-QString takeError();
 
 } // namespace ImageEngine

@@ -9,7 +9,7 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
-#include "core/intake/UniqueFd.h"
+#include "core/files/UniqueFd.h"
 
 namespace JpegDecoder {
 

@@ -10,9 +10,8 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
-#include "core/intake/FilePaths.h"
-#include "core/intake/FolderEntries.h"
-#include "core/intake/FolderNames.h"
+#include "core/files/FilePaths.h"
+#include "core/files/FolderEntries.h"
 #include "core/resize/OutputName.h"
 
 namespace {

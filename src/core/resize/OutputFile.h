@@ -4,7 +4,7 @@
 
 #include <optional>
 
-#include "core/intake/UniqueFd.h"
+#include "core/files/UniqueFd.h"
 
 // Output files appear complete or not at all, and never replace anything: the image is written
 // to a hidden temporary file in the output folder, flushed, and then placed under the first free

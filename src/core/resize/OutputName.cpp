@@ -1,6 +1,6 @@
 #include "core/resize/OutputName.h"
 
-#include "core/intake/FilePaths.h"
+#include "core/files/FilePaths.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 
 #include <exiv2/exiv2.hpp>
 
-#include "core/intake/FilePaths.h"
+#include "core/files/FilePaths.h"
 
 struct PhotoMetadata::Blocks {
     Exiv2::ExifData exif;

@@ -5,11 +5,12 @@
 #include <sys/stat.h>
 
 #include "core/app/Log.h"
-#include "core/intake/FilePaths.h"
-#include "core/resize/DrawRect.h"
+#include "core/files/FilePaths.h"
 #include "core/resize/ImageEngine.h"
 #include "core/resize/OutputFile.h"
 #include "core/resize/SourceImage.h"
+#include "core/resize/ThreadErrors.h"
+#include "core/sizing/DrawRect.h"
 
 ScaledCopy writeScaledCopy(const SourceImage &image, const Canvas &canvas,
                            const QString &targetPath, bool withoutLocation, std::stop_token stop) {
@@ -40,8 +41,7 @@ ScaledCopy writeScaledCopy(const SourceImage &image, const Canvas &canvas,
     case ImageEngine::Written::Failure::Stopped:
         return {}; // the temporary file goes with `output`
     case ImageEngine::Written::Failure::Decoding:
-        return {std::nullopt,
-                QStringLiteral("not a decodable image (libvips: %1)").arg(written.cause)};
+        return {std::nullopt, ThreadErrors::undecodable(written.cause)};
     case ImageEngine::Written::Failure::Writing:
         return cannotWrite(written.cause);
     }

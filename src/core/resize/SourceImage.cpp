@@ -5,9 +5,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include "core/intake/FilePaths.h"
+#include "core/files/FilePaths.h"
 #include "core/resize/FormatSniffing.h"
-#include "core/resize/ImageEngine.h"
 #include "core/resize/ThreadErrors.h"
 
 namespace {
@@ -101,8 +100,7 @@ std::optional<SourceHeader> readSourceHeader(int fd, const vips::VSource &source
             *image = header;
         return result;
     } catch (const vips::VError &) {
-        *problem =
-            QStringLiteral("not a decodable image (libvips: %1)").arg(ImageEngine::takeError());
+        *problem = ThreadErrors::undecodable(ThreadErrors::takeReason());
         return std::nullopt;
     }
 }
@@ -122,7 +120,7 @@ SourceImage SourceImage::open(const QString &path) {
         }
     } catch (const vips::VError &) {
         source.problem_ =
-            QStringLiteral("cannot read it (libvips: %1)").arg(ImageEngine::takeError());
+            QStringLiteral("cannot read it (libvips: %1)").arg(ThreadErrors::takeReason());
     }
     return source;
 }

@@ -6,7 +6,7 @@
 
 #include <vips/vips8>
 
-#include "core/intake/UniqueFd.h"
+#include "core/files/UniqueFd.h"
 #include "core/resize/DecoderMemory.h"
 #include "core/sizing/Size.h"
 
@@ -44,11 +44,7 @@ public:
 
     // The displayed size, of which only the aspect ratio counts; 0 × 0 for an invalid image.
     Size size() const { return header_.size; }
-    int pixelWidth() const { return header_.pixelWidth; }
-    int pixelHeight() const { return header_.pixelHeight; }
     const SourceHeader &header() const { return header_; }
-    // Whether shrink-on-load can decode it at a fraction of its size.
-    bool isJpeg() const { return valid_ && header_.format == SourceFormat::Jpeg; }
 
 private:
     QString path_;

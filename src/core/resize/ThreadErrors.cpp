@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <dlfcn.h>
+#include <vips/vips.h>
 
 namespace {
 
@@ -79,6 +80,16 @@ QString take() {
                        .replace(QLatin1Char('\n'), QStringLiteral("; "));
     clear();
     return text;
+}
+
+QString takeReason() {
+    vips_error_clear(); // the shared buffer is read by no one; it would only grow
+    const QString text = take();
+    return text.isEmpty() ? QStringLiteral("no reason given") : text;
+}
+
+QString undecodable(const QString &reason) {
+    return QStringLiteral("not a decodable image (libvips: %1)").arg(reason);
 }
 
 } // namespace ThreadErrors

@@ -27,4 +27,11 @@ bool metDamage();
 // This thread's messages since the last clear() or take(), joined by "; "; empty for none.
 QString take();
 
+// Why the last libvips call on this thread failed, in libvips' words, cleared so that the next
+// one starts afresh; never empty.
+QString takeReason();
+
+// The skip reason of a file that libvips could not decode, for `reason` in libvips' words.
+QString undecodable(const QString &reason);
+
 } // namespace ThreadErrors

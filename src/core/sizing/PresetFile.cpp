@@ -3,8 +3,8 @@
 #include <QDir>
 
 #include "core/app/Log.h"
-#include "core/intake/FolderNames.h"
-#include "core/intake/RegularFile.h"
+#include "core/files/FilePaths.h"
+#include "core/files/RegularFile.h"
 #include "core/sizing/PresetList.h"
 
 QString presetFilePath(const QString &caches) {

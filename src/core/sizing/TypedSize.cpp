@@ -1,7 +1,7 @@
 #include "core/sizing/TypedSize.h"
 
 #include "core/app/Localized.h"
-#include "core/resize/DrawRect.h"
+#include "core/sizing/DrawRect.h"
 
 #include <charconv>
 #include <cmath>

@@ -11,7 +11,7 @@
 #include <QWidget>
 
 #include "core/app/Localized.h"
-#include "core/intake/FilePaths.h"
+#include "core/files/FilePaths.h"
 
 namespace {
 

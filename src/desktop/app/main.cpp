@@ -7,7 +7,7 @@
 #include "core/app/SingleInstance.h"
 #include "core/app/Translations.h"
 #include "core/cli/CommandLine.h"
-#include "core/intake/FilePaths.h"
+#include "core/files/FilePaths.h"
 #include "core/platform/TerminationSignals.h"
 #include "core/resize/ImageEngine.h"
 #include "desktop/app/AppIcon.h"

@@ -11,7 +11,7 @@
 #include "core/app/Log.h"
 #include "core/app/Translations.h"
 #include "core/cli/CommandLine.h"
-#include "core/intake/FilePaths.h"
+#include "core/files/FilePaths.h"
 #include "core/platform/HeadlessPlatform.h"
 #include "core/platform/MainQueue.h"
 #include "core/platform/TerminationSignals.h"

@@ -1,7 +1,7 @@
 #include "desktop/app/ZAVAppDelegate.h"
 
 #include "core/app/Localized.h"
-#include "core/intake/FolderNames.h"
+#include "core/files/FilePaths.h"
 #include "core/intake/ImageCollection.h"
 #include "core/intake/OutputFolders.h"
 #include "core/platform/Platform.h"

@@ -3,7 +3,7 @@
 #include <QFileDialog>
 
 #include "core/app/Localized.h"
-#include "core/intake/FilePaths.h"
+#include "core/files/FilePaths.h"
 #include "core/platform/OperationQueue.h"
 #include "core/platform/Platform.h"
 #include "desktop/sizing/ZAVSizePickerWindow.h"

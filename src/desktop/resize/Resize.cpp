@@ -2,8 +2,7 @@
 
 #include "core/app/Localized.h"
 #include "core/app/Log.h"
-#include "core/intake/FilePaths.h"
-#include "core/intake/FolderNames.h"
+#include "core/files/FilePaths.h"
 #include "core/platform/MainQueue.h"
 #include "core/platform/OperationQueue.h"
 #include "core/platform/Platform.h"

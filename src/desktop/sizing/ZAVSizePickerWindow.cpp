@@ -4,7 +4,7 @@
 #include <QDropEvent>
 #include <QMimeData>
 
-#include "core/intake/FilePaths.h"
+#include "core/files/FilePaths.h"
 
 ZAVSizePickerWindow::ZAVSizePickerWindow(QWidget *parent)
     : QDialog(parent) {

@@ -1,4 +1,4 @@
-#include "core/intake/FilePaths.h"
+#include "core/files/FilePaths.h"
 
 #include <QUrl>
 
@@ -89,11 +89,6 @@ bool isDirectory(const QString &path) {
     return statPath(path, &info) && S_ISDIR(info.st_mode);
 }
 
-bool isRegularFile(const QString &path) {
-    struct stat info;
-    return statPath(path, &info) && S_ISREG(info.st_mode);
-}
-
 QString localPathOf(const QUrl &url) {
     if (!url.isLocalFile())
         return {};
@@ -111,6 +106,12 @@ QStringList localPathsOf(const QList<QUrl> &urls) {
 
 QString systemError(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
+}
+
+QString joinPath(const QString &folder, const QString &name) {
+    if (folder.endsWith(QLatin1Char('/')))
+        return folder + name;
+    return folder + QLatin1Char('/') + name;
 }
 
 QString fileNameOf(const QString &path) {

@@ -1,4 +1,4 @@
-#include "core/resize/DrawRect.h"
+#include "core/sizing/DrawRect.h"
 
 #include <cmath>
 #include <utility>

@@ -19,7 +19,6 @@ QByteArray encodePath(const QString &path);
 // What is at a path, symbolic links followed.
 bool pathExists(const QString &path);
 bool isDirectory(const QString &path);
-bool isRegularFile(const QString &path);
 
 // The path of a file URL with its bytes as they were percent-encoded; empty for other URLs.
 QString localPathOf(const QUrl &url);
@@ -28,6 +27,9 @@ QStringList localPathsOf(const QList<QUrl> &urls);
 
 // The text of a system error number, `errno` unless another is given.
 QString systemError(int error = errno);
+
+// Joins a folder and a name with one separator.
+QString joinPath(const QString &folder, const QString &name);
 
 // The last component of a path.
 QString fileNameOf(const QString &path);

@@ -1,4 +1,4 @@
-#include "core/intake/FolderEntries.h"
+#include "core/files/FolderEntries.h"
 
 #include <dirent.h>
 #include <unistd.h>

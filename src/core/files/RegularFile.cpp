@@ -1,4 +1,4 @@
-#include "core/intake/RegularFile.h"
+#include "core/files/RegularFile.h"
 
 #include <QFile>
 
@@ -9,8 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "core/intake/FilePaths.h"
-#include "core/intake/UniqueFd.h"
+#include "core/files/FilePaths.h"
+#include "core/files/UniqueFd.h"
 
 namespace {
 
