@@ -113,6 +113,22 @@ TEST_F(CommandLineRun, ResizesFilesAndFoldersNamesEverySkipAndExitsWithOneForIt)
     EXPECT_TRUE(unwritten.err.contains("wrote 0 of 1 images")) << unwritten.err.toStdString();
 }
 
+TEST_F(CommandLineRun, DebugLinesAreOffUnlessTheLoggingRulesTurnThemOn) {
+    const QString photo = image(u"photo\u009b.jpg"_s, 800, 600);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("QT_LOGGING_RULES");
+    const Outcome off = runSardoxa({"--size", "100x*", photo}, environment);
+    EXPECT_EQ(off.exitCode, 0) << off.err.toStdString();
+    EXPECT_FALSE(off.err.contains(QRegularExpression("sardoxa\\.\\w+:"))) << off.err.toStdString();
+
+    environment.insert("QT_LOGGING_RULES", "sardoxa.*.debug=true");
+    const Outcome on = runSardoxa({"--size", "100x*", photo}, environment);
+    EXPECT_TRUE(on.err.contains("sardoxa.engine: " + in("photo\\x9b.jpg") +
+                                ": decoded by libjpeg-turbo with shrink on load 1/4,"))
+        << on.err.toStdString();
+    EXPECT_FALSE(on.err.contains(QChar(0x9b)));
+}
+
 TEST_F(CommandLineRun, WritesIntoTheOutputFolderAndReportsEveryFileAsJson) {
     image("a.png", 120, 80);
     image("other/a.jpg", 120, 80);

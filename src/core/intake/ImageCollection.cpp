@@ -8,6 +8,7 @@
 #include <system_error>
 #include <vector>
 
+#include "core/app/Logging.h"
 #include "core/files/FilePaths.h"
 #include "core/resize/OutputName.h"
 
@@ -63,8 +64,10 @@ void walk(const QString &folder, const QStringList &formats, CollectedImages &fo
             found.unreadable.append({pathOf(entry.path().parent_path()), reasonOf(error)});
             listings.pop_back();
         }
-        if (entry.path().filename().native().starts_with('.'))
+        if (entry.path().filename().native().starts_with('.')) {
+            qCDebug(intakeLog).noquote() << "passed over" << pathOf(entry.path()) << "(hidden)";
             continue;
+        }
         const fs::file_status status = entry.symlink_status(error);
         if (error)
             found.unreadable.append({pathOf(entry.path()), reasonOf(error)});
@@ -74,6 +77,8 @@ void walk(const QString &folder, const QStringList &formats, CollectedImages &fo
             // Links are followed here, so a dangling one is named as what it is.
             if (const std::optional<mode_t> type = reach(path, found); type && !S_ISDIR(*type))
                 found.images.append(path);
+        } else {
+            qCDebug(intakeLog).noquote() << "passed over" << path << "(no image extension)";
         }
     }
 }
@@ -95,5 +100,9 @@ CollectedImages imagesAmong(const QStringList &paths, const QStringList &formats
         else if (type) // named by the user, so not passed over in silence
             found.unreadable.append({path, QStringLiteral("not an image Sardoxa reads")});
     }
+    for (const QString &image : std::as_const(found.images))
+        qCDebug(intakeLog).noquote() << "collected" << image;
+    for (const auto &[path, reason] : std::as_const(found.unreadable))
+        qCDebug(intakeLog).noquote().nospace() << "skipped " << path << ": " << reason;
     return found;
 }

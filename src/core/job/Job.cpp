@@ -1,6 +1,27 @@
 #include "core/job/Job.h"
 
 #include "core/app/Localized.h"
+#include "core/app/Logging.h"
+
+namespace {
+
+const char *stateName(JobState state) {
+    switch (state) {
+    case JobState::collected:
+        return "collected";
+    case JobState::sizing:
+        return "sizing";
+    case JobState::queued:
+        return "queued";
+    case JobState::ending:
+        return "ending";
+    case JobState::ended:
+        break;
+    }
+    return "ended";
+}
+
+} // namespace
 
 Job::Job(const QString &folder, const QStringList &sources)
     : folder(folder)
@@ -23,14 +44,14 @@ void Job::setSize(const Size &size) {
 
 void Job::askForSize() {
     std::lock_guard lock(mutex_);
-    state_ = JobState::sizing;
+    moveTo(JobState::sizing);
 }
 
 bool Job::start() {
     std::lock_guard lock(mutex_);
     if (!size_ || (state_ != JobState::collected && state_ != JobState::sizing))
         return false;
-    state_ = JobState::queued;
+    moveTo(JobState::queued);
     return true;
 }
 
@@ -38,7 +59,7 @@ void Job::queue(qint64 images) {
     std::lock_guard lock(mutex_);
     remaining_ = images;
     if (images == 0)
-        state_ = JobState::ending;
+        moveTo(JobState::ending);
 }
 
 void Job::written() {
@@ -55,14 +76,20 @@ void Job::finishImage(const std::function<void(bool last)> &post) {
     std::lock_guard lock(mutex_);
     const bool last = --remaining_ == 0;
     if (last)
-        state_ = JobState::ending;
+        moveTo(JobState::ending);
     post(last);
 }
 
 JobEnd Job::end() {
     std::lock_guard lock(mutex_);
-    state_ = JobState::ended;
+    moveTo(JobState::ended);
     return {folder, sources.size(), written_, skipped_};
+}
+
+void Job::moveTo(JobState next) {
+    qCDebug(jobLog).noquote().nospace() << folder << ": " << stateName(state_) << " -> "
+                                        << stateName(next) << " (" << sources.size() << " sources)";
+    state_ = next;
 }
 
 JobEndText jobEndText(const JobEnd &end) {

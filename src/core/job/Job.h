@@ -65,6 +65,9 @@ public:
     JobEnd end();
 
 private:
+    // Under the lock.
+    void moveTo(JobState next);
+
     mutable std::mutex mutex_;
     JobState state_ = JobState::collected;
     std::optional<Size> size_;

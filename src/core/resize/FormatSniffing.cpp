@@ -75,22 +75,30 @@ std::optional<SourceFormat> sniffFile(int fd) {
     return sniffFormat(std::span(head.data(), std::size_t(got)));
 }
 
-vips::VImage loadAs(SourceFormat format, const vips::VSource &source, vips::VOption *options) {
+const char *loaderName(SourceFormat format) {
     switch (format) {
     case SourceFormat::Jpeg:
-        return vips::VImage::jpegload_source(source, options);
+        return "jpegload_source";
     case SourceFormat::Png:
-        return vips::VImage::pngload_source(source, options);
+        return "pngload_source";
     case SourceFormat::Gif:
-        return vips::VImage::gifload_source(source, options);
+        return "gifload_source";
     case SourceFormat::Heif:
-        return vips::VImage::heifload_source(source, options);
+        return "heifload_source";
     case SourceFormat::Webp:
-        return vips::VImage::webpload_source(source, options);
+        return "webpload_source";
     case SourceFormat::Jxl:
-        return vips::VImage::jxlload_source(source, options);
+        return "jxlload_source";
     case SourceFormat::Tiff:
         break;
     }
-    return vips::VImage::tiffload_source(source, options);
+    return "tiffload_source";
+}
+
+vips::VImage loadAs(SourceFormat format, const vips::VSource &source, vips::VOption *options) {
+    vips::VImage image;
+    vips::VImage::call(
+        loaderName(format),
+        (options ? options : vips::VImage::option())->set("out", &image)->set("source", source));
+    return image;
 }

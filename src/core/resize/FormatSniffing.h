@@ -21,6 +21,9 @@ std::optional<SourceFormat> sniffFormat(std::span<const std::uint8_t> head);
 // descriptor's offset stays where it is. Nothing for another format or a read that failed.
 std::optional<SourceFormat> sniffFile(int fd);
 
+// The libvips operation that reads `format`.
+const char *loaderName(SourceFormat format);
+
 // The image in `source` read by the loader of `format` alone: libvips' own search would ask
 // every loader's sniffer, and some read the whole file (a sparse 20 GiB one took minutes). Only
 // one picture is read: a GIF's or WebP's first frame, a TIFF's first page, and a HEIF file's

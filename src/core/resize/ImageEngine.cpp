@@ -10,6 +10,7 @@
 
 #include <tiffio.h>
 
+#include "core/app/Logging.h"
 #include "core/files/FilePaths.h"
 #include "core/resize/FormatSniffing.h"
 #include "core/resize/JpegDecoder.h"
@@ -333,6 +334,15 @@ Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token 
         const int top = static_cast<int>(std::lround(plan.draw.y));
         const VImage canvas = scaled.embed(left, top, plan.canvasWidth, plan.canvasHeight,
                                            VImage::option()->set("extend", VIPS_EXTEND_COPY));
+        qCDebug(engineLog).noquote().nospace()
+            << source.path() << ": decoded by "
+            << (now->format == SourceFormat::Jpeg ? "libjpeg-turbo" : loaderName(now->format))
+            << " with shrink on load 1/" << shrink << ", "
+            << QString::number(held / (1024 * 1024), 'f', 1) << " MB charged; " << image.width()
+            << "x" << image.height() << " resampled by " << hscale << "x" << vscale
+            << (image.has_alpha() ? " with alpha premultiplied" : "")
+            << (orientation > 1 ? ", computed in memory and turned" : "") << ", on a "
+            << plan.canvasWidth << "x" << plan.canvasHeight << " canvas at " << left << "," << top;
         result.canvas = std::make_unique<Pipeline>(
             storable(canvas.copy(VImage::option()->set("interpretation", image.interpretation()))),
             std::move(*memory), failure);

@@ -10,6 +10,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include "core/app/Logging.h"
 #include "core/files/FilePaths.h"
 #include "core/files/FolderEntries.h"
 #include "core/resize/OutputName.h"
@@ -50,6 +51,22 @@ bool isMarked(int fd) {
     char value[sizeof markValue] = {};
     return ::fgetxattr(fd, markName, value, sizeof value) == sizeof markValue - 1 &&
            std::memcmp(value, markValue, sizeof markValue - 1) == 0;
+}
+
+// Why the temporary file open on `fd` stays, or nothing for a leftover of ours to remove, with
+// `info` filled and its lock held.
+const char *reasonToKeep(const UniqueFd &fd, struct stat &info) {
+    if (!fd.isValid() || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
+        return "(not a regular file that opens)";
+    if (info.st_uid != ::geteuid())
+        return "(another user's)";
+    if (std::time(nullptr) - info.st_mtime < leftoverAgeSeconds)
+        return "(touched recently)";
+    if (!isMarked(fd.get()))
+        return "(not marked as ours)";
+    if (!holdLock(fd.get()))
+        return "(in use)";
+    return nullptr;
 }
 
 enum class Placement { Placed, Taken, Failed };
@@ -195,14 +212,17 @@ void OutputFile::removeLeftovers(int folder) {
         const UniqueFd fd(
             ::openat(folder, name.constData(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         struct stat info;
-        if (!fd.isValid() || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
-            info.st_uid != ::geteuid() || std::time(nullptr) - info.st_mtime < leftoverAgeSeconds ||
-            !isMarked(fd.get()) || !holdLock(fd.get()))
+        if (const char *keep = reasonToKeep(fd, info)) {
+            qCDebug(filesLog).noquote() << "kept" << decodePath(name) << keep;
             continue;
+        }
         // The name must still lead to the file that was checked.
         struct stat named;
-        if (::fstatat(folder, name.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
-            named.st_dev == info.st_dev && named.st_ino == info.st_ino)
+        const bool same = ::fstatat(folder, name.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+                          named.st_dev == info.st_dev && named.st_ino == info.st_ino;
+        if (same)
             ::unlinkat(folder, name.constData(), 0);
+        qCDebug(filesLog).noquote() << (same ? "removed leftover" : "kept") << decodePath(name)
+                                    << (same ? "" : "(its name now leads elsewhere)");
     }
 }

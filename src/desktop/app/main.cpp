@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <malloc.h>
 
+#include "core/app/Logging.h"
 #include "core/app/SingleInstance.h"
 #include "core/app/Translations.h"
 #include "core/cli/CommandLine.h"
@@ -101,6 +102,7 @@ int main(int argc, char *argv[]) {
     // through the workers, and memory grows with the batch; one arena keeps it flat and costs
     // no measurable time, since the image data lives in libvips' own buffers.
     mallopt(M_ARENA_MAX, 1);
+    installDebugLog();
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(decodePath(argv[i]));
