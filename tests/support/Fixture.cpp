@@ -54,7 +54,12 @@ void HomeTest::writePresets(const QStringList &list) const {
 }
 
 QString HomeTest::today() const {
-    return home.productFolder() + '/' + QDate::currentDate().toString("yyyy-MM-dd");
+    const auto folderOf = [this](QDate day) {
+        return home.productFolder() + '/' + day.toString("yyyy-MM-dd");
+    };
+    const QString started = folderOf(startedAt.date());
+    const QString now = folderOf(QDate::currentDate());
+    return QFileInfo::exists(started) || !QFileInfo::exists(now) ? started : now;
 }
 
 std::string HomeTest::logOf(const std::function<void()> &action) {
@@ -64,6 +69,7 @@ std::string HomeTest::logOf(const std::function<void()> &action) {
 }
 
 DelegateTest::DelegateTest(bool windows) {
+    platform.setNow(startedAt);
     platform.setHasWindows(windows);
     delegate.applicationDidFinishLaunching();
 }

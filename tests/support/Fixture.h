@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -24,12 +25,15 @@ protected:
     QString write(const QString &relative, const QByteArray &bytes = {}) const;
     // The presets file, holding `list`.
     void writePresets(const QStringList &list) const;
-    // Today's day folder.
+    // The day folder of the test's clock. A run of the real program reads the real clock, so
+    // after one that crossed midnight it is the next day's folder, when only that one exists.
     QString today() const;
     // What was written on stderr while `action` ran.
     static std::string logOf(const std::function<void()> &action);
 
     TempHome home;
+    // The one clock of the test: the instant it started; the fake platform's clock shows it too.
+    const QDateTime startedAt = QDateTime::currentDateTime();
 };
 
 // What most tests stand on: the fake platform and a launched delegate in a fresh home.

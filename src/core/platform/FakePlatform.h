@@ -31,6 +31,7 @@ public:
     }
     void showJobEnded(const JobEnd &end, std::function<void()> done) override;
 
+    // The clock stands still: at the platform's making until set.
     void setNow(const QDateTime &now) { now_ = now; }
     void setPicturesDirectory(const QString &path) { pictures_ = path; }
     void setHasWindows(bool hasWindows) { hasWindows_ = hasWindows; }
