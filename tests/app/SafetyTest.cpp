@@ -124,22 +124,23 @@ TEST_F(Safety, PresetsAndPreferencesAreReadAndWrittenOnlyAsTheirOwnRegularFiles)
         QFile::remove(path);
         QDir().mkpath(QFileInfo(path).path());
         writeFile(target, "theirs");
-        if (kind == Fifo)
-            ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
-        else if (kind == Link)
-            ASSERT_TRUE(QFile::link(target, path));
-        else
-            writeFile(path, "no [INI here\n");
+        const bool planted = kind == Fifo ? ::mkfifo(QFile::encodeName(path).constData(), 0644) == 0
+                             : kind == Link ? QFile::link(target, path)
+                                            : !writeFile(path, "no [INI here\n").isEmpty();
+        if (!planted) {
+            ADD_FAILURE() << "cannot plant it";
+            continue;
+        }
 
         // Neither blocks the run nor is written through, and each is said once.
         const Outcome run = runSardoxa({"--size", "30x20", source});
         EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
         EXPECT_EQ(run.err.count(path), kind == Unparsable ? 0 : 1) << run.err.toStdString();
-        struct stat info;
-        ASSERT_EQ(::lstat(QFile::encodeName(path).constData(), &info), 0);
+        struct stat info = {};
+        EXPECT_EQ(::lstat(QFile::encodeName(path).constData(), &info), 0);
         EXPECT_EQ(info.st_mode & S_IFMT, (QList{S_IFIFO, S_IFLNK, S_IFREG}[kind]));
         QFile theirs(target);
-        ASSERT_TRUE(theirs.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(theirs.open(QIODevice::ReadOnly));
         EXPECT_EQ(theirs.readAll(), "theirs");
     }
     QFile saved(preferences); // the unparsable one, replaced

@@ -5,38 +5,66 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <future>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
 #include <thread>
 
 using namespace std::chrono_literals;
 
+namespace {
+
+// Counts that the operations and the test share, and a wait for a state of them.
+struct Board {
+    std::mutex mutex;
+    std::condition_variable_any changed;
+    int started = 0, running = 0, mostAtOnce = 0, released = 0;
+
+    void update(const std::function<void(Board &)> &change) {
+        const std::lock_guard lock(mutex);
+        change(*this);
+        changed.notify_all();
+    }
+    // Whether `holds` came true within 30 s.
+    bool waitUntil(const std::function<bool(const Board &)> &holds) {
+        std::unique_lock lock(mutex);
+        return changed.wait_for(lock, 30s, [&] { return holds(*this); });
+    }
+};
+
+} // namespace
+
 TEST(OperationQueue, NeverRunsMoreThanItsWidthAndCountsWaitingAndRunningOperations) {
     OperationQueue queue(4);
-    std::promise<void> gate;
-    const std::shared_future<void> opened = gate.get_future().share();
-    std::atomic<int> running{0}, mostAtOnce{0}, finished{0};
+    Board board;
     for (int i = 0; i < 20; ++i) {
         queue.addOperation([&] {
-            const int now = ++running;
-            for (int most = mostAtOnce; now > most;)
-                mostAtOnce.compare_exchange_weak(most, now);
-            opened.wait();
-            --running;
-            ++finished;
+            std::unique_lock lock(board.mutex);
+            const int ticket = board.started++;
+            board.mostAtOnce = std::max(board.mostAtOnce, ++board.running);
+            board.changed.notify_all();
+            // Held until the test lets it go, in the order they started.
+            board.changed.wait_for(lock, 30s, [&] { return board.released > ticket; });
+            --board.running;
+            board.changed.notify_all();
         });
     }
-    while (running < 4)
-        std::this_thread::sleep_for(1ms);
-    std::this_thread::sleep_for(50ms); // room for a fifth to start, were the width not kept
-    EXPECT_EQ(running, 4);
-    EXPECT_EQ(queue.operationCount(), 20);
-
-    gate.set_value();
+    // Let go one at a time: each time exactly one more starts, never a fifth beside four.
+    for (int out = 0; out < 20; ++out) {
+        SCOPED_TRACE(out);
+        ASSERT_TRUE(board.waitUntil([&](const Board &b) {
+            return b.started == std::min(20, out + 4) && b.running == std::min(4, 20 - out);
+        }));
+        if (out == 0) {
+            EXPECT_EQ(queue.operationCount(), 20);
+        }
+        board.update([](Board &b) { ++b.released; });
+    }
     queue.waitUntilAllOperationsAreFinished();
-    EXPECT_EQ(finished, 20);
-    EXPECT_EQ(mostAtOnce, 4);
+    EXPECT_EQ(board.mostAtOnce, 4);
     EXPECT_EQ(queue.operationCount(), 0);
 }
 
@@ -48,7 +76,6 @@ TEST(OperationQueue, CompletionRunsOnTheWorkerAfterTheBodyWhileTheOperationStill
     queue.addOperation(
         [&] {
             bodyThread = std::this_thread::get_id();
-            std::this_thread::sleep_for(10ms);
             bodyDone = true;
         },
         [&] {
@@ -64,25 +91,27 @@ TEST(OperationQueue, CompletionRunsOnTheWorkerAfterTheBodyWhileTheOperationStill
 }
 
 TEST(OperationQueue, CancellingDropsWhatWaitsAndTellsTheRunningOnesToStop) {
-    std::atomic<int> started{0}, completed{0}, stopped{0};
+    Board board;
+    std::atomic<int> completed{0}, stopped{0};
+    const auto start = [&] { board.update([](Board &b) { ++b.started; }); };
     {
         OperationQueue queue(2);
         for (int i = 0; i < 10; ++i) {
             queue.addOperation(
                 [&] {
-                    ++started;
-                    while (!queue.stopToken().stop_requested())
-                        std::this_thread::sleep_for(1ms);
-                    ++stopped;
+                    start();
+                    // Held until the queue asks it to stop.
+                    std::unique_lock lock(board.mutex);
+                    board.changed.wait_for(lock, queue.stopToken(), 30s, [] { return false; });
+                    stopped += queue.stopToken().stop_requested();
                 },
                 [&] { ++completed; });
         }
-        while (started < 2)
-            std::this_thread::sleep_for(1ms);
+        ASSERT_TRUE(board.waitUntil([](const Board &b) { return b.started == 2; }));
         queue.cancelAllOperations();
-        queue.addOperation([&] { ++started; }); // after the cancel: dropped too
-    }                                           // destruction waits for the running ones
-    EXPECT_EQ(started, 2);
+        queue.addOperation(start); // after the cancel: dropped too
+    }                              // destruction waits for the running ones
+    EXPECT_EQ(board.started, 2);
     EXPECT_EQ(stopped, 2);
     EXPECT_EQ(completed, 2);
 }

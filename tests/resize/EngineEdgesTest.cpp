@@ -133,8 +133,8 @@ TEST_F(EngineEdges, DamagedFilesDecodedTogetherEachGiveTheirOwnDecodersReason) {
     const std::map<QString, QString> reasons = run(paths, 1);
     for (const QString &path : paths) {
         SCOPED_TRACE(path.toStdString());
-        ASSERT_TRUE(reasons.count(path));
-        const QString reason = reasons.at(path).toLower();
+        const QString reason = reasons.count(path) ? reasons.at(path).toLower() : QString();
+        EXPECT_FALSE(reason.isEmpty()) << "not skipped";
         for (const auto &[suffix, decoder] : decoders)
             EXPECT_EQ(reason.contains(decoder), path.endsWith(suffix)) << reason.toStdString();
         EXPECT_FALSE(reason.contains("no reason given"));

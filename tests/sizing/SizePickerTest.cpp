@@ -100,12 +100,14 @@ TEST_F(SizePicker, ItsFirstFrameHasTheHeightAndButtonsOfItsPresets) {
         writePresets(list);
         if (delegate.sizeWindowController)
             picker().close();
-        ASSERT_TRUE(delegate.shouldChooseSize(key));
-
+        if (!delegate.shouldChooseSize(key)) {
+            ADD_FAILURE() << "no size picker";
+            continue;
+        }
         const int height = panelHeight(count);
         EXPECT_EQ(first.height, height);
         EXPECT_EQ(picker().view()->height(), height);
-        ASSERT_EQ(buttons().size(), count);
+        EXPECT_EQ(buttons().size(), count);
         for (ZAVButton *button : buttons()) {
             const int index = int(button->theSize.width) - 100;
             const QRect frame = fromBottom(presetButtonFrameFromBottom(index), height);
@@ -241,7 +243,7 @@ TEST_F(SizePicker, TabReachesEveryControlAndAPresetStartsItsJobAtOnce) {
     EXPECT_EQ(reached[1], picker().heightField());
     EXPECT_TRUE(qobject_cast<QPushButton *>(reached[2]));
     for (int i = 3; i < 6; ++i)
-        ASSERT_TRUE(qobject_cast<ZAVButton *>(reached[i])) << i;
+        EXPECT_TRUE(qobject_cast<ZAVButton *>(reached[i])) << i;
 
     // A preset starts its job at once, on the main thread, and leaves the presets as they were.
     QTest::keyClick(reached[4], Qt::Key_Return);
