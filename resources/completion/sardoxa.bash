@@ -1,15 +1,17 @@
 # bash completion for sardoxa                                          -*- shell-script -*-
 
-# "last" and the sizes the program remembers, newest first. The presets file is read only when
-# it is a regular file, as the program itself does: a FIFO there would hang the shell.
+# "last" and the sizes the program remembers, newest first, written as --size takes them: the
+# presets file holds <string>{640, -1}</string>, -1 standing for *. It is read only when it is a
+# regular file, as the program itself does: a FIFO there would hang the shell.
 _sardoxa_sizes()
 {
-    local presets=${XDG_CACHE_HOME:-$HOME/.cache}/sardoxa/presets line
+    local presets=${XDG_CACHE_HOME:-$HOME/.cache}/sardoxa/presets line width height
     echo last
     [[ -f $presets && ! -L $presets ]] || return 0
     while IFS= read -r line; do
-        [[ $line =~ \<string\>([0-9]+x[0-9]+|[0-9]+x\*|\*x[0-9]+)\</string\> ]] &&
-            echo "${BASH_REMATCH[1]}"
+        [[ $line =~ \<string\>\{([0-9.]+|-1),\ ([0-9.]+|-1)\}\</string\> ]] || continue
+        width=${BASH_REMATCH[1]/#-1/*} height=${BASH_REMATCH[2]/#-1/*}
+        echo "${width}x$height"
     done < <(head -n 64 -- "$presets" 2>/dev/null)
 }
 
