@@ -68,7 +68,13 @@ void DesktopPlatform::runAlert(const QString &message, const QString &informativ
     alert.exec();
 }
 
-void DesktopPlatform::openFolder(const QString &path, std::function<void()> done) {
+bool sessionHasDisplay() {
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+           !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+void showFolder(const QString &path, std::function<void()> done) {
     const QUrl url = QUrl::fromLocalFile(path);
     QDBusMessage show = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.FileManager1"),

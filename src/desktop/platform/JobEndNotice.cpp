@@ -1,6 +1,5 @@
 #include "desktop/platform/JobEndNotice.h"
 
-#include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 
@@ -12,6 +11,8 @@ namespace {
 const QString service = QStringLiteral("org.freedesktop.Notifications");
 const QString path = QStringLiteral("/org/freedesktop/Notifications");
 const QString showSkipped = QStringLiteral("show-skipped");
+// A server that has not answered by then is not coming: the process ends without it.
+constexpr int refusalAnswerTimeoutMs = 5000;
 
 } // namespace
 
@@ -32,12 +33,7 @@ void JobEndNotice::show(const JobEnd &end, std::function<void()> done) {
     QStringList actions;
     if (!end.skipped.isEmpty())
         actions << showSkipped << localized("Show Skipped Images");
-    QDBusMessage notify =
-        QDBusMessage::createMethodCall(service, path, service, QStringLiteral("Notify"));
-    notify << localized("Sardoxa") << quint32(0) << QStringLiteral("sardoxa") << text.summary
-           << text.body << actions
-           << QVariantMap{{QStringLiteral("desktop-entry"), QStringLiteral("sardoxa")}}
-           << qint32(-1);
+    const QDBusMessage notify = notification(text.summary, text.body, actions);
     skipped_ = end.skipped;
     id_ = 0;
     const quint64 batch = ++batches_;
@@ -57,6 +53,21 @@ void JobEndNotice::show(const JobEnd &end, std::function<void()> done) {
             });
     if (end.skipped.isEmpty())
         finish();
+}
+
+bool JobEndNotice::showRefusal(const QString &summary, const QString &reason) {
+    return bus_.call(notification(summary, reason, {}), QDBus::Block, refusalAnswerTimeoutMs)
+               .type() == QDBusMessage::ReplyMessage;
+}
+
+QDBusMessage JobEndNotice::notification(const QString &summary, const QString &body,
+                                        const QStringList &actions) {
+    QDBusMessage notify =
+        QDBusMessage::createMethodCall(service, path, service, QStringLiteral("Notify"));
+    notify << localized("Sardoxa") << quint32(0) << QStringLiteral("sardoxa") << summary << body
+           << actions << QVariantMap{{QStringLiteral("desktop-entry"), QStringLiteral("sardoxa")}}
+           << qint32(-1);
+    return notify;
 }
 
 void JobEndNotice::finish() {
