@@ -36,6 +36,7 @@ void JobEndNotice::show(const JobEnd &end, std::function<void()> done) {
     const QDBusMessage notify = notification(text.summary, text.body, actions);
     skipped_ = end.skipped;
     id_ = 0;
+    closedEarly_.clear();
     const quint64 batch = ++batches_;
     // Without a session bus no answer would ever come, nor any action.
     if (!bus_.isConnected()) {
@@ -49,7 +50,7 @@ void JobEndNotice::show(const JobEnd &end, std::function<void()> done) {
             [this, batch](QDBusPendingCallWatcher *call) {
                 const QDBusPendingReply<uint> reply = *call;
                 if (batch == batches_) { // a late answer names an older batch
-                    if (reply.isError())
+                    if (reply.isError() || closedEarly_.contains(reply.value()))
                         finish();
                     else
                         id_ = reply.value();
@@ -81,7 +82,11 @@ void JobEndNotice::finish() {
 }
 
 void JobEndNotice::notificationClosed(uint id) {
-    if (id != 0 && id == id_)
+    // The answer that names the notification takes one more event than the server's signals: a
+    // notification closed at once may be heard of first, while that answer is awaited.
+    if (id_ == 0 && done_)
+        closedEarly_.append(id);
+    else if (id == id_)
         finish();
 }
 

@@ -42,7 +42,8 @@ private:
     void finish();
 
     QDBusConnection bus_;
-    uint id_ = 0; // the last batch's notification, once the server has answered
+    uint id_ = 0;             // the last batch's notification, once the server has answered
+    QList<uint> closedEarly_; // notifications closed while that answer was awaited
     quint64 batches_ = 0;
     QList<Skip> skipped_;
     std::unique_ptr<SkippedFilesWindow> window_;
