@@ -12,8 +12,10 @@ namespace {
 
 constexpr int usageErrorStatus = 2;
 
+// The problem as stderr has it, begun as a sentence.
 void notifyRefusal(JobEndNotice &notice, const QString &problem) {
-    notice.showRefusal(localized("No image was resized"), problem);
+    notice.showRefusal(localized("No image was resized"),
+                       problem.left(1).toUpper() + problem.mid(1));
 }
 
 } // namespace
