@@ -23,9 +23,11 @@ const char *stateName(JobState state) {
 
 } // namespace
 
-Job::Job(const QString &folder, const QStringList &sources)
+Job::Job(const QString &folder, const QStringList &sources, const QList<Skip> &unread)
     : folder(folder)
-    , sources(sources) {}
+    , sources(sources)
+    , unread_(unread.size())
+    , skipped_(unread) {}
 
 JobState Job::state() const {
     std::lock_guard lock(mutex_);
@@ -83,7 +85,7 @@ void Job::finishImage(const std::function<void(bool last)> &post) {
 JobEnd Job::end() {
     std::lock_guard lock(mutex_);
     moveTo(JobState::ended);
-    return {folder, sources.size(), written_, skipped_};
+    return {folder, sources.size() + unread_, written_, skipped_};
 }
 
 void Job::moveTo(JobState next) {

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 
+#include "core/intake/ImageCollection.h"
 #include "core/job/JobRegistry.h"
 #include "core/resize/ScaledCopy.h"
 #include "core/sizing/Size.h"
@@ -51,9 +52,9 @@ public:
     void openImages();
     // Whether a path may be part of a job: not a folder, and an allowed extension.
     bool isValidImage(const QString &path);
-    // The images among `paths`, with dropped folders searched at any depth, in the order found.
-    // Every path that could not be read is skipped, named with its reason.
-    QStringList collectImages(const QStringList &paths);
+    // The images among `paths`, with dropped folders searched at any depth, in the order found,
+    // and every path that could not be read, with its reason.
+    CollectedImages collectImages(const QStringList &paths);
 
     // Output folders
     QString targetFolder();
@@ -70,6 +71,8 @@ public:
     std::optional<QStringList> presets();
     // Remembers `size` as the newest preset, records it for the job `key` and starts the job.
     void addPreset(const Size &size, const QString &key);
+    // Records `size` for the job `key` and starts the job; the presets stay as they are.
+    void startWithSize(const Size &size, const QString &key);
     // Opens a new size picker for the job `key`; false, and nothing else, while one is shown.
     bool shouldChooseSize(const QString &key);
     // The size picker of the job `key` was closed without a size: the job is dropped.
@@ -169,8 +172,9 @@ private:
     void endJob(const std::shared_ptr<Job> &job);
 
     void layOutPresets(const QString &key);
-    // Registers the images of a request as a job and asks for its size.
-    void takeIn(const QStringList &images);
+    // Registers the images of a request as a job and asks for its size. The paths that could not
+    // be read are the job's first skips; they are named unless the request is refused.
+    void takeIn(const QStringList &images, const QList<Skip> &unreadable = {});
 
     std::unique_ptr<Preferences> defaults_;
     std::atomic<bool> removesLocation_ = false;
