@@ -1,5 +1,6 @@
 #include "core/resize/ImageEngine.h"
 
+#include <QLocale>
 #include <QThread>
 
 #include <algorithm>
@@ -338,8 +339,8 @@ Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token 
             << source.path() << ": decoded by "
             << (now->format == SourceFormat::Jpeg ? "libjpeg-turbo" : loaderName(now->format))
             << " with shrink on load 1/" << shrink << ", "
-            << QString::number(held / (1024 * 1024), 'f', 1) << " MB charged; " << image.width()
-            << "x" << image.height() << " resampled by " << hscale << "x" << vscale
+            << QLocale::c().formattedDataSize(qint64(held)) << " charged; " << image.width() << "x"
+            << image.height() << " resampled by " << hscale << "x" << vscale
             << (image.has_alpha() ? " with alpha premultiplied" : "")
             << (orientation > 1 ? ", computed in memory and turned" : "") << ", on a "
             << plan.canvasWidth << "x" << plan.canvasHeight << " canvas at " << left << "," << top;
