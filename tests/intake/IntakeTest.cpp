@@ -145,17 +145,22 @@ TEST_F(Intake, ADropWithoutImagesSaysSoOnceAndLeavesNoTrace) {
 }
 
 TEST_F(Intake, ARefusedRequestChangesNothingAndThePendingJobWritesOnlyItsOwnImages) {
-    delegate.applicationOpenFiles({image("first.png")});
-    delegate.applicationOpenFiles({image("second.png")});
+    delegate.applicationOpenFiles({image("first.png"), in("missing.png")});
+    delegate.applicationOpenFiles({image("second.png"), in("gone.png")});
     delegate.openImages(); // no dialog either
     platform.mainQueue().drain();
     EXPECT_EQ(platform.shown, failureAlert(busyMessage) + failureAlert(busyMessage));
     EXPECT_EQ(registered(), QStringList{in("first.png")});
+    EXPECT_EQ(delegate.skippedSources(), QStringList{in("missing.png")});
     ASSERT_TRUE(pickerVisible());
 
+    // The path that could not be read is the job's own skip, told at its end.
     typeWidth("40");
     EXPECT_EQ(QDir(today()).entryList(QDir::Files), QStringList{"first.tif"});
     EXPECT_EQ(delegate.presets(), QStringList{"{40, -1}"});
+    EXPECT_EQ(platform.shown.filter("ended 1 of 2 images resized | 1 skipped").size(), 1);
+    EXPECT_EQ(platform.skippedAtEnd,
+              (QList<Skip>{{in("missing.png"), "No such file or directory"}}));
 }
 
 TEST_F(Intake, ABatchRefusesRequestsUntilItsEndHasRunAndLeavesNoCountBehind) {

@@ -45,5 +45,5 @@ TEST_F(Load, AFolderTreeOfOneHundredThousandEntriesIsCollectedWhole) {
                 .open(QIODevice::WriteOnly);
         }
     }
-    EXPECT_EQ(delegate.collectImages({root}).size(), images);
+    EXPECT_EQ(delegate.collectImages({root}).images.size(), images);
 }

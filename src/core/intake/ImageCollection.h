@@ -4,23 +4,17 @@
 #include <QString>
 #include <QStringList>
 
+#include "core/job/Skip.h"
+
 // Which dropped or opened paths become a job's images.
 
 // Whether a path may be part of a job: not a folder, and one of `formats` as its extension, in
 // any letter case.
 bool isImagePath(const QString &path, const QStringList &formats);
 
-// A path that could not be read, and why.
-struct UnreadablePath {
-    QString path;
-    QString reason;
-
-    bool operator==(const UnreadablePath &) const = default;
-};
-
 struct CollectedImages {
     QStringList images;
-    QList<UnreadablePath> unreadable;
+    QList<Skip> unreadable; // each path that could not be read, and why
 };
 
 // The images among `paths`, with folders searched at any depth, in the order found. Hidden files

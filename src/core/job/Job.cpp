@@ -2,9 +2,11 @@
 
 #include "core/app/Localized.h"
 
-Job::Job(const QString &folder, const QStringList &sources)
+Job::Job(const QString &folder, const QStringList &sources, const QList<Skip> &unread)
     : folder(folder)
-    , sources(sources) {}
+    , sources(sources)
+    , unread_(unread.size())
+    , skipped_(unread) {}
 
 JobState Job::state() const {
     std::lock_guard lock(mutex_);
@@ -62,7 +64,7 @@ void Job::finishImage(const std::function<void(bool last)> &post) {
 JobEnd Job::end() {
     std::lock_guard lock(mutex_);
     state_ = JobState::ended;
-    return {folder, sources.size(), written_, skipped_};
+    return {folder, sources.size() + unread_, written_, skipped_};
 }
 
 JobEndText jobEndText(const JobEnd &end) {

@@ -8,15 +8,8 @@
 #include <mutex>
 #include <optional>
 
+#include "core/job/Skip.h"
 #include "core/sizing/Size.h"
-
-// One source that produced no copy, and why.
-struct Skip {
-    QString path;
-    QString reason;
-
-    friend bool operator==(const Skip &, const Skip &) = default;
-};
 
 // What a job did, told once it has ended.
 struct JobEnd {
@@ -35,12 +28,14 @@ enum class JobState { collected, sizing, queued, ending, ended };
 // main thread and the workers alike.
 class Job {
 public:
-    Job(const QString &folder, const QStringList &sources);
+    // `unread` are the paths of the request that could not be read: they count among the job's
+    // sources, skipped from the start, so that its end tells of every path it was handed.
+    Job(const QString &folder, const QStringList &sources, const QList<Skip> &unread = {});
     Job(const Job &) = delete;
     Job &operator=(const Job &) = delete;
 
-    const QString folder; // where every copy goes; the job's key
-    const QStringList sources;
+    const QString folder;      // where every copy goes; the job's key
+    const QStringList sources; // the images to draw
 
     JobState state() const;
     // The chosen size; none before one was chosen.
@@ -65,6 +60,7 @@ public:
     JobEnd end();
 
 private:
+    const qint64 unread_;
     mutable std::mutex mutex_;
     JobState state_ = JobState::collected;
     std::optional<Size> size_;

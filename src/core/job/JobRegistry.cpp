@@ -11,11 +11,12 @@ bool anyBusy(const QHash<QString, std::shared_ptr<Job>> &jobs) {
 
 } // namespace
 
-std::shared_ptr<Job> JobRegistry::registerJob(const QString &key, const QStringList &sources) {
+std::shared_ptr<Job> JobRegistry::registerJob(const QString &key, const QStringList &sources,
+                                              const QList<Skip> &unread) {
     std::lock_guard lock(mutex_);
     if (anyBusy(jobs_))
         return nullptr;
-    auto job = std::make_shared<Job>(key, sources);
+    auto job = std::make_shared<Job>(key, sources, unread);
     jobs_.insert(key, job);
     return job;
 }

@@ -15,7 +15,8 @@ class JobRegistry {
 public:
     // Registers a job of `sources` unless another job is busy; a refused request changes nothing
     // and gets none.
-    std::shared_ptr<Job> registerJob(const QString &key, const QStringList &sources);
+    std::shared_ptr<Job> registerJob(const QString &key, const QStringList &sources,
+                                     const QList<Skip> &unread = {});
     // Whether a job is registered and has not ended.
     bool isBusy() const;
     // The job registered under `key`; none when there is none.

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 
+#include "core/intake/ImageCollection.h"
 #include "core/job/JobRegistry.h"
 #include "core/resize/ScaledCopy.h"
 #include "core/sizing/Size.h"
@@ -51,9 +52,9 @@ public:
     void openImages();
     // Whether a path may be part of a job: not a folder, and an allowed extension.
     bool isValidImage(const QString &path);
-    // The images among `paths`, with dropped folders searched at any depth, in the order found.
-    // Every path that could not be read is skipped, named with its reason.
-    QStringList collectImages(const QStringList &paths);
+    // The images among `paths`, with dropped folders searched at any depth, in the order found,
+    // and every path that could not be read, with its reason.
+    CollectedImages collectImages(const QStringList &paths);
 
     // Output folders
     QString targetFolder();
@@ -169,8 +170,9 @@ private:
     void endJob(const std::shared_ptr<Job> &job);
 
     void layOutPresets(const QString &key);
-    // Registers the images of a request as a job and asks for its size.
-    void takeIn(const QStringList &images);
+    // Registers the images of a request as a job and asks for its size. The paths that could not
+    // be read are the job's first skips; they are named unless the request is refused.
+    void takeIn(const QStringList &images, const QList<Skip> &unreadable = {});
 
     std::unique_ptr<Preferences> defaults_;
     std::atomic<bool> removesLocation_ = false;

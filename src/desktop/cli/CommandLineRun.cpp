@@ -91,8 +91,6 @@ int runCommandLine(int &argc, char **argv, const CommandLine &command) {
     bool nothingToResize = false;
     QObject::connect(&delegate, &ZAVAppDelegate::nothingToResize, [&] { nothingToResize = true; });
     delegate.applicationOpenFiles(command.paths);
-    // Paths that could not be read are skipped before any image is.
-    const qsizetype unreadable = delegate.skippedSources().size();
     const std::shared_ptr<Job> job = delegate.globalTasks.awaitingSize();
     if (!job) {
         platform.mainQueue().drain(); // the alert, to stderr
@@ -114,7 +112,7 @@ int runCommandLine(int &argc, char **argv, const CommandLine &command) {
 
     if (platform.alertCount() > 0)
         return 2;
-    const qsizetype skipped = unreadable + end.skipped.size();
+    const qsizetype skipped = end.skipped.size();
     if (command.json)
         printJson({{QStringLiteral("folder"), key},
                    {QStringLiteral("written"), end.written},

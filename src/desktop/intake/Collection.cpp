@@ -2,7 +2,6 @@
 
 #include "core/app/Localized.h"
 #include "core/files/FilePaths.h"
-#include "core/intake/ImageCollection.h"
 #include "core/intake/OutputFolders.h"
 #include "core/platform/Platform.h"
 
@@ -10,11 +9,8 @@ bool ZAVAppDelegate::isValidImage(const QString &path) {
     return isImagePath(path, allowedFormats);
 }
 
-QStringList ZAVAppDelegate::collectImages(const QStringList &paths) {
-    const CollectedImages found = imagesAmong(paths, allowedFormats);
-    for (const UnreadablePath &unreadable : found.unreadable)
-        reportSkipped(unreadable.path, unreadable.reason);
-    return found.images;
+CollectedImages ZAVAppDelegate::collectImages(const QStringList &paths) {
+    return imagesAmong(paths, allowedFormats);
 }
 
 QString ZAVAppDelegate::targetFolder() {

@@ -28,7 +28,8 @@ void ZAVAppDelegate::applicationOpenFiles(const QStringList &paths) {
         return;
     }
     hideWelcome();
-    takeIn(collectImages(paths));
+    const CollectedImages found = collectImages(paths);
+    takeIn(found.images, found.unreadable);
 }
 
 void ZAVAppDelegate::openImages() {
@@ -61,9 +62,14 @@ void ZAVAppDelegate::openImages() {
     takeIn(images);
 }
 
-void ZAVAppDelegate::takeIn(const QStringList &images) {
+void ZAVAppDelegate::takeIn(const QStringList &images, const QList<Skip> &unreadable) {
+    const auto nameUnreadable = [&] {
+        for (const Skip &skip : unreadable)
+            reportSkipped(skip.path, skip.reason);
+    };
     // A request without images asks for no size and leaves no trace; it is said once.
     if (images.isEmpty()) {
+        nameUnreadable();
         failedWithMessage(localized("There are no images to resize. Choose image files (PNG, JPEG, "
                                     "TIFF, GIF, HEIC, AVIF, WebP or JPEG XL) or folders that hold "
                                     "them."));
@@ -72,7 +78,7 @@ void ZAVAppDelegate::takeIn(const QStringList &images) {
     }
     // Refused as a whole, before anything is registered: the pending job keeps its list.
     const QString key = makeJobFolder();
-    const std::shared_ptr<Job> job = globalTasks.registerJob(key, images);
+    const std::shared_ptr<Job> job = globalTasks.registerJob(key, images, unreadable);
     if (!job) {
         failedWithMessage(busyMessage());
         return;
@@ -82,6 +88,7 @@ void ZAVAppDelegate::takeIn(const QStringList &images) {
         failedWithMessage(busyMessage());
         return;
     }
+    nameUnreadable();
     job->askForSize();
     // Escape or the window's close button: no size for this job.
     if (platform.hasWindows())
