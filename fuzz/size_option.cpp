@@ -13,6 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     QStringList arguments{QStringLiteral("sardoxa")};
     arguments += text.split(QChar(0));
     const CommandLine command = parseCommandLine(arguments);
-    FUZZ_ASSERT(command.mode != CommandLine::Mode::Resize || !command.paths.isEmpty());
+    FUZZ_ASSERT(command.mode != CommandLine::Mode::Resize || !command.paths.isEmpty() ||
+                !command.filesFrom.isEmpty());
     return 0;
 }

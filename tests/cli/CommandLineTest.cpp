@@ -11,10 +11,12 @@
 
 #include <cmath>
 #include <fcntl.h>
+#include <filesystem>
 #include <utility>
 
 #include "Fixture.h"
 #include "Images.h"
+#include "NotificationServer.h"
 #include "Sardoxa.h"
 
 namespace {
@@ -61,7 +63,10 @@ TEST(CommandLine, ModesPathsAndUsageErrors) {
     for (const QStringList &wrong : {QStringList{"--frobnicate"},
                                      {"--size"},
                                      {"--size", "640x480"},
-                                     {"--size", "640x480", "--size", "1x1", "a.jpg"}})
+                                     {"--size", "640x480", "--size", "1x1", "a.jpg"},
+                                     {"--size", "99999999999x1", "a.jpg"},
+                                     {"--size", "1x1", "--null", "a.jpg"},
+                                     {"--notify", "a.jpg"}})
         EXPECT_EQ(parse(wrong).mode, Mode::UsageError) << wrong.join(' ').toStdString();
 
     const CommandLine bad = parse({"--size", "big", "a.jpg"});
@@ -220,4 +225,171 @@ TEST_F(CommandLineRun, ProgressIsOneLineOnATerminalAndQuietLeavesOnlySkips) {
     EXPECT_EQ(quiet.exitCode, 1);
     EXPECT_EQ(quiet.err.count('\n'), 1) << quiet.err.toStdString();
     EXPECT_TRUE(quiet.err.startsWith("sardoxa: skipped ")) << quiet.err.toStdString();
+}
+
+TEST_F(CommandLineRun, SizeLastTakesTheNewestRememberedSizeAndLeavesThePresetsAsTheyAre) {
+    const QString source = image("a.png", 120, 80);
+    // Written by hand, unlike the program would: any rewriting would show.
+    const auto presets = [](const char *first) {
+        return QByteArray("<plist version=\"1.0\"><array><string>") + first +
+               "</string>\n  <string>{20,20}</string></array></plist>";
+    };
+    const struct {
+        const char *name;
+        QByteArray presets; // none when empty
+        int exitCode;
+        const char *said;
+        int width; // of the copy; 0 for none
+    } cases[] = {
+        {"none remembered", {}, 2, "no size remembered yet: pick one in the Sardoxa window", 0},
+        {"the newest", presets("{ 40 ,-1 }"), 0, "wrote 1 of 1 images", 40},
+        {"one that writes nothing", presets("{0, 0}"), 2, "cannot resize to the last size, 0 x 0",
+         0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(home.pictures()).removeRecursively();
+        QFile::remove(home.presetsFile());
+        if (!c.presets.isEmpty())
+            writeFile(home.presetsFile(), c.presets);
+        const Outcome run = runSardoxa({"--size", "last", source});
+        EXPECT_EQ(run.exitCode, c.exitCode);
+        EXPECT_TRUE(run.err.contains(c.said)) << run.err.toStdString();
+        QFile file(home.presetsFile());
+        EXPECT_EQ(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(), c.presets);
+        if (c.width)
+            EXPECT_EQ(Images::load(today() + "/a.tif").width(), c.width);
+        else
+            EXPECT_FALSE(QFileInfo::exists(home.pictures()));
+    }
+}
+
+TEST_F(CommandLineRun, FilesFromReadsPathsByLineOrNulFromAFileOrStandardInput) {
+    const QString a = image("a.png"), spaced = image("with space.png");
+    const QString broken = image("new\nline.png");
+    // Bytes that are not UTF-8 name a file as well.
+    const QString raw = in(decodePath("raw\xff.png")), rawCopy = decodePath("raw\xff.tif");
+    ASSERT_EQ(::rename(encodePath(image("x.png")).constData(), encodePath(raw).constData()), 0);
+    const QByteArray byLine = (a + "\n\n" + in("missing.png") + "\n" + spaced + "\n").toUtf8();
+    const QByteArray byNul = encodePath(broken) + '\0' + encodePath(raw);
+    const QString lineList = writeFile(in("list"), byLine);
+    const QString nulList = writeFile(in("list0"), byNul);
+    const QString missing = "skipped " + in("missing.png") + ": No such file or directory";
+    const struct {
+        const char *name;
+        QStringList arguments;
+        QByteArray input;
+        int exitCode;
+        QStringList written;
+        QString said;
+    } cases[] = {
+        {"lines from a file",
+         {"--files-from", lineList},
+         {},
+         1,
+         {"a.tif", "with space.tif"},
+         missing},
+        {"lines from stdin, and a path",
+         {"--files-from", "-", broken},
+         byLine,
+         1,
+         {"a.tif", "with space.tif", "new\nline.tif"},
+         missing},
+        {"NULs from a file",
+         {"-0", "--files-from", nulList},
+         {},
+         0,
+         {"new\nline.tif", rawCopy},
+         {}},
+        {"NULs from stdin",
+         {"--null", "--files-from", "-"},
+         byNul,
+         0,
+         {"new\nline.tif", rawCopy},
+         {}},
+        {"a list that cannot be read",
+         {"--files-from", in("nowhere")},
+         {},
+         2,
+         {},
+         "cannot read the list " + in("nowhere") + ": No such file or directory"},
+    };
+    int row = 0;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString out = home.path() + QStringLiteral("/out%1").arg(++row);
+        const Outcome run =
+            runSardoxa(QStringList{"--size", "30x*", "-o", out} + c.arguments, {}, {}, c.input);
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(c.said)) << run.err.toStdString();
+        std::error_code noFolder;
+        // Counted as bytes: Qt's listing passes over names that are not UTF-8.
+        EXPECT_EQ(
+            std::distance(
+                std::filesystem::directory_iterator(encodePath(out).toStdString(), noFolder), {}),
+            c.written.size());
+        for (const QString &name : c.written)
+            EXPECT_TRUE(pathExists(joinPath(out, name))) << name.toStdString();
+    }
+    // Nor can Qt remove such a name: the home is emptied here.
+    for (const auto &entry :
+         std::filesystem::directory_iterator(encodePath(home.path()).toStdString()))
+        std::filesystem::remove_all(entry);
+}
+
+TEST_F(CommandLineRun, NotifyShowsTheEndOfTheBatchAndAUsageErrorAsNotifications) {
+    const QString good = image("a.png"), bad = write("bad.png");
+    const PrivateSessionBus bus;
+    NotificationServer server(bus.address, true);
+    ASSERT_TRUE(server.serving());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("DBUS_SESSION_BUS_ADDRESS", bus.address);
+    // Offscreen: no file manager can come up, and the folder's opening is said on stderr.
+    environment.remove("DISPLAY");
+    environment.remove("WAYLAND_DISPLAY");
+    const QString skipped = " | show-skipped,Show Skipped Images";
+    const struct {
+        const char *name;
+        QStringList arguments;
+        int exitCode;
+        QString notification;
+        bool opened;
+    } cases[] = {
+        {"nothing remembered",
+         {"--size", "last", good},
+         2,
+         "No image was resized | No size remembered yet: pick one in the Sardoxa window first, "
+         "or give WxH | ",
+         false},
+        {"a usage error",
+         {"--size", "big", good},
+         2,
+         "No image was resized | Invalid size 'big': give WIDTHxHEIGHT, each side a positive "
+         "number or *, not both *, or last | ",
+         false},
+        {"written and skipped",
+         {"--size", "30x*", good, bad},
+         1,
+         "1 of 2 images resized | 1 skipped. The scaled copies are in the output folder." + skipped,
+         true},
+        {"nothing written",
+         {"--size", "30x*", bad},
+         1,
+         "No image was resized | 1 skipped" + skipped,
+         false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const qsizetype shown = server.received().size();
+        const Outcome run = runSardoxa(c.arguments + QStringList{"--notify"}, environment);
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
+        EXPECT_EQ(server.received().mid(shown), QStringList{c.notification});
+        EXPECT_EQ(run.err.contains("no program could open the folder"), c.opened)
+            << run.err.toStdString();
+    }
+    // Without a session bus, only stderr.
+    environment.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + home.path() + "/no-bus");
+    const Outcome alone = runSardoxa({"--size", "30x*", "--notify", good, bad}, environment);
+    EXPECT_EQ(alone.exitCode, 1);
+    EXPECT_TRUE(alone.err.contains("wrote 1 of 2 images")) << alone.err.toStdString();
 }

@@ -4,61 +4,32 @@
 #include "desktop/feedback/SkippedFilesWindow.h"
 
 #include <QDBusConnection>
-#include <QDBusMessage>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
 #include "Fixture.h"
-
-namespace {
-
-// What a notification daemon receives, and the ids it answers with.
-class NotificationServer : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-
-public:
-    QStringList received; // "summary | body | actions"
-
-public Q_SLOTS:
-    uint Notify(const QString &, uint, const QString &, const QString &summary, const QString &body,
-                const QStringList &actions, const QVariantMap &, int) {
-        received.append(summary + " | " + body + " | " + actions.join(','));
-        return uint(received.size());
-    }
-};
-
-} // namespace
+#include "NotificationServer.h"
 
 TEST(JobEndNotice, TellsTheCountsAndItsActionListsEachSkipWithItsReason) {
     const PrivateSessionBus bus;
-    QDBusConnection daemon = QDBusConnection::connectToBus(bus.address, "daemon");
-    NotificationServer server;
-    ASSERT_TRUE(daemon.registerService("org.freedesktop.Notifications"));
-    ASSERT_TRUE(daemon.registerObject("/org/freedesktop/Notifications", &server,
-                                      QDBusConnection::ExportAllSlots));
+    NotificationServer server(bus.address);
+    ASSERT_TRUE(server.serving());
     JobEndNotice notice(QDBusConnection::connectToBus(bus.address, "app"));
-    const auto send = [&](const char *name, uint id, const QVariant &argument) {
-        QDBusMessage signal = QDBusMessage::createSignal("/org/freedesktop/Notifications",
-                                                         "org.freedesktop.Notifications", name);
-        signal << id << argument;
-        daemon.send(signal);
-    };
     // Each notification keeps the application while its action may still be chosen.
     bool done[3] = {};
     const QList<Skip> skips{{"/in/a.jpg", "not a JPEG"}, {"/in/b.png", "too large"}};
     notice.show({"/out", 3, 3, {}}, [&] { done[0] = true; });
     EXPECT_TRUE(done[0]);
     notice.show({"/out", 3, 1, skips}, [&] { done[1] = true; });
-    ASSERT_TRUE(waitFor([&] { return server.received.size() == 2; }));
-    EXPECT_EQ(server.received,
+    ASSERT_TRUE(waitFor([&] { return server.received().size() == 2; }));
+    EXPECT_EQ(server.received(),
               (QStringList{"3 of 3 images resized | The scaled copies are in the output folder. | ",
                            "1 of 3 images resized | 2 skipped. The scaled copies are in the output "
                            "folder. | show-skipped,Show Skipped Images"}));
 
     EXPECT_FALSE(done[1]);
-    send("ActionInvoked", 2, QStringLiteral("show-skipped"));
+    server.send("ActionInvoked", 2, QStringLiteral("show-skipped"));
     ASSERT_TRUE(waitFor([&] { return notice.skippedWindow() != nullptr; }));
     EXPECT_TRUE(done[1]);
     EXPECT_TRUE(notice.skippedWindow()->isVisible());
@@ -70,10 +41,8 @@ TEST(JobEndNotice, TellsTheCountsAndItsActionListsEachSkipWithItsReason) {
     EXPECT_EQ(list->topLevelItem(1)->text(1), "too large");
 
     notice.show({"/out", 2, 0, skips}, [&] { done[2] = true; });
-    ASSERT_TRUE(waitFor([&] { return server.received.size() == 3; }));
-    EXPECT_TRUE(server.received.constLast().startsWith("No image was resized | 2 skipped | "));
-    send("NotificationClosed", 3, 1u); // expired
+    ASSERT_TRUE(waitFor([&] { return server.received().size() == 3; }));
+    EXPECT_TRUE(server.received().constLast().startsWith("No image was resized | 2 skipped | "));
+    server.send("NotificationClosed", 3, 1u); // expired
     EXPECT_TRUE(waitFor([&] { return done[2]; }));
 }
-
-#include "JobEndNoticeTest.moc"

@@ -3,7 +3,7 @@
 #include <QProcess>
 
 Outcome runSardoxa(const QStringList &arguments, const QProcessEnvironment &environment,
-                   const QStringList &command) {
+                   const QStringList &command, const QByteArray &input) {
     QProcess process;
     process.setProcessEnvironment(environment.isEmpty() ? QProcessEnvironment::systemEnvironment()
                                                         : environment);
@@ -11,6 +11,10 @@ Outcome runSardoxa(const QStringList &arguments, const QProcessEnvironment &envi
         process.start(QStringLiteral(SARDOXA_BINARY), arguments);
     else
         process.start(command.first(), command.mid(1));
+    if (!input.isEmpty()) {
+        process.write(input);
+        process.closeWriteChannel();
+    }
     if (!process.waitForFinished(120000))
         process.kill();
     process.waitForFinished();

@@ -12,7 +12,8 @@ struct Outcome {
     QString err;
 };
 
-// Runs the program with `arguments` in `environment` (the test's own when empty). `command`,
-// when given, runs instead, program first: a wrapper that runs the program in turn.
+// Runs the program with `arguments` in `environment` (the test's own when empty), `input` on its
+// standard input. `command`, when given, runs instead, program first: a wrapper that runs the
+// program in turn.
 Outcome runSardoxa(const QStringList &arguments, const QProcessEnvironment &environment = {},
-                   const QStringList &command = {});
+                   const QStringList &command = {}, const QByteArray &input = {});

@@ -1,13 +1,18 @@
 #include "core/cli/CommandLine.h"
 
 #include <QCommandLineParser>
+#include <QFile>
 
 #include <cmath>
+#include <fcntl.h>
 #include <filesystem>
 #include <string>
+#include <unistd.h>
 
 #include "core/files/FilePaths.h"
+#include "core/files/UniqueFd.h"
 #include "core/sizing/Decimal.h"
+#include "core/sizing/TypedSize.h"
 
 namespace {
 
@@ -25,8 +30,35 @@ std::optional<double> parseSide(const QString &text) {
     return number->value;
 }
 
-QString usage(const QString &problem) {
-    return problem + QStringLiteral("\nTry 'sardoxa --help' for more information.");
+QString workingFolder() {
+    return decodePath(QByteArray::fromStdString(std::filesystem::current_path().native()));
+}
+
+QString absolutePath(const QString &path, const QString &folder) {
+    return path.startsWith(QLatin1Char('/')) ? path : joinPath(folder, path);
+}
+
+// All of a file, or of standard input for `-`; a FIFO or a pipe too.
+std::optional<QByteArray> readAll(const QString &file, QString *error) {
+    const bool standardInput = file == QLatin1String("-");
+    const UniqueFd opened(
+        standardInput ? -1 : ::open(encodePath(file).constData(), O_RDONLY | O_CLOEXEC));
+    if (!standardInput && !opened.isValid()) {
+        *error = systemError();
+        return std::nullopt;
+    }
+    QFile reader;
+    if (!reader.open(standardInput ? STDIN_FILENO : opened.get(), QIODevice::ReadOnly,
+                     QFileDevice::DontCloseHandle)) {
+        *error = reader.errorString();
+        return std::nullopt;
+    }
+    QByteArray bytes = reader.readAll();
+    if (reader.error() != QFileDevice::NoError) {
+        *error = reader.errorString();
+        return std::nullopt;
+    }
+    return bytes;
 }
 
 } // namespace
@@ -43,6 +75,15 @@ std::optional<Size> parseSizeOption(const QString &text) {
     return Size{*width, *height};
 }
 
+QString sizeProblem(const Size &size) {
+    const auto usable = [](double side) {
+        return side == wildcard || (side > 0 && std::isfinite(side));
+    };
+    if (!usable(size.width) || !usable(size.height))
+        return QStringLiteral("each side must be a positive number or *");
+    return typedSizeProblem(size);
+}
+
 CommandLine parseCommandLine(const QStringList &arguments) {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -50,22 +91,29 @@ CommandLine parseCommandLine(const QStringList &arguments) {
                                         QStringLiteral("WxH"));
     const QCommandLineOption outputOption({QStringLiteral("o"), QStringLiteral("output")},
                                           QString(), QStringLiteral("FOLDER"));
+    const QCommandLineOption filesFromOption(QStringList{QStringLiteral("files-from")}, QString(),
+                                             QStringLiteral("FILE"));
+    const QCommandLineOption nullOption(QStringList{QStringLiteral("0"), QStringLiteral("null")});
     const QCommandLineOption quietOption(QStringList{QStringLiteral("q"), QStringLiteral("quiet")});
     const QCommandLineOption jsonOption(QStringList{QStringLiteral("json")});
     const QCommandLineOption stripLocationOption(QStringList{QStringLiteral("strip-location")});
+    const QCommandLineOption notifyOption(QStringList{QStringLiteral("notify")});
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption versionOption(
         QStringList{QStringLiteral("v"), QStringLiteral("version")});
-    parser.addOptions({sizeOption, outputOption, quietOption, jsonOption, stripLocationOption,
-                       helpOption, versionOption});
+    parser.addOptions({sizeOption, outputOption, filesFromOption, nullOption, quietOption,
+                       jsonOption, stripLocationOption, notifyOption, helpOption, versionOption});
 
     CommandLine result;
     const auto usageError = [&result](const QString &problem) {
         result.mode = CommandLine::Mode::UsageError;
-        result.message = usage(problem);
+        result.message = problem;
         return result;
     };
-    if (!parser.parse(arguments))
+    // Known even when the rest is wrong, so that the problem reaches a caller without a terminal.
+    const bool parsed = parser.parse(arguments);
+    result.notify = parser.isSet(notifyOption);
+    if (!parsed)
         return usageError(parser.errorText());
     if (parser.isSet(helpOption)) {
         result.mode = CommandLine::Mode::Help;
@@ -75,53 +123,83 @@ CommandLine parseCommandLine(const QStringList &arguments) {
         result.mode = CommandLine::Mode::Version;
         return result;
     }
-    const QString workingFolder =
-        decodePath(QByteArray::fromStdString(std::filesystem::current_path().native()));
-    const auto absolute = [&workingFolder](const QString &path) {
-        return path.startsWith(QLatin1Char('/')) ? path : joinPath(workingFolder, path);
-    };
+    const QString folder = workingFolder();
     for (const QString &path : parser.positionalArguments()) {
         // An empty argument would otherwise stand for the working folder.
         if (!path.isEmpty())
-            result.paths.append(absolute(path));
+            result.paths.append(absolutePath(path, folder));
     }
     if (!parser.isSet(sizeOption)) {
         if (parser.isSet(outputOption) || parser.isSet(quietOption) || parser.isSet(jsonOption) ||
-            parser.isSet(stripLocationOption))
-            return usageError(
-                QStringLiteral("--output, --quiet, --json and --strip-location go with --size"));
+            parser.isSet(stripLocationOption) || parser.isSet(filesFromOption) ||
+            parser.isSet(nullOption) || result.notify)
+            return usageError(QStringLiteral("--output, --files-from, --null, --quiet, --json, "
+                                             "--strip-location and --notify go with --size"));
         return result;
     }
 
     const QStringList sizes = parser.values(sizeOption);
-    const std::optional<Size> size = parseSizeOption(sizes.last());
-    if (sizes.size() > 1 || parser.values(outputOption).size() > 1)
-        return usageError(QStringLiteral("--size and --output may be given only once"));
+    result.lastSize = sizes.last() == QLatin1String("last");
+    const std::optional<Size> size = result.lastSize ? Size{} : parseSizeOption(sizes.last());
+    if (sizes.size() > 1 || parser.values(outputOption).size() > 1 ||
+        parser.values(filesFromOption).size() > 1)
+        return usageError(
+            QStringLiteral("--size, --output and --files-from may be given only once"));
     if (!size)
         return usageError(
             QStringLiteral("invalid size '%1': give WIDTHxHEIGHT, each side a positive "
-                           "number or *, not both *")
+                           "number or *, not both *, or last")
                 .arg(sizes.last()));
-    if (result.paths.isEmpty())
+    if (const QString problem = result.lastSize ? QString() : sizeProblem(*size);
+        !problem.isEmpty())
+        return usageError(QStringLiteral("cannot resize to %1: %2").arg(sizes.last(), problem));
+    if (parser.isSet(nullOption) && !parser.isSet(filesFromOption))
+        return usageError(QStringLiteral("--null goes with --files-from"));
+    if (parser.isSet(filesFromOption) && parser.value(filesFromOption).isEmpty())
+        return usageError(QStringLiteral("--files-from needs a file, or - for standard input"));
+    if (result.paths.isEmpty() && !parser.isSet(filesFromOption))
         return usageError(QStringLiteral("--size needs at least one image or folder"));
     if (parser.isSet(outputOption)) {
         if (parser.value(outputOption).isEmpty())
             return usageError(QStringLiteral("--output needs a folder"));
-        result.output = absolute(parser.value(outputOption));
+        result.output = absolutePath(parser.value(outputOption), folder);
     }
     result.mode = CommandLine::Mode::Resize;
     result.size = *size;
+    result.filesFrom = parser.value(filesFromOption);
+    result.nulSeparated = parser.isSet(nullOption);
     result.quiet = parser.isSet(quietOption);
     result.json = parser.isSet(jsonOption);
     result.stripLocation = parser.isSet(stripLocationOption);
     return result;
 }
 
+QStringList pathsFromList(const QByteArray &list, bool nulSeparated, const QString &workingFolder) {
+    QStringList paths;
+    const char separator = nulSeparated ? '\0' : '\n';
+    for (qsizetype start = 0; start < list.size();) {
+        qsizetype end = list.indexOf(separator, start);
+        if (end < 0)
+            end = list.size();
+        if (end > start)
+            paths.append(absolutePath(decodePath(list.sliced(start, end - start)), workingFolder));
+        start = end + 1;
+    }
+    return paths;
+}
+
+std::optional<QStringList> readFilesFrom(const CommandLine &command, QString *error) {
+    const std::optional<QByteArray> list = readAll(command.filesFrom, error);
+    if (!list)
+        return std::nullopt;
+    return pathsFromList(*list, command.nulSeparated, workingFolder());
+}
+
 QString commandLineHelp() {
     return QStringLiteral(
         "Usage: sardoxa [PATH...]\n"
-        "       sardoxa --size WxH [--output FOLDER] [--quiet] [--json] [--strip-location] "
-        "PATH...\n"
+        "       sardoxa --size WxH|last [--output FOLDER] [--files-from FILE [--null]] [--quiet]\n"
+        "               [--json] [--strip-location] [--notify] [PATH...]\n"
         "\n"
         "Scales a batch of images to one size. Every image (png, tiff, tif, jpeg, jpg, gif,\n"
         "heic, heif, avif, webp, jxl, in any letter case; folders are searched at any depth)\n"
@@ -138,14 +216,19 @@ QString commandLineHelp() {
         "\n"
         "Options:\n"
         "  -s, --size WxH       resize without any window, for example 640x480, 640x* or *x480;\n"
-        "                       each side a positive number or *, which keeps the aspect ratio\n"
+        "                       each side a positive number or *, which keeps the aspect ratio;\n"
+        "                       last for the size chosen last in the Sardoxa window\n"
         "  -o, --output FOLDER  write the copies into FOLDER, made if missing, instead of the\n"
         "                       day's folder\n"
+        "      --files-from FILE  also the paths FILE lists, one a line; - reads stdin\n"
+        "  -0, --null           the paths in FILE each end with a NUL, as find -print0 writes\n"
         "  -q, --quiet          say only which files were skipped, and errors\n"
         "      --json           on stdout, one JSON object for each file written or skipped,\n"
         "                       then one for the whole batch\n"
         "      --strip-location leave the location (GPS) out of the copies; the rest of the\n"
         "                       camera data stays\n"
+        "      --notify         also show the end of the batch, or a usage error, as a desktop\n"
+        "                       notification\n"
         "  -h, --help           show this help and exit\n"
         "  -v, --version        show the version and exit\n"
         "\n"

@@ -19,20 +19,39 @@ struct CommandLine {
 
     Mode mode = Mode::Desktop;
     Size size;
-    QStringList paths;
-    QString message;
+    bool lastSize = false; // --size last: the newest remembered size, which `size` does not hold
+    QStringList paths;     // absolute
+    QString filesFrom;     // --files-from: a file that lists more paths, `-` for standard input
+    bool nulSeparated = false; // -0: its paths are each ended by a NUL rather than a line break
+    QString message;           // a usage error's problem, in one line
     // With --size only:
     QString output;     // -o: the folder for the copies, absolute; empty for the day's folder
     bool quiet = false; // -q: only skipped files and errors on stderr
     bool json = false;  // --json: one JSON object per file on stdout, then a summary
     bool stripLocation = false; // --strip-location: no GPS data in the copies
+    // --notify: the end of the batch, or a usage error, is also a desktop notification. Set
+    // with a usage error too, so that it can be shown.
+    bool notify = false;
 };
 
 // Reads `--size` values such as 640x480, 640x* and *x480. Each side is a positive number or `*`,
 // at the precision of a typed size; not both may be `*`.
 std::optional<Size> parseSizeOption(const QString &text);
 
+// Why no image can be written at `size`, such as a remembered one: a side neither positive nor `*`,
+// or a size too large or too small for any image. Empty when some image can be written at it.
+QString sizeProblem(const Size &size);
+
 // Reads the process arguments, the program name first.
 CommandLine parseCommandLine(const QStringList &arguments);
+
+// The paths of a list such as --files-from reads: one a line, or each ended by a NUL when
+// `nulSeparated`, as bytes of the file system; empty entries are passed over, and relative ones
+// taken from `workingFolder`.
+QStringList pathsFromList(const QByteArray &list, bool nulSeparated, const QString &workingFolder);
+
+// The paths listed in `command.filesFrom`, read to its end; nothing, with the reason in `error`,
+// when it cannot be read.
+std::optional<QStringList> readFilesFrom(const CommandLine &command, QString *error);
 
 QString commandLineHelp();

@@ -71,6 +71,8 @@ public:
     std::optional<QStringList> presets();
     // Remembers `size` as the newest preset, records it for the job `key` and starts the job.
     void addPreset(const Size &size, const QString &key);
+    // Records `size` for the job `key` and starts the job; the presets stay as they are.
+    void startWithSize(const Size &size, const QString &key);
     // Opens a new size picker for the job `key`; false, and nothing else, while one is shown.
     bool shouldChooseSize(const QString &key);
     // The size picker of the job `key` was closed without a size: the job is dropped.

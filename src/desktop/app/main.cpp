@@ -13,6 +13,7 @@
 #include "desktop/app/AppIcon.h"
 #include "desktop/app/AppPresence.h"
 #include "desktop/app/ZAVAppDelegate.h"
+#include "desktop/cli/CommandLinePlatform.h"
 #include "desktop/cli/CommandLineRun.h"
 #include "desktop/platform/DesktopPlatform.h"
 
@@ -27,13 +28,6 @@ void setApplicationNames() {
     QCoreApplication::setApplicationVersion(QStringLiteral(SARDOXA_VERSION));
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Sardoxa"));
     QGuiApplication::setDesktopFileName(QStringLiteral("sardoxa"));
-}
-
-// Qt ends the process when it finds no display; say why instead.
-bool hasDisplay() {
-    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
-           !qEnvironmentVariableIsEmpty("DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
 int runDesktop(int &argc, char **argv, const QStringList &paths) {
@@ -57,7 +51,8 @@ int runDesktop(int &argc, char **argv, const QStringList &paths) {
     case SingleInstance::Role::Primary:
         break;
     }
-    if (!hasDisplay()) {
+    // Qt ends the process when it finds no display; say why instead.
+    if (!sessionHasDisplay()) {
         print(stderr,
               QStringLiteral(
                   "sardoxa: no display to show windows on; use --size to resize without one\n"));
@@ -114,8 +109,9 @@ int main(int argc, char *argv[]) {
         print(stdout, QStringLiteral("sardoxa %1\n").arg(QStringLiteral(SARDOXA_VERSION)));
         return 0;
     case CommandLine::Mode::UsageError:
-        print(stderr, QStringLiteral("sardoxa: %1\n").arg(command.message));
-        return 2;
+        print(stderr, QStringLiteral("sardoxa: %1\nTry 'sardoxa --help' for more information.\n")
+                          .arg(command.message));
+        return command.notify ? notifyUsageError(argc, argv, command.message) : 2;
     case CommandLine::Mode::Resize:
     case CommandLine::Mode::Desktop:
         break;

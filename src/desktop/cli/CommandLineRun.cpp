@@ -1,6 +1,6 @@
 #include "desktop/cli/CommandLineRun.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -12,11 +12,16 @@
 #include "core/app/Translations.h"
 #include "core/cli/CommandLine.h"
 #include "core/files/FilePaths.h"
-#include "core/platform/HeadlessPlatform.h"
 #include "core/platform/MainQueue.h"
 #include "core/platform/TerminationSignals.h"
 #include "core/resize/ScaledCopy.h"
+#include "core/sizing/PanelLayout.h"
+#include "core/sizing/PresetFile.h"
+#include "core/sizing/SizeString.h"
+#include "desktop/app/AppPresence.h"
 #include "desktop/app/ZAVAppDelegate.h"
+#include "desktop/cli/CommandLinePlatform.h"
+#include "desktop/platform/DesktopPlatform.h"
 
 namespace {
 
@@ -61,21 +66,45 @@ QJsonObject outcome(const QString &source, const ScaledCopy &copy) {
 } // namespace
 
 int runCommandLine(int &argc, char **argv, const CommandLine &command) {
-    // Checked before anything is written.
-    if (!command.output.isEmpty()) {
-        if (const QString problem = prepareOutputFolder(command.output); !problem.isEmpty()) {
-            logLine(problem);
-            return 2;
-        }
-    }
-    QCoreApplication application(argc, argv);
+    // A notification's action opens the window of skipped images.
+    const bool notify = command.notify && sessionHasDisplay();
+    const std::unique_ptr<QCoreApplication> application =
+        notify ? std::make_unique<QApplication>(argc, argv)
+               : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("sardoxa"));
     installTranslations();
+    CommandLinePlatform platform(command.quiet, !command.json, notify);
+
+    // Checked before anything is written.
+    QStringList paths = command.paths;
+    if (!command.filesFrom.isEmpty()) {
+        QString error;
+        const std::optional<QStringList> listed = readFilesFrom(command, &error);
+        if (!listed)
+            return platform.refuse(
+                QStringLiteral("cannot read the list %1: %2").arg(command.filesFrom, error));
+        paths += *listed;
+    }
+    Size size = command.size;
+    if (command.lastSize) {
+        const std::optional<QStringList> presets =
+            readPresetFile(presetFilePath(platform.cachesDirectory()));
+        if (!presets)
+            return platform.refuse(QStringLiteral("no size remembered yet: pick one in the "
+                                                  "Sardoxa window first, or give WxH"));
+        size = sizeFromString(presets->constFirst());
+        if (const QString problem = sizeProblem(size); !problem.isEmpty())
+            return platform.refuse(QStringLiteral("cannot resize to the last size, %1: %2")
+                                       .arg(presetTitle(size), problem));
+    }
+    if (!command.output.isEmpty()) {
+        if (const QString problem = prepareOutputFolder(command.output); !problem.isEmpty())
+            return platform.refuse(problem);
+    }
 
     TerminationSignals signals;
-    QObject::connect(&signals, &TerminationSignals::terminationRequested, &application,
+    QObject::connect(&signals, &TerminationSignals::terminationRequested, application.get(),
                      &QCoreApplication::quit);
-    HeadlessPlatform platform(command.quiet, !command.json);
     ZAVAppDelegate delegate(platform);
     delegate.fixedJobFolder = command.output;
     delegate.locationChoiceForRun = command.stripLocation;
@@ -90,7 +119,7 @@ int runCommandLine(int &argc, char **argv, const CommandLine &command) {
     // key, and the size comes from the command line.
     bool nothingToResize = false;
     QObject::connect(&delegate, &ZAVAppDelegate::nothingToResize, [&] { nothingToResize = true; });
-    delegate.applicationOpenFiles(command.paths);
+    delegate.applicationOpenFiles(paths);
     const std::shared_ptr<Job> job = delegate.globalTasks.awaitingSize();
     if (!job) {
         platform.mainQueue().drain(); // the alert, to stderr
@@ -98,11 +127,22 @@ int runCommandLine(int &argc, char **argv, const CommandLine &command) {
     }
     const QString key = job->folder;
     JobEnd end;
-    QObject::connect(&delegate, &ZAVAppDelegate::jobEnded, &application, [&](const JobEnd &ended) {
-        end = ended;
-        QCoreApplication::quit();
-    });
-    delegate.addPreset(command.size, key);
+    QObject::connect(&delegate, &ZAVAppDelegate::jobEnded, application.get(),
+                     [&](const JobEnd &ended) {
+                         end = ended;
+                         // A notification stays until it can offer nothing more.
+                         if (!notify)
+                             QCoreApplication::quit();
+                     });
+    // Ends the application once the notification, its window of skipped images and the opening
+    // of the folder are done, as it ends the desktop application without a tray.
+    const std::optional<AppPresence> presence =
+        notify ? std::make_optional<AppPresence>(delegate, nullptr) : std::nullopt;
+    // The remembered size is at the front already: the presets file stays as it is.
+    if (command.lastSize)
+        delegate.startWithSize(size, key);
+    else
+        delegate.addPreset(size, key);
     QCoreApplication::exec();
     if (TerminationSignals::received()) {
         logLine(

@@ -68,8 +68,25 @@ void DesktopPlatform::runAlert(const QString &message, const QString &informativ
     alert.exec();
 }
 
-void DesktopPlatform::openFolder(const QString &path, std::function<void()> done) {
+bool sessionHasDisplay() {
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+           !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+void showFolder(const QString &path, std::function<void()> done) {
     const QUrl url = QUrl::fromLocalFile(path);
+    const auto handOver = [url] {
+        if (!QDesktopServices::openUrl(url))
+            logLine(QStringLiteral("no program could open the folder %1").arg(url.toLocalFile()));
+    };
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    // Without a session bus no answer would ever come.
+    if (!bus.isConnected()) {
+        handOver();
+        done();
+        return;
+    }
     QDBusMessage show = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.FileManager1"),
         QStringLiteral("/org/freedesktop/FileManager1"),
@@ -77,15 +94,12 @@ void DesktopPlatform::openFolder(const QString &path, std::function<void()> done
     show << QStringList{url.toString()} << QString();
     // A desktop without a file manager on the bus answers with an error, at once or after the
     // timeout; only then is the URL handed to whatever opens folders there.
-    auto *watcher = new QDBusPendingCallWatcher(
-        QDBusConnection::sessionBus().asyncCall(show, folderAnswerTimeoutMs), qApp);
-    QObject::connect(
-        watcher, &QDBusPendingCallWatcher::finished,
-        [url, done = std::move(done)](QDBusPendingCallWatcher *call) {
-            if (call->isError() && !QDesktopServices::openUrl(url))
-                logLine(
-                    QStringLiteral("no program could open the folder %1").arg(url.toLocalFile()));
-            call->deleteLater();
-            done();
-        });
+    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(show, folderAnswerTimeoutMs), qApp);
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished,
+                     [handOver, done = std::move(done)](QDBusPendingCallWatcher *call) {
+                         if (call->isError())
+                             handOver();
+                         call->deleteLater();
+                         done();
+                     });
 }

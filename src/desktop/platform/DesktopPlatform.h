@@ -10,6 +10,13 @@
 
 class QScreen;
 
+// Whether the session names a display that windows could be shown on.
+bool sessionHasDisplay();
+
+// Asks the file manager over D-Bus to show the folder, or hands its URL to the desktop; `done`
+// runs once either has answered. Needs a QGuiApplication.
+void showFolder(const QString &path, std::function<void()> done);
+
 // The desktop session's platform: Qt windows and screens, the session bus and the system tray.
 class DesktopPlatform : public StandardPlatform {
 public:
@@ -23,8 +30,9 @@ public:
     DesktopDockTile &dockTile() override { return dockTile_; }
     void runAlert(const QString &message, const QString &informative,
                   const QString &button) override;
-    // Asks the file manager over D-Bus to show the folder, or hands its URL to the desktop.
-    void openFolder(const QString &path, std::function<void()> done) override;
+    void openFolder(const QString &path, std::function<void()> done) override {
+        showFolder(path, std::move(done));
+    }
     // A desktop notification whose action lists the skipped images.
     void showJobEnded(const JobEnd &end, std::function<void()> done) override {
         jobEndNotice_.show(end, std::move(done));

@@ -1,6 +1,5 @@
 #include "desktop/platform/JobEndNotice.h"
 
-#include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 
@@ -12,6 +11,8 @@ namespace {
 const QString service = QStringLiteral("org.freedesktop.Notifications");
 const QString path = QStringLiteral("/org/freedesktop/Notifications");
 const QString showSkipped = QStringLiteral("show-skipped");
+// A server that has not answered by then is not coming: the process ends without it.
+constexpr int refusalAnswerTimeoutMs = 5000;
 
 } // namespace
 
@@ -32,15 +33,16 @@ void JobEndNotice::show(const JobEnd &end, std::function<void()> done) {
     QStringList actions;
     if (!end.skipped.isEmpty())
         actions << showSkipped << localized("Show Skipped Images");
-    QDBusMessage notify =
-        QDBusMessage::createMethodCall(service, path, service, QStringLiteral("Notify"));
-    notify << localized("Sardoxa") << quint32(0) << QStringLiteral("sardoxa") << text.summary
-           << text.body << actions
-           << QVariantMap{{QStringLiteral("desktop-entry"), QStringLiteral("sardoxa")}}
-           << qint32(-1);
+    const QDBusMessage notify = notification(text.summary, text.body, actions);
     skipped_ = end.skipped;
     id_ = 0;
+    closedEarly_.clear();
     const quint64 batch = ++batches_;
+    // Without a session bus no answer would ever come, nor any action.
+    if (!bus_.isConnected()) {
+        finish();
+        return;
+    }
     // A desktop without a notification server simply has none; the answer names the
     // notification whose action lists the skips.
     auto *watcher = new QDBusPendingCallWatcher(bus_.asyncCall(notify), this);
@@ -48,7 +50,7 @@ void JobEndNotice::show(const JobEnd &end, std::function<void()> done) {
             [this, batch](QDBusPendingCallWatcher *call) {
                 const QDBusPendingReply<uint> reply = *call;
                 if (batch == batches_) { // a late answer names an older batch
-                    if (reply.isError())
+                    if (reply.isError() || closedEarly_.contains(reply.value()))
                         finish();
                     else
                         id_ = reply.value();
@@ -59,13 +61,32 @@ void JobEndNotice::show(const JobEnd &end, std::function<void()> done) {
         finish();
 }
 
+bool JobEndNotice::showRefusal(const QString &summary, const QString &reason) {
+    return bus_.call(notification(summary, reason, {}), QDBus::Block, refusalAnswerTimeoutMs)
+               .type() == QDBusMessage::ReplyMessage;
+}
+
+QDBusMessage JobEndNotice::notification(const QString &summary, const QString &body,
+                                        const QStringList &actions) {
+    QDBusMessage notify =
+        QDBusMessage::createMethodCall(service, path, service, QStringLiteral("Notify"));
+    notify << localized("Sardoxa") << quint32(0) << QStringLiteral("sardoxa") << summary << body
+           << actions << QVariantMap{{QStringLiteral("desktop-entry"), QStringLiteral("sardoxa")}}
+           << qint32(-1);
+    return notify;
+}
+
 void JobEndNotice::finish() {
     if (done_)
         std::exchange(done_, {})();
 }
 
 void JobEndNotice::notificationClosed(uint id) {
-    if (id != 0 && id == id_)
+    // The answer that names the notification takes one more event than the server's signals: a
+    // notification closed at once may be heard of first, while that answer is awaited.
+    if (id_ == 0 && done_)
+        closedEarly_.append(id);
+    else if (id == id_)
         finish();
 }
 

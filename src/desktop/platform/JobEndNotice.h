@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QObject>
 
 #include <functional>
@@ -22,6 +23,10 @@ public:
     // `done` runs once the notification can offer nothing more: at once when nothing was
     // skipped or no server answers, otherwise once it is closed or its action was chosen.
     void show(const JobEnd &end, std::function<void()> done);
+    // A request that was refused, such as a command line that cannot run: shown without any
+    // action, and returns once the server has answered or given up, so the process may end
+    // right after. False when no server answered.
+    bool showRefusal(const QString &summary, const QString &reason);
     // The window of the last batch's skipped images; none until its action was chosen.
     SkippedFilesWindow *skippedWindow() const { return window_.get(); }
 
@@ -31,10 +36,14 @@ public Q_SLOTS:
     void notificationClosed(uint id);
 
 private:
+    // The Notify call of one notification.
+    static QDBusMessage notification(const QString &summary, const QString &body,
+                                     const QStringList &actions);
     void finish();
 
     QDBusConnection bus_;
-    uint id_ = 0; // the last batch's notification, once the server has answered
+    uint id_ = 0;             // the last batch's notification, once the server has answered
+    QList<uint> closedEarly_; // notifications closed while that answer was awaited
     quint64 batches_ = 0;
     QList<Skip> skipped_;
     std::unique_ptr<SkippedFilesWindow> window_;

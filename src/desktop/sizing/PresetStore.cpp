@@ -23,6 +23,10 @@ void ZAVAppDelegate::addPreset(const Size &size, const QString &key) {
         updated && !writePresetFile(presetPath(), *updated, &error))
         logLine(QStringLiteral("could not remember the size %1 in %2: %3")
                     .arg(entry, presetPath(), error));
+    startWithSize(size, key);
+}
+
+void ZAVAppDelegate::startWithSize(const Size &size, const QString &key) {
     if (const std::shared_ptr<Job> job = globalTasks.find(key))
         job->setSize(size);
     resize(key);
