@@ -1,5 +1,6 @@
 #include "core/resize/ImageEngine.h"
 
+#include <QScopeGuard>
 #include <QThread>
 
 #include <algorithm>
@@ -331,9 +332,13 @@ Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token 
         VImage scaled = image.has_alpha() ? resampleWithAlpha(image, hscale, vscale)
                                           : resample(image, hscale, vscale);
         if (orientation > 1) {
-            lock.unlock();
-            const VImage computed = scaled.copy_memory(); // decodes the source, in parallel
-            lock.lock();
+            VImage computed;
+            {
+                lock.unlock();
+                // Also when decoding fails: `scaled` is then dropped, resampler and all.
+                const auto relock = qScopeGuard([&lock] { lock.lock(); });
+                computed = scaled.copy_memory(); // decodes the source, in parallel
+            }
             scaled = computed.autorot();
         }
         // The crop starts at the whole pixel nearest to the draw origin. Where rounding leaves
