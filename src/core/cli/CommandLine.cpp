@@ -2,31 +2,32 @@
 
 #include <QCommandLineParser>
 #include <QFile>
-#include <QRegularExpression>
 
 #include <cmath>
 #include <fcntl.h>
 #include <filesystem>
+#include <string>
 #include <unistd.h>
 
 #include "core/files/FilePaths.h"
 #include "core/files/UniqueFd.h"
+#include "core/sizing/Decimal.h"
 #include "core/sizing/TypedSize.h"
 
 namespace {
 
-// One side of --size: `*`, or a positive decimal number carried in single precision like a typed
-// size. Nothing on failure.
+// One side of --size: `*`, or a positive number of digits and at most one point, carried in
+// single precision like a typed size. Nothing on failure.
 std::optional<double> parseSide(const QString &text) {
     if (text == QLatin1String("*"))
         return wildcard;
-    static const QRegularExpression decimal(QStringLiteral("^(\\d+\\.?\\d*|\\.\\d+)$"));
-    if (!decimal.match(text).hasMatch())
+    const std::string bytes = text.toStdString();
+    const std::optional<Decimal<float>> number = leadingDecimal<float>(bytes);
+    if (!number || number->length != bytes.size() ||
+        bytes.find_first_not_of("0123456789.") != std::string::npos ||
+        !(number->value > 0 && std::isfinite(number->value)))
         return std::nullopt;
-    const float value = text.toFloat();
-    if (!(value > 0) || !std::isfinite(value))
-        return std::nullopt;
-    return value;
+    return number->value;
 }
 
 QString workingFolder() {

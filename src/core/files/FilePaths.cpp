@@ -2,7 +2,6 @@
 
 #include <QUrl>
 
-#include <cstring>
 #include <sys/stat.h>
 
 namespace {
@@ -105,7 +104,7 @@ QStringList localPathsOf(const QList<QUrl> &urls) {
 }
 
 QString systemError(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
+    return qt_error_string(error);
 }
 
 QString joinPath(const QString &folder, const QString &name) {

@@ -1,5 +1,6 @@
 #include "core/platform/FakePlatform.h"
 
+#include "core/job/Job.h"
 #include "core/platform/StandardDirectories.h"
 
 FakePlatform::FakePlatform()

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "core/job/Skip.h"
 #include "core/platform/DockTile.h"
 #include "core/platform/MainQueue.h"
 #include "core/platform/Platform.h"

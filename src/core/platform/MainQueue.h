@@ -10,7 +10,8 @@
 //
 // Blocks may be posted from any thread. They run one at a time in posting order, and a block never
 // starts while another is running: a block that sits in a modal dialog's nested event loop holds
-// the queue until it returns.
+// the queue until it returns. Queued calls on a QObject alone would start a block inside another's
+// nested event loop, and tests could not drain them by hand: hence a queue of its own.
 class MainQueue {
 public:
     using Block = std::function<void()>;

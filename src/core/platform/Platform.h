@@ -5,11 +5,11 @@
 
 #include <functional>
 
-#include "core/job/Job.h"
 #include "core/platform/Displays.h"
 
 class DockTile;
 class MainQueue;
+struct JobEnd;
 
 // What Sardoxa needs of the desktop it runs on. One implementation talks to the real desktop, one
 // serves the command line without any display, and a fake stands in for both in tests.

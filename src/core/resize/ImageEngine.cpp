@@ -1,6 +1,7 @@
 #include "core/resize/ImageEngine.h"
 
 #include <QLocale>
+#include <QScopeGuard>
 #include <QThread>
 
 #include <algorithm>
@@ -26,6 +27,14 @@ namespace ImageEngine {
 
 namespace {
 
+// libvips 8.14 built with liborc compiles a program for each vertical reduction when it builds
+// the resampler (resample/reducev.cpp, under its own vips__global_lock) and frees it when the
+// pipeline goes (vips_reducev_finalize calls orc_program_free, under no lock). liborc 0.4.33
+// splits and merges the chunks of its shared code memory in orc_code_allocate_codemem and
+// orc_code_chunk_free without a lock either (orc/orccodemem.c), so a build on one thread and a
+// release on another corrupt that list: a 10,000-image batch crashed in orc_code_free (commit
+// cf8908a). Building a resampler and releasing a pipeline take this lock; reading headers,
+// decoding and computing pixels do not.
 std::mutex &pipelineMutex() {
     static std::mutex mutex;
     return mutex;
@@ -308,12 +317,14 @@ Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token 
         if (!memory)
             return {nullptr, {}};
 
-        std::unique_lock lock(pipelineMutex());
         const int shrink = now->format == SourceFormat::Jpeg
                                ? jpegShrinkFactor(now->pixelWidth, now->pixelHeight, plan.draw)
                                : 1;
         const VImage image = notingFailures(
             unpacked(load(input, fd.get(), header, now->format, shrink, stop)), failure);
+        // From the resampler on, nothing is built or dropped but under the lock; it is declared
+        // after `image` so that every image built under it also goes under it, on any return.
+        std::unique_lock lock(pipelineMutex());
         // Scaled as stored, then turned as the viewer sees it: a turn needs the last rows first,
         // which a source read from top to bottom cannot give, while the scaled image is small.
         const int orientation = vips_image_get_orientation(image.get_image());
@@ -323,9 +334,13 @@ Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token 
         VImage scaled = image.has_alpha() ? resampleWithAlpha(image, hscale, vscale)
                                           : resample(image, hscale, vscale);
         if (orientation > 1) {
-            lock.unlock();
-            const VImage computed = scaled.copy_memory(); // decodes the source, in parallel
-            lock.lock();
+            VImage computed;
+            {
+                lock.unlock();
+                // Also when decoding fails: `scaled` is then dropped, resampler and all.
+                const auto relock = qScopeGuard([&lock] { lock.lock(); });
+                computed = scaled.copy_memory(); // decodes the source, in parallel
+            }
             scaled = computed.autorot();
         }
         // The crop starts at the whole pixel nearest to the draw origin. Where rounding leaves

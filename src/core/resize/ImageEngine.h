@@ -24,10 +24,10 @@ inline constexpr int imagesAtOnce = 4;
 // Starts libvips; call once, on the main thread, before any image is touched.
 void initialize(const char *argv0);
 
-// A canvas's lazy pipeline. libvips compiles liborc programs while it builds a pipeline and
+// A canvas's lazy pipeline. libvips compiles liborc programs while it builds a resampler and
 // frees them with it, and liborc's code memory is not safe to change from several threads at
-// once (a 10,000-image batch crashed in orc_code_free), so pipelines are built and released
-// under one lock; computing their pixels runs in parallel.
+// once, so resamplers are built and pipelines released under one lock (see ImageEngine.cpp);
+// reading sources and computing their pixels run in parallel.
 class Pipeline {
 public:
     // `memory` holds what the source's decoder needs until the pipeline goes; `failure` is where

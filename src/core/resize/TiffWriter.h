@@ -1,5 +1,19 @@
 #pragma once
 
+// Ours rather than libvips 8.14's tiffsave_target, measured beside it on 8 Dec 2026: one build
+// choosing either by an environment variable, runs interleaved, best of 9, cover-crop to 640x480,
+// on bench/corpus under a shared load of about 9: CPU time (user + system) and peak RSS for
+// 48 JPEGs 2.41 s / 88 MB ours, 2.48 s / 90 MB libvips; 12 RGBA PNGs 3.31 s / 309 MB, 3.12 s /
+// 302 MB; 8 TIFFs 1.67 s / 171 MB, 1.70 s / 174 MB. Equal; the tags were too (tiffinfo on both:
+// LZW, predictor, resolution, ICC profile, unassociated alpha, 16 bits), but for libvips' 128 rows
+// a strip, an Orientation of 1 and InkSet on CMYK. What libvips lacks is a failed write's cause
+// of its own: it writes strips on vips_sink_disc's write-behind thread, so errno's text
+// ("No space left on device", on a 300 KB tmpfs) goes to the process-wide error buffer, which
+// four images at once share, among "TIFFAppendToStrip: Write error at scanline 128" and
+// "unix error: Unknown error -1"; the saving thread sees it only if the directory write at the
+// end fails as well. A custom target keeping errno would be these callbacks again. Nor does
+// tiffsave take a stop request; here the strip sink looks at it before every batch of rows.
+
 #include <QString>
 
 #include <cstdint>
