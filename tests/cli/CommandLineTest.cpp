@@ -356,7 +356,7 @@ TEST_F(CommandLineRun, FilesFromReadsPathsByLineOrNulFromAFileOrStandardInput) {
 TEST_F(CommandLineRun, NotifyShowsTheEndOfTheBatchAndAUsageErrorAsNotifications) {
     const QString good = image("a.png"), bad = write("bad.png");
     const PrivateSessionBus bus;
-    NotificationServer server(bus.address, true);
+    NotificationServer server(bus.address, NotificationServer::AtOnce::Expire);
     ASSERT_TRUE(server.serving());
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("DBUS_SESSION_BUS_ADDRESS", bus.address);

@@ -46,3 +46,14 @@ TEST(JobEndNotice, TellsTheCountsAndItsActionListsEachSkipWithItsReason) {
     server.send("NotificationClosed", 3, 1u); // expired
     EXPECT_TRUE(waitFor([&] { return done[2]; }));
 }
+
+TEST(JobEndNotice, AnActionChosenBeforeTheAnswerNamingItsNotificationIsStillTaken) {
+    const PrivateSessionBus bus;
+    NotificationServer server(bus.address, NotificationServer::AtOnce::ChooseItsAction);
+    ASSERT_TRUE(server.serving());
+    JobEndNotice notice(QDBusConnection::connectToBus(bus.address, "acts at once"));
+    bool done = false;
+    notice.show({"/out", 2, 1, {{"/in/a.jpg", "not a JPEG"}}}, [&] { done = true; });
+    EXPECT_TRUE(waitFor([&] { return notice.skippedWindow() != nullptr; }));
+    EXPECT_TRUE(done);
+}

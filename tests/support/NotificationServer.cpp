@@ -8,9 +8,9 @@ const QString busName = QStringLiteral("notification-server");
 
 } // namespace
 
-NotificationServer::NotificationServer(const QString &busAddress, bool closeAtOnce)
+NotificationServer::NotificationServer(const QString &busAddress, AtOnce atOnce)
     : bus_(QDBusConnection::connectToBus(busAddress, busName))
-    , closeAtOnce_(closeAtOnce) {
+    , atOnce_(atOnce) {
     serving_ = bus_.registerService("org.freedesktop.Notifications") &&
                bus_.registerObject("/org/freedesktop/Notifications", this,
                                    QDBusConnection::ExportAllSlots);
@@ -30,10 +30,18 @@ QStringList NotificationServer::received() const {
     return received_;
 }
 
-void NotificationServer::send(const char *name, uint id, const QVariant &argument) {
+namespace {
+
+QDBusMessage serverSignal(const char *name, uint id, const QVariant &argument) {
     QDBusMessage signal = QDBusMessage::createSignal("/org/freedesktop/Notifications",
                                                      "org.freedesktop.Notifications", name);
-    signal << id << argument;
+    return signal << id << argument;
+}
+
+} // namespace
+
+void NotificationServer::send(const char *name, uint id, const QVariant &argument) {
+    const QDBusMessage signal = serverSignal(name, id, argument);
     // From the server's thread, after the answer that names the notification.
     QMetaObject::invokeMethod(
         this, [this, signal] { bus_.send(signal); }, Qt::QueuedConnection);
@@ -45,7 +53,9 @@ uint NotificationServer::Notify(const QString &, uint, const QString &, const QS
     const std::lock_guard lock(mutex_);
     received_.append(summary + " | " + body + " | " + actions.join(','));
     const auto id = uint(received_.size());
-    if (closeAtOnce_)
+    if (atOnce_ == AtOnce::Expire)
         send("NotificationClosed", id, 1u);
+    else if (atOnce_ == AtOnce::ChooseItsAction && !actions.isEmpty())
+        bus_.send(serverSignal("ActionInvoked", id, actions.first())); // before the answer
     return id;
 }

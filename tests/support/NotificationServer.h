@@ -15,8 +15,10 @@ class NotificationServer : public QObject {
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 
 public:
-    // `closeAtOnce`: each notification is closed right after it is shown, as if it expired.
-    explicit NotificationServer(const QString &busAddress, bool closeAtOnce = false);
+    // What the user does with each notification right after it is shown: the program hears of
+    // its action, chosen at once, even before the answer that names it.
+    enum class AtOnce { Nothing, Expire, ChooseItsAction };
+    explicit NotificationServer(const QString &busAddress, AtOnce atOnce = AtOnce::Nothing);
     ~NotificationServer() override;
 
     bool serving() const { return serving_; }
@@ -32,7 +34,7 @@ public Q_SLOTS:
 
 private:
     QDBusConnection bus_;
-    const bool closeAtOnce_;
+    const AtOnce atOnce_;
     bool serving_ = false;
     QThread thread_;
     mutable std::mutex mutex_;

@@ -36,7 +36,7 @@ void JobEndNotice::show(const JobEnd &end, std::function<void()> done) {
     const QDBusMessage notify = notification(text.summary, text.body, actions);
     skipped_ = end.skipped;
     id_ = 0;
-    closedEarly_.clear();
+    early_.clear();
     const quint64 batch = ++batches_;
     // Without a session bus no answer would ever come, nor any action.
     if (!bus_.isConnected()) {
@@ -50,10 +50,13 @@ void JobEndNotice::show(const JobEnd &end, std::function<void()> done) {
             [this, batch](QDBusPendingCallWatcher *call) {
                 const QDBusPendingReply<uint> reply = *call;
                 if (batch == batches_) { // a late answer names an older batch
-                    if (reply.isError() || closedEarly_.contains(reply.value()))
+                    if (reply.isError()) {
                         finish();
-                    else
+                    } else {
                         id_ = reply.value();
+                        for (const auto &[id, action] : std::exchange(early_, {}))
+                            action.isEmpty() ? notificationClosed(id) : actionInvoked(id, action);
+                    }
                 }
                 call->deleteLater();
             });
@@ -81,17 +84,23 @@ void JobEndNotice::finish() {
         std::exchange(done_, {})();
 }
 
+// The answer that names the notification takes one more event than the server's signals: a
+// notification closed, or its action chosen, at once may be heard of first, while that answer is
+// awaited; such signals are kept and taken in their order once it has come.
+bool JobEndNotice::keptForTheAnswer(uint id, const QString &action) {
+    if (id_ != 0 || !done_)
+        return false;
+    early_.append({id, action});
+    return true;
+}
+
 void JobEndNotice::notificationClosed(uint id) {
-    // The answer that names the notification takes one more event than the server's signals: a
-    // notification closed at once may be heard of first, while that answer is awaited.
-    if (id_ == 0 && done_)
-        closedEarly_.append(id);
-    else if (id == id_)
+    if (!keptForTheAnswer(id, {}) && id == id_)
         finish();
 }
 
 void JobEndNotice::actionInvoked(uint id, const QString &action) {
-    if (id == 0 || id != id_ || action != showSkipped)
+    if (action != showSkipped || keptForTheAnswer(id, action) || id == 0 || id != id_)
         return;
     window_ = std::make_unique<SkippedFilesWindow>(skipped_);
     window_->show();

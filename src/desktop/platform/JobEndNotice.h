@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 #include "core/job/Job.h"
 
@@ -40,10 +41,13 @@ private:
     static QDBusMessage notification(const QString &summary, const QString &body,
                                      const QStringList &actions);
     void finish();
+    // Keeps a signal of the server that came before the answer naming the last notification.
+    bool keptForTheAnswer(uint id, const QString &action);
 
     QDBusConnection bus_;
-    uint id_ = 0;             // the last batch's notification, once the server has answered
-    QList<uint> closedEarly_; // notifications closed while that answer was awaited
+    uint id_ = 0; // the last batch's notification, once the server has answered
+    // Notifications closed (no action) or acted on while that answer was awaited.
+    QList<std::pair<uint, QString>> early_;
     quint64 batches_ = 0;
     QList<Skip> skipped_;
     std::unique_ptr<SkippedFilesWindow> window_;
