@@ -55,7 +55,7 @@ TEST_F(ResizeJob, CountsDownOpensTheFolderAndAsksForAttentionOnceHoweverTheImage
         SCOPED_TRACE(round);
         platform.shown.clear();
         run(paths);
-        EXPECT_EQ(platform.shown, countdown + ending("12 of 12 images resized" + allWritten));
+        EXPECT_EQ(platform.shown, countdown + ending("12 images resized" + allWritten));
         if (round == 0) {
             EXPECT_EQ(written(), names);
         }
@@ -108,6 +108,35 @@ TEST_F(ResizeJob, SkipsVanishedUndecodableAndUnwritableSourcesAndStillEnds) {
         EXPECT_TRUE(delegate.isIdle());
     }
     EXPECT_NE(log.find("skipped " + in("nor.png").toStdString()), std::string::npos) << log;
+}
+
+TEST_F(ResizeJob, EverySkipReasonBeginsInLowerCaseSparingNamesAndAcronyms) {
+    const std::pair<const char *, const char *> reasons[] = {
+        {"No such file or directory", "no such file or directory"},
+        {"Permission denied", "permission denied"},
+        {"Input/output error", "input/output error"},
+        {"A link has taken its place", "a link has taken its place"},
+        {"not a PNG, JPEG or TIFF image", "not a PNG, JPEG or TIFF image"},
+        {"EXIF block is damaged", "EXIF block is damaged"},
+        {"HEIF: too large", "HEIF: too large"},
+        {"I/O error", "I/O error"},
+        {"VipsJpeg: Premature end of input file", "VipsJpeg: Premature end of input file"},
+        {"Holiday.jpg is no photo", "Holiday.jpg is no photo"},
+        {"TIFFReadDirectory: Bad IFD", "TIFFReadDirectory: Bad IFD"}};
+    const QString path = in("x.png");
+    Job job(key, {path}, {{path, reasons[0].first}});
+    for (const auto &[given, said] : reasons) {
+        SCOPED_TRACE(given);
+        job.skipped(path, given);
+        EXPECT_NE(logOf([&] {
+                      delegate.reportSkipped(path, given);
+                  }).find("skipped " + path.toStdString() + ": " + said + "\n"),
+                  std::string::npos);
+    }
+    const JobEnd end = job.end();
+    EXPECT_EQ(end.skipped.constFirst().reason, reasons[0].second); // unread from the start
+    for (std::size_t i = 0; i < std::size(reasons); ++i)
+        EXPECT_EQ(end.skipped.at(i + 1).reason, reasons[i].second);
 }
 
 TEST_F(ResizeJob, AMissingSizeOrASecondRunIsReportedAndQueuesNothing) {
@@ -211,7 +240,7 @@ TEST_F(ResizeJob, TheDayFolderGoneSinceIntakeIsMadeAgainButNeitherALinkNorTheUse
             struct stat remade {};
             ASSERT_EQ(::lstat(encodePath(day).constData(), &remade), 0);
             EXPECT_EQ(remade.st_mode, atIntake.st_mode);
-            EXPECT_EQ(platform.shown.constLast(), "ended 1 of 1 images resized" + allWritten);
+            EXPECT_EQ(platform.shown.constLast(), "ended 1 image resized" + allWritten);
         } else {
             ASSERT_FALSE(platform.skippedAtEnd.isEmpty());
             EXPECT_EQ(platform.skippedAtEnd.constLast(),

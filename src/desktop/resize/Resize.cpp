@@ -127,7 +127,8 @@ void ZAVAppDelegate::endJob(const std::shared_ptr<Job> &job) {
     Q_EMIT activityEnded();
 }
 
-void ZAVAppDelegate::reportSkipped(const QString &path, const QString &reason) {
+void ZAVAppDelegate::reportSkipped(const QString &path, const QString &problem) {
+    const QString reason = skipReason(problem); // as the job's end lists it
     logLine(QStringLiteral("skipped %1: %2").arg(path, reason));
     if (fileFinished)
         fileFinished(path, ScaledCopy{std::nullopt, reason});
