@@ -183,6 +183,8 @@ TEST_F(ResizeJob, SourcesOfOneNameGetTheNextFreeNumbersInTheOrderOfTheRequest) {
                      Images::noise(2400, 1800).linear(0.2, 0))
                         .cast(VIPS_FORMAT_UCHAR);
         paths << write(source.name, Images::encoded(plain, source.type));
+        if (paths.size() == 2) // one of the name that fails holds up none after it
+            paths << write("phone.gif", "not an image");
     }
     // A name taken already is passed over, as ever.
     const QStringList names{"phone.tif",     "phone (1).tif", "phone (3).tif",
@@ -319,7 +321,9 @@ TEST(ResizeJobQuit, DestroyingTheDelegateMidBatchStopsAtOnceAndLeavesOnlyWholeFi
         const QByteArray photo = Images::encoded(Images::noise(800, 600), ".jpg[Q=90]");
         QStringList paths;
         for (int i = 0; i < 200; ++i) {
-            QFile file(home.path() + QStringLiteral("/in/%1.jpg").arg(i));
+            // All of one name: the copies waiting for their turn stop as well.
+            QDir().mkpath(home.path() + QStringLiteral("/in/%1").arg(i));
+            QFile file(home.path() + QStringLiteral("/in/%1/photo.jpg").arg(i));
             file.open(QIODevice::WriteOnly);
             file.write(photo);
             paths << file.fileName();
