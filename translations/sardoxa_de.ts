@@ -153,5 +153,43 @@ Alle Rechte vorbehalten.</translation>
         <source>Too small: this size has no whole pixel.</source>
         <translation>Zu klein: Diese Größe hat kein ganzes Pixel.</translation>
     </message>
+    <message numerus="yes">
+        <source>%n image(s) resized</source>
+        <translation>
+            <numerusform>%n Bild skaliert</numerusform>
+            <numerusform>%n Bilder skaliert</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n image(s) left</source>
+        <translation>
+            <numerusform>Noch %n Bild</numerusform>
+            <numerusform>Noch %n Bilder</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 of %2 images left</source>
+        <translation>Noch %1 von %2 Bildern</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Language: %1</source>
+        <translation>Sprache: %1</translation>
+    </message>
+    <message>
+        <source>Feedback &amp; Support in the README</source>
+        <translation>Rückmeldung &amp; Hilfe in der README-Datei</translation>
+    </message>
+    <message>
+        <source>Open the README</source>
+        <translation>README-Datei öffnen</translation>
+    </message>
+    <message>
+        <source>No size is remembered yet. Open Sardoxa, choose a size for a few images once, then try again.</source>
+        <translation>Es ist noch keine Größe gespeichert. Öffnen Sie Sardoxa, wählen Sie einmal eine Größe für einige Bilder und versuchen Sie es dann noch einmal.</translation>
+    </message>
 </context>
 </TS>

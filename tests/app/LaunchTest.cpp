@@ -224,4 +224,6 @@ TEST(Translations, TheGermanTableIsBuiltInAndUnknownKeysShowTheEnglishText) {
     EXPECT_EQ(localized("Open Images…"), QStringLiteral("Bilder öffnen …"));
     EXPECT_EQ(localized("Sardoxa"), QStringLiteral("Sardoxa"));
     EXPECT_EQ(localized("A text nobody translated"), QStringLiteral("A text nobody translated"));
+    EXPECT_EQ(localizedCount("%n image(s) resized", 1), QStringLiteral("1 Bild skaliert"));
+    EXPECT_EQ(localizedCount("%n image(s) resized", 12), QStringLiteral("12 Bilder skaliert"));
 }

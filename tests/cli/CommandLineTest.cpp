@@ -181,11 +181,11 @@ TEST_F(CommandLineRun, PathsThatCannotBeReadAreNamedAndCountedAndTheWalkGoesOnPa
     write("a file");
     ASSERT_TRUE(QFile::link(in("nowhere"), in("dangling.png")));
     ASSERT_TRUE(QFile::link(in("loop.png"), in("loop.png")));
-    const QString unreadable[][2] = {{in("missing.png"), "No such file or directory"},
-                                     {in("a file/below.png"), "Not a directory"},
-                                     {in("dangling.png"), "No such file or directory"},
-                                     {in("loop.png"), "Too many levels of symbolic links"},
-                                     {deep, "File name too long"}};
+    const QString unreadable[][2] = {{in("missing.png"), "no such file or directory"},
+                                     {in("a file/below.png"), "not a directory"},
+                                     {in("dangling.png"), "no such file or directory"},
+                                     {in("loop.png"), "too many levels of symbolic links"},
+                                     {deep, "file name too long"}};
     // The first two are given, the others found in the folder.
     const Outcome run =
         runSardoxa({"--size", "30x*", "--json", in(""), unreadable[0][0], unreadable[1][0]});
@@ -290,7 +290,7 @@ TEST_F(CommandLineRun, FilesFromReadsPathsByLineOrNulFromAFileOrStandardInput) {
     const QByteArray byNul = encodePath(broken) + '\0' + encodePath(raw);
     const QString lineList = writeFile(in("list"), byLine);
     const QString nulList = writeFile(in("list0"), byNul);
-    const QString missing = "skipped " + in("missing.png") + ": No such file or directory";
+    const QString missing = "skipped " + in("missing.png") + ": no such file or directory";
     const struct {
         const char *name;
         QStringList arguments;
@@ -374,8 +374,8 @@ TEST_F(CommandLineRun, NotifyShowsTheEndOfTheBatchAndAUsageErrorAsNotifications)
         {"nothing remembered",
          {"--size", "last", good},
          2,
-         "No image was resized | No size remembered yet: pick one in the Sardoxa window first, "
-         "or give WxH | ",
+         "No image was resized | No size is remembered yet. Open Sardoxa, choose a size for a "
+         "few images once, then try again. | ",
          false},
         {"a usage error",
          {"--size", "big", good},

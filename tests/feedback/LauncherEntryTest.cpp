@@ -95,4 +95,14 @@ TEST(TrayIcon, TheCountIsDrawnAtEachSizeAndStaysLegibleAt22Pixels) {
     }
 }
 
+TEST(TrayIcon, ItsTooltipSaysHowManyImagesAreLeft) {
+    const std::pair<const char *, const char *> cases[] = {
+        {"", "Sardoxa"},
+        {"200", "200 images left — Sardoxa"},
+        {"156/200", "156 of 200 images left — Sardoxa"}, // never read as progress
+        {"1", "1 image left — Sardoxa"}};
+    for (const auto &[label, tip] : cases)
+        EXPECT_EQ(trayToolTip(label), QString::fromUtf8(tip)) << label;
+}
+
 #include "LauncherEntryTest.moc"

@@ -161,7 +161,7 @@ TEST_F(Intake, ARefusedRequestChangesNothingAndThePendingJobWritesOnlyItsOwnImag
     EXPECT_EQ(delegate.presets(), QStringList{"{40, -1}"});
     EXPECT_EQ(platform.shown.filter("ended 1 of 2 images resized | 1 skipped").size(), 1);
     EXPECT_EQ(platform.skippedAtEnd,
-              (QList<Skip>{{in("missing.png"), "No such file or directory"}}));
+              (QList<Skip>{{in("missing.png"), "no such file or directory"}}));
 }
 
 TEST_F(Intake, ABatchRefusesRequestsUntilItsEndHasRunAndLeavesNoCountBehind) {
@@ -182,7 +182,7 @@ TEST_F(Intake, ABatchRefusesRequestsUntilItsEndHasRunAndLeavesNoCountBehind) {
     // The one total is the batch's own; the refusals may count it down, as any failure does.
     EXPECT_EQ(platform.shown.filter(QRegularExpression("^badge \\d+$")), QStringList{"badge 1"});
     EXPECT_EQ(platform.shown.filter("open ").size(), 1);
-    EXPECT_EQ(platform.shown.filter("ended 1 of 1 images resized").size(), 1);
+    EXPECT_EQ(platform.shown.filter("ended 1 image resized").size(), 1);
     EXPECT_EQ(QDir(today()).entryList(QDir::Files), QStringList{"c.tif"});
     EXPECT_EQ(platform.dockTile().badgeLabel(), "");
     EXPECT_TRUE(delegate.isIdle());

@@ -41,8 +41,10 @@ TEST(OperationQueue, NeverRunsMoreThanItsWidthAndCountsWaitingAndRunningOperatio
     OperationQueue queue(4);
     Board board;
     for (int i = 0; i < 20; ++i) {
-        queue.addOperation([&] {
+        queue.addOperation([&, i] {
             std::unique_lock lock(board.mutex);
+            // In the order queued: the copies of one name wait on the earlier ones for this.
+            EXPECT_LT(i, board.released + 4) << "started before earlier ones";
             const int ticket = board.started++;
             board.mostAtOnce = std::max(board.mostAtOnce, ++board.running);
             board.changed.notify_all();

@@ -1,6 +1,7 @@
 #include "core/files/FilePaths.h"
 #include "core/platform/MainQueue.h"
 #include "core/platform/OperationQueue.h"
+#include "core/resize/OutputFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,6 +9,8 @@
 #include <QSignalSpy>
 
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "Fixture.h"
 #include "Images.h"
@@ -52,7 +55,7 @@ TEST_F(ResizeJob, CountsDownOpensTheFolderAndAsksForAttentionOnceHoweverTheImage
         SCOPED_TRACE(round);
         platform.shown.clear();
         run(paths);
-        EXPECT_EQ(platform.shown, countdown + ending("12 of 12 images resized" + allWritten));
+        EXPECT_EQ(platform.shown, countdown + ending("12 images resized" + allWritten));
         if (round == 0) {
             EXPECT_EQ(written(), names);
         }
@@ -86,7 +89,8 @@ TEST_F(ResizeJob, SkipsVanishedUndecodableAndUnwritableSourcesAndStillEnds) {
         "not a PNG, JPEG, TIFF, GIF, HEIF, AVIF, WebP or JPEG XL image"));
 
     // Nothing written: the end says so, no folder opens, and the job leaves the registry.
-    ASSERT_TRUE(QDir(key).removeRecursively()); // every image is skipped
+    ASSERT_TRUE(QDir(key).removeRecursively()); // a file in its place: every image is skipped
+    writeFile(key, "in the way");
     const struct {
         QStringList paths;
         QStringList shown;
@@ -104,6 +108,35 @@ TEST_F(ResizeJob, SkipsVanishedUndecodableAndUnwritableSourcesAndStillEnds) {
         EXPECT_TRUE(delegate.isIdle());
     }
     EXPECT_NE(log.find("skipped " + in("nor.png").toStdString()), std::string::npos) << log;
+}
+
+TEST_F(ResizeJob, EverySkipReasonBeginsInLowerCaseSparingNamesAndAcronyms) {
+    const std::pair<const char *, const char *> reasons[] = {
+        {"No such file or directory", "no such file or directory"},
+        {"Permission denied", "permission denied"},
+        {"Input/output error", "input/output error"},
+        {"A link has taken its place", "a link has taken its place"},
+        {"not a PNG, JPEG or TIFF image", "not a PNG, JPEG or TIFF image"},
+        {"EXIF block is damaged", "EXIF block is damaged"},
+        {"HEIF: too large", "HEIF: too large"},
+        {"I/O error", "I/O error"},
+        {"VipsJpeg: Premature end of input file", "VipsJpeg: Premature end of input file"},
+        {"Holiday.jpg is no photo", "Holiday.jpg is no photo"},
+        {"TIFFReadDirectory: Bad IFD", "TIFFReadDirectory: Bad IFD"}};
+    const QString path = in("x.png");
+    Job job(key, {path}, {{path, reasons[0].first}});
+    for (const auto &[given, said] : reasons) {
+        SCOPED_TRACE(given);
+        job.skipped(path, given);
+        EXPECT_NE(logOf([&] {
+                      delegate.reportSkipped(path, given);
+                  }).find("skipped " + path.toStdString() + ": " + said + "\n"),
+                  std::string::npos);
+    }
+    const JobEnd end = job.end();
+    EXPECT_EQ(end.skipped.constFirst().reason, reasons[0].second); // unread from the start
+    for (std::size_t i = 0; i < std::size(reasons); ++i)
+        EXPECT_EQ(end.skipped.at(i + 1).reason, reasons[i].second);
 }
 
 TEST_F(ResizeJob, AMissingSizeOrASecondRunIsReportedAndQueuesNothing) {
@@ -128,19 +161,122 @@ TEST_F(ResizeJob, AMissingSizeOrASecondRunIsReportedAndQueuesNothing) {
     EXPECT_EQ(written(), QStringList{"a.tif"});
 }
 
-TEST_F(ResizeJob, SourcesOfOneNameGetTheNextFreeNumbersAndReplaceNothing) {
-    writeFile(key + "/photo (1).tif", "taken");
+TEST_F(ResizeJob, SourcesOfOneNameGetTheNextFreeNumbersInTheOrderOfTheRequest) {
+    // The first source is large and slow to decode, the others small, each of its own colour:
+    // the copies' colours tell which source each name went to.
+    using Images::Colour;
+    const struct {
+        const char *name;
+        const char *type;
+        Colour colour;
+    } sources[] = {{"phone.png", ".png[compression=1]", {200, 30, 40}},
+                   {"phone.heic", ".heic", {30, 180, 40}},
+                   {"phone.avif", ".heif[compression=av1]", {20, 40, 220}},
+                   {"phone.webp", ".webp", {220, 200, 30}},
+                   {"phone.jxl", ".jxl", {200, 40, 200}},
+                   {"phone.jpg", ".jpg", {30, 200, 200}}};
     QStringList paths;
-    QStringList expected{"photo (1).tif", "photo.tif"};
-    for (int i = 0; i < 8; ++i) {
-        paths << image(QStringLiteral("folder%1/photo.jpg").arg(i), 400, 300);
-        if (i > 0)
-            expected << QStringLiteral("photo (%1).tif").arg(i + 1);
+    for (const auto &source : sources) {
+        vips::VImage plain = Images::verticalStripes(64, 48, {source.colour});
+        if (paths.isEmpty())
+            plain = (Images::verticalStripes(2400, 1800, {source.colour}).linear(0.8, 0) +
+                     Images::noise(2400, 1800).linear(0.2, 0))
+                        .cast(VIPS_FORMAT_UCHAR);
+        paths << write(source.name, Images::encoded(plain, source.type));
+        if (paths.size() == 2) // one of the name that fails holds up none after it
+            paths << write("phone.gif", "not an image");
     }
-    run(paths);
-    expected.sort();
-    EXPECT_EQ(written(), expected);
-    EXPECT_EQ(QFileInfo(key + "/photo (1).tif").size(), 5);
+    // A name taken already is passed over, as ever.
+    const QStringList names{"phone.tif",     "phone (1).tif", "phone (3).tif",
+                            "phone (4).tif", "phone (5).tif", "phone (6).tif"};
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        key = home.path() + QStringLiteral("/round%1").arg(round);
+        writeFile(key + "/phone (2).tif", "taken");
+        run(paths);
+        QStringList all = names + QStringList{"phone (2).tif"};
+        all.sort();
+        EXPECT_EQ(written(), all);
+        for (int i = 0; i < 6; ++i) {
+            const vips::VImage copy = Images::load(key + '/' + names[i]);
+            Colour expected = sources[i].colour;
+            for (double &band : expected)
+                band = i == 0 ? band * 0.8 + 0.2 * 127.5 : band; // the noise averages out
+            EXPECT_TRUE(Images::near(copy.getpoint(16, 12), expected, 24))
+                << names[i].toStdString() << " is not from " << sources[i].name;
+        }
+        EXPECT_EQ(QFileInfo(key + "/phone (2).tif").size(), 5);
+    }
+}
+
+TEST_F(ResizeJob, TheDayFolderGoneSinceIntakeIsMadeAgainButNeitherALinkNorTheUsersOwnFolder) {
+    const QString source = image("a.png");
+    const QString day = key;
+    struct stat atIntake {};
+    ASSERT_EQ(::stat(encodePath(day).constData(), &atIntake), 0);
+    const QString elsewhere = home.path() + "/elsewhere";
+    const QString chosen = home.path() + "/chosen"; // --output
+    QDir().mkpath(elsewhere);
+    const struct {
+        const char *name;
+        QString folder;
+        bool link;
+        QString skip; // empty for a copy
+    } rows[] = {{"removed", day, false, {}},
+                {"a link in its place", day, true, "a link has taken the folder's place"},
+                {"the user's own folder removed", chosen, false, "No such file or directory"}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        key = row.folder;
+        delegate.fixedJobFolder = row.folder == day ? QString() : row.folder;
+        QDir().mkpath(key);
+        registerJob(key, {source}, "{32, 24}");
+        QDir(key).removeRecursively(); // while the size picker was open
+        if (row.link)
+            QFile::link(elsewhere, key);
+        delegate.resize(key);
+        delegate.queue->waitUntilAllOperationsAreFinished();
+        platform.mainQueue().drain();
+        if (row.skip.isEmpty()) {
+            EXPECT_EQ(written(), QStringList{"a.tif"});
+            struct stat remade {};
+            ASSERT_EQ(::lstat(encodePath(day).constData(), &remade), 0);
+            EXPECT_EQ(remade.st_mode, atIntake.st_mode);
+            EXPECT_EQ(platform.shown.constLast(), "ended 1 image resized" + allWritten);
+        } else {
+            ASSERT_FALSE(platform.skippedAtEnd.isEmpty());
+            EXPECT_EQ(platform.skippedAtEnd.constLast(),
+                      (Skip{source, "cannot write into " + key + ": " + row.skip}));
+            EXPECT_EQ(QDir(elsewhere).entryList(QDir::Files | QDir::Hidden), QStringList{});
+            EXPECT_EQ(QFileInfo(key).isDir(), row.link); // the link stays a link
+        }
+        QFile::remove(key);
+    }
+}
+
+TEST(OutputFile, AFolderRemovedWhileTheCopyIsWrittenIsMadeAgainWhenItIsTheJobsOwn) {
+    TempHome home;
+    const QString folder = home.path() + "/day";
+    for (const bool own : {true, false}) {
+        SCOPED_TRACE(own);
+        QDir().mkpath(folder);
+        OutputFile file(folder, own);
+        ASSERT_TRUE(file.isOpen());
+        ASSERT_EQ(::write(file.descriptor(), "copy", 4), 4);
+        QDir(folder).removeRecursively(); // its temporary file with it
+        const std::optional<QString> placed = file.place("photo.jpg");
+        if (own) {
+            ASSERT_EQ(placed, folder + "/photo.tif") << file.error().toStdString();
+            QFile copy(*placed);
+            ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+            EXPECT_EQ(copy.readAll(), "copy");
+            EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"photo.tif"});
+        } else {
+            EXPECT_FALSE(placed);
+            EXPECT_EQ(file.error(), "No such file or directory");
+            EXPECT_FALSE(pathExists(folder));
+        }
+    }
 }
 
 TEST_F(ResizeJob, AFullDiskSkipsWhatDoesNotFitAndLeavesNoPartialFile) {
@@ -185,7 +321,9 @@ TEST(ResizeJobQuit, DestroyingTheDelegateMidBatchStopsAtOnceAndLeavesOnlyWholeFi
         const QByteArray photo = Images::encoded(Images::noise(800, 600), ".jpg[Q=90]");
         QStringList paths;
         for (int i = 0; i < 200; ++i) {
-            QFile file(home.path() + QStringLiteral("/in/%1.jpg").arg(i));
+            // All of one name: the copies waiting for their turn stop as well.
+            QDir().mkpath(home.path() + QStringLiteral("/in/%1").arg(i));
+            QFile file(home.path() + QStringLiteral("/in/%1/photo.jpg").arg(i));
             file.open(QIODevice::WriteOnly);
             file.write(photo);
             paths << file.fileName();

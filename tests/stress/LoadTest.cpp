@@ -26,7 +26,7 @@ TEST_F(Load, TenThousandImagesCountDownOnceAndOpenTheFolderOnce) {
     EXPECT_EQ(platform.shown.at(9999), "badge 1/10000");
     EXPECT_EQ(platform.shown.mid(10000),
               (QStringList{"open " + key, "badge cleared", "attention",
-                           "ended 10000 of 10000 images resized | The scaled copies are in the "
+                           "ended 10000 images resized | The scaled copies are in the "
                            "output folder."}));
     EXPECT_EQ(QDir(key).entryList(QDir::Files).size(), 10000);
     EXPECT_TRUE(delegate.skippedSources().isEmpty());

@@ -13,6 +13,15 @@ void installTranslations() {
                                                     QStringLiteral("sardoxa/translations"),
                                                     QStandardPaths::LocateDirectory);
     folders.append(QStringLiteral(":/i18n"));
+    // English keys name no plural forms: the English table gives them, under every other
+    // language's, whatever the locale.
+    auto *english = new QTranslator(qApp);
+    for (const QString &folder : std::as_const(folders)) {
+        if (english->load(QStringLiteral("sardoxa_en"), folder)) {
+            QCoreApplication::installTranslator(english);
+            break;
+        }
+    }
     auto *own = new QTranslator(qApp);
     for (const QString &folder : std::as_const(folders)) {
         if (own->load(QLocale(), QStringLiteral("sardoxa"), QStringLiteral("_"), folder)) {

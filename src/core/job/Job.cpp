@@ -27,7 +27,10 @@ Job::Job(const QString &folder, const QStringList &sources, const QList<Skip> &u
     : folder(folder)
     , sources(sources)
     , unread_(unread.size())
-    , skipped_(unread) {}
+    , skipped_(unread) {
+    for (Skip &skip : skipped_)
+        skip.reason = skipReason(skip.reason);
+}
 
 JobState Job::state() const {
     std::lock_guard lock(mutex_);
@@ -71,7 +74,7 @@ void Job::written() {
 
 void Job::skipped(const QString &path, const QString &reason) {
     std::lock_guard lock(mutex_);
-    skipped_.append({path, reason});
+    skipped_.append({path, skipReason(reason)});
 }
 
 void Job::finishImage(const std::function<void(bool last)> &post) {
@@ -99,7 +102,11 @@ JobEndText jobEndText(const JobEnd &end) {
         end.skipped.isEmpty() ? QString() : localized("%1 skipped").arg(end.skipped.size());
     if (end.written == 0)
         return {localized("No image was resized"), skipped};
-    const QString summary = localized("%1 of %2 images resized").arg(end.written).arg(end.total);
+    // "1 of 1 images" reads as a count gone wrong: a batch that wrote every image says how many.
+    const QString summary =
+        end.written == end.total
+            ? localizedCount("%n image(s) resized", end.total)
+            : localized("%1 of %2 images resized").arg(end.written).arg(end.total);
     const QString where = localized("The scaled copies are in the output folder.");
     return {summary, skipped.isEmpty() ? where : skipped + QStringLiteral(". ") + where};
 }

@@ -78,8 +78,8 @@ inline bool isBusy(JobState state) {
     return state != JobState::ended;
 }
 
-// The end of a batch as the user is told: "2 of 3 images resized" over "1 skipped", or that
-// nothing was written.
+// The end of a batch as the user is told: "2 of 3 images resized" over "1 skipped", "3 images
+// resized" when every image was, or that nothing was written.
 struct JobEndText {
     QString summary;
     QString body;

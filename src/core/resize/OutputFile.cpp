@@ -10,6 +10,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include "core/app/Log.h"
 #include "core/app/Logging.h"
 #include "core/files/FilePaths.h"
 #include "core/files/FolderEntries.h"
@@ -71,9 +72,9 @@ const char *reasonToKeep(const UniqueFd &fd, struct stat &info) {
 
 enum class Placement { Placed, Taken, Failed };
 
-// Moves `from` to `to` only if nothing is at `to`, as one atomic step.
-Placement placeExclusively(const QByteArray &from, const QByteArray &to, int *error) {
-    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+// Moves `from` to `to`, both in the folder `dir`, only if nothing is at `to`, as one atomic step.
+Placement placeExclusively(int dir, const char *from, const char *to, int *error) {
+    if (::renameat2(dir, from, dir, to, RENAME_NOREPLACE) == 0)
         return Placement::Placed;
     if (errno == EEXIST)
         return Placement::Taken;
@@ -82,8 +83,8 @@ Placement placeExclusively(const QByteArray &from, const QByteArray &to, int *er
         return Placement::Failed;
     }
     // File systems without an exclusive rename: a hard link fails as well when the name exists.
-    if (::link(from.constData(), to.constData()) == 0) {
-        ::unlink(from.constData());
+    if (::linkat(dir, from, dir, to, 0) == 0) {
+        ::unlinkat(dir, from, 0);
         return Placement::Placed;
     }
     if (errno == EEXIST)
@@ -93,17 +94,31 @@ Placement placeExclusively(const QByteArray &from, const QByteArray &to, int *er
         return Placement::Failed;
     }
     // No hard links either (FAT): claim the name exclusively, then move over the claim.
-    const int claim = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    const int claim = ::openat(dir, to, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (claim < 0) {
         *error = errno;
         return errno == EEXIST ? Placement::Taken : Placement::Failed;
     }
     ::close(claim);
-    if (::rename(from.constData(), to.constData()) == 0)
+    if (::renameat(dir, from, dir, to) == 0)
         return Placement::Placed;
     *error = errno;
-    ::unlink(to.constData());
+    ::unlinkat(dir, to, 0);
     return Placement::Failed;
+}
+
+// Copies the whole of `from` into `to`.
+bool copyContents(int from, int to) {
+    struct stat info;
+    if (::fstat(from, &info) != 0)
+        return false;
+    loff_t in = 0;
+    while (in < info.st_size) {
+        const ssize_t copied = ::copy_file_range(from, &in, to, nullptr, info.st_size - in, 0);
+        if (copied <= 0)
+            return false;
+    }
+    return true;
 }
 
 bool isTemporaryName(const char *name) {
@@ -123,35 +138,68 @@ bool isTemporaryName(const char *name) {
 
 } // namespace
 
-OutputFile::OutputFile(const QString &folder)
-    : folder_(folder) {
+OutputFile::OutputFile(const QString &folder, bool remakeFolder)
+    : folder_(folder)
+    , remakeFolder_(remakeFolder) {
+    if (openFolder())
+        makeTemporary();
+}
+
+OutputFile::~OutputFile() {
+    // Removed before the descriptor closes, so the lock covers the file until it is gone.
+    if (!temporaryName_.isEmpty() && !placed_)
+        ::unlinkat(dir_.get(), temporaryName_.constData(), 0);
+}
+
+bool OutputFile::openFolder() {
+    const QByteArray path = encodePath(folder_);
+    // The job's own folder: a link put in its place is never followed, and a folder removed
+    // since the job began is made again, alone and as at intake; a folder above it is not.
+    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (remakeFolder_ ? O_NOFOLLOW : 0);
+    int opened = ::open(path.constData(), flags);
+    if (opened < 0 && errno == ENOENT && remakeFolder_) {
+        if (::mkdir(path.constData(), 0777) == 0)
+            logLine(QStringLiteral("made the output folder %1 again: it had gone").arg(folder_));
+        opened = ::open(path.constData(), flags); // made by another copy when mkdir failed
+    }
+    const int error = errno;
+    dir_.reset(opened);
+    if (dir_.isValid())
+        return true;
+    struct stat info;
+    const bool link =
+        remakeFolder_ && ::lstat(path.constData(), &info) == 0 && S_ISLNK(info.st_mode);
+    error_ = link ? QStringLiteral("a link has taken the folder's place") : systemError(error);
+    return false;
+}
+
+void OutputFile::makeTemporary() {
     // Made like any new file, so that the user's umask sets its permissions. Where the file system
     // makes unnamed files, the file is marked and locked before it gets its name, so that a kill
     // never leaves an unmarked one behind; elsewhere it is marked right after it is made.
-    UniqueFd unnamed(::open(encodePath(folder).constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666));
+    UniqueFd unnamed(::openat(dir_.get(), ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666));
     if (unnamed.isValid())
         mark(unnamed.get());
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const QString path =
-            joinPath(folder, QLatin1String(temporaryPrefix) +
-                                 QString::number(QRandomGenerator::global()->generate64(), 36) +
-                                 QLatin1String(temporarySuffix));
-        const QByteArray name = encodePath(path);
+        const QByteArray name = temporaryPrefix +
+                                QByteArray::number(QRandomGenerator::global()->generate64(), 36) +
+                                temporarySuffix;
         if (unnamed.isValid()) {
             const QByteArray self = "/proc/self/fd/" + QByteArray::number(unnamed.get());
-            if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(),
+            if (::linkat(AT_FDCWD, self.constData(), dir_.get(), name.constData(),
                          AT_SYMLINK_FOLLOW) == 0) {
                 fd_ = std::move(unnamed);
-                temporaryPath_ = path;
+                temporaryName_ = name;
                 return;
             }
             if (errno == EEXIST)
                 continue;
             unnamed.reset(); // no /proc: a named file, then
         }
-        fd_.reset(::open(name.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        fd_.reset(::openat(dir_.get(), name.constData(),
+                           O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
         if (fd_.isValid()) {
-            temporaryPath_ = path;
+            temporaryName_ = name;
             mark(fd_.get());
             return;
         }
@@ -163,40 +211,58 @@ OutputFile::OutputFile(const QString &folder)
     error_ = QStringLiteral("no free temporary name");
 }
 
-OutputFile::~OutputFile() {
-    // Removed before the descriptor closes, so the lock covers the file until it is gone.
-    if (!temporaryPath_.isEmpty() && !placed_)
-        ::unlink(encodePath(temporaryPath_).constData());
+bool OutputFile::moveIntoRemadeFolder() {
+    // The written file is still open: its bytes go into a new temporary file in the folder made
+    // again, and the one removed with the old folder goes when its descriptor closes.
+    const UniqueFd written = std::move(fd_);
+    temporaryName_.clear();
+    if (!openFolder())
+        return false;
+    makeTemporary();
+    if (!fd_.isValid())
+        return false;
+    if (copyContents(written.get(), fd_.get()) && ::fsync(fd_.get()) == 0)
+        return true;
+    error_ = systemError();
+    return false;
 }
 
 std::optional<QString> OutputFile::place(const QString &sourceName) {
-    const QByteArray from = encodePath(temporaryPath_);
     if (::fsync(fd_.get()) != 0) {
         error_ = systemError(errno);
         return std::nullopt;
     }
-    const auto candidate = [&](qint64 n) {
-        return joinPath(folder_, outputFileName(sourceName, n));
-    };
-    // Looking first skips the names a folder of many same-named outputs has taken already; the
-    // exclusive step below still settles a name taken meanwhile.
-    qint64 n = firstFreeIndex([&](qint64 i) {
-        struct stat info;
-        return ::lstat(encodePath(candidate(i)).constData(), &info) == 0;
-    });
-    for (int error = 0;; ++n) {
-        const QString path = candidate(n);
-        switch (placeExclusively(from, encodePath(path), &error)) {
-        case Placement::Placed:
-            // Unmarked only once it has its name: a kill before that leaves a marked temporary
-            // file that the clean-up takes, one after it at worst a copy with our attribute.
-            ::fremovexattr(fd_.get(), markName);
-            placed_ = true;
-            return path;
-        case Placement::Taken:
-            continue;
-        case Placement::Failed:
-            error_ = systemError(error);
+    const auto candidate = [&](qint64 n) { return encodePath(outputFileName(sourceName, n)); };
+    for (bool remade = false;;) {
+        // Looking first skips the names a folder of many same-named outputs has taken already;
+        // the exclusive step below still settles a name taken meanwhile.
+        qint64 n = firstFreeIndex([&](qint64 i) {
+            struct stat info;
+            return ::fstatat(dir_.get(), candidate(i).constData(), &info, AT_SYMLINK_NOFOLLOW) == 0;
+        });
+        for (int error = 0;; ++n) {
+            const QByteArray name = candidate(n);
+            switch (placeExclusively(dir_.get(), temporaryName_.constData(), name.constData(),
+                                     &error)) {
+            case Placement::Placed:
+                // Unmarked only once it has its name: a kill before that leaves a marked
+                // temporary file that the clean-up takes, one after it at worst a copy with our
+                // attribute.
+                ::fremovexattr(fd_.get(), markName);
+                placed_ = true;
+                return joinPath(folder_, decodePath(name));
+            case Placement::Taken:
+                continue;
+            case Placement::Failed:
+                break;
+            }
+            // The folder went while the copy was written, its temporary file with it.
+            if (error == ENOENT && remakeFolder_ && !remade && moveIntoRemadeFolder()) {
+                remade = true;
+                break;
+            }
+            if (error_.isEmpty())
+                error_ = systemError(error);
             return std::nullopt;
         }
     }

@@ -11,8 +11,10 @@
 // name in one atomic step that fails rather than replace a file placed meanwhile.
 class OutputFile {
 public:
-    // Makes the hidden temporary file in `folder`; check isOpen().
-    explicit OutputFile(const QString &folder);
+    // Makes the hidden temporary file in `folder`; check isOpen(). With `remakeFolder`, the
+    // folder is the job's own: it is made again, as at intake, should it have gone before the
+    // file is placed, and never reached through a link.
+    explicit OutputFile(const QString &folder, bool remakeFolder = false);
     // Removes the temporary file unless it was placed.
     ~OutputFile();
     OutputFile(const OutputFile &) = delete;
@@ -34,8 +36,17 @@ public:
     static void removeLeftovers(int folder);
 
 private:
+    // Opens the folder, made again where it has gone and may be; false with the error.
+    bool openFolder();
+    // Makes the temporary file in the open folder; fd_ stays invalid, with the error, when not.
+    void makeTemporary();
+    // The written file, copied into a temporary file of the folder made again.
+    bool moveIntoRemadeFolder();
+
     QString folder_;
-    QString temporaryPath_;
+    bool remakeFolder_;
+    UniqueFd dir_;
+    QByteArray temporaryName_;
     UniqueFd fd_;
     QString error_;
     bool placed_ = false;

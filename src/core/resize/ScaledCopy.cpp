@@ -13,7 +13,8 @@
 #include "core/sizing/DrawRect.h"
 
 ScaledCopy writeScaledCopy(const SourceImage &image, const Canvas &canvas,
-                           const QString &targetPath, bool withoutLocation, std::stop_token stop) {
+                           const QString &targetPath, bool withoutLocation, std::stop_token stop,
+                           const CopyPlacement &placement) {
     if (!image.isValid())
         return {std::nullopt, image.problem()};
     QString problem;
@@ -30,7 +31,7 @@ ScaledCopy writeScaledCopy(const SourceImage &image, const Canvas &canvas,
         return ScaledCopy{std::nullopt,
                           QStringLiteral("cannot write into %1: %2").arg(folder, cause)};
     };
-    OutputFile output(folder);
+    OutputFile output(folder, placement.remakeFolder);
     if (!output.isOpen())
         return cannotWrite(output.error());
     const ImageEngine::Written written =
@@ -71,6 +72,12 @@ ScaledCopy writeScaledCopy(const SourceImage &image, const Canvas &canvas,
     const struct timespec times[2] = {scaled.file.st_atim, scaled.file.st_mtim};
     if (::futimens(output.descriptor(), times) != 0)
         return cannotWrite(systemError());
+    if (placement.awaitTurn) {
+        scaled.canvas.reset(); // an earlier copy of this name may need the memory
+        placement.awaitTurn();
+        if (stop.stop_requested())
+            return {};
+    }
     if (const std::optional<QString> placed = output.place(fileNameOf(targetPath)))
         return {placed, {}, plan->canvasWidth, plan->canvasHeight};
     return cannotWrite(output.error());

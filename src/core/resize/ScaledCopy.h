@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <stop_token>
 
@@ -18,8 +19,17 @@ struct ScaledCopy {
     int height = 0;
 };
 
+// How a copy takes its place among those of its job.
+struct CopyPlacement {
+    // The folder is the job's own, made at intake: made again should it have gone.
+    bool remakeFolder = false;
+    // Returns once the copy may take its name; called with no image memory held.
+    std::function<void()> awaitTurn;
+};
+
 // Scales `image` to `canvas` and writes it into the folder of `targetPath` under the first free
 // name for the last component of `targetPath`, with the source's metadata (without its location
 // when asked) and modification time. Gives up, writing nothing, once `stop` is asked.
 ScaledCopy writeScaledCopy(const SourceImage &image, const Canvas &canvas,
-                           const QString &targetPath, bool withoutLocation, std::stop_token stop);
+                           const QString &targetPath, bool withoutLocation, std::stop_token stop,
+                           const CopyPlacement &placement = {});

@@ -35,14 +35,18 @@ void ZAVAppDelegate::about() {
         about.insert(QStringLiteral("AppVersion"), core->appVersion());
         about.insert(QStringLiteral("AppCopyright"),
                      localized("Copyright © 2026 The Sardoxa developers.\nAll rights reserved."));
-        // Sardoxa has no web pages of its own: both actions lead to the README it ships.
+        // Sardoxa has no web pages of its own: both actions lead to the README it ships, and
+        // say so, rather than promise a website.
         const QUrl readme = readmeUrl();
-        about.insert(QStringLiteral("ActionTitle1"), localized("Feedback & Support"));
+        about.insert(QStringLiteral("ActionTitle1"),
+                     readme.isEmpty() ? localized("Feedback & Support")
+                                      : localized("Feedback & Support in the README"));
         about.insert(QStringLiteral("ActionValue1"),
                      readme.isEmpty()
                          ? QString()
                          : readme.toString() + QStringLiteral("#feedback-and-support"));
-        about.insert(QStringLiteral("ActionTitle2"), localized("Visit Website"));
+        about.insert(QStringLiteral("ActionTitle2"),
+                     readme.isEmpty() ? localized("Visit Website") : localized("Open the README"));
         about.insert(QStringLiteral("ActionValue2"), readme.toString());
         aboutWindowController = core->setupAboutWindowController(about);
     }

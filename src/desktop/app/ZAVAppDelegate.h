@@ -16,6 +16,7 @@
 #include "core/resize/ScaledCopy.h"
 #include "core/sizing/Size.h"
 
+class NameTurn;
 class OperationQueue;
 class Platform;
 class Preferences;
@@ -93,10 +94,11 @@ public:
     // Runs the registered job `key` once its size is chosen: one operation per source that still
     // exists, at most four at once; after the last image the job ends (see jobEnded).
     void resize(const QString &key);
-    // Scales one image and writes it into the folder of `targetPath` under the first free name;
-    // a skip is logged.
+    // Scales one image and writes it into the folder of `targetPath` under the first free name,
+    // once the earlier sources of its name have placed theirs when it has a `turn`; a skip is
+    // logged.
     ScaledCopy resizeImageWithRawImage(const SourceImage &image, const Canvas &canvas,
-                                       const QString &targetPath);
+                                       const QString &targetPath, const NameTurn *turn = nullptr);
     // Logs a source that produced no output, with the reason; from any thread.
     void reportSkipped(const QString &path, const QString &reason);
     // Each source's outcome as soon as it is known, from any thread: its output and size, or why

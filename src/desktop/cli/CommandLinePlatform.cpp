@@ -51,9 +51,11 @@ void CommandLinePlatform::showJobEnded(const JobEnd &end, std::function<void()> 
         HeadlessPlatform::showJobEnded(end, std::move(done));
 }
 
-int CommandLinePlatform::refuse(const QString &problem) {
+int CommandLinePlatform::refuse(const QString &problem, const QString &forDesktop) {
     logLine(problem);
-    if (notice_)
+    if (notice_ && !forDesktop.isEmpty())
+        notice_->showRefusal(localized("No image was resized"), forDesktop);
+    else if (notice_)
         notifyRefusal(*notice_, problem);
     return usageErrorStatus;
 }

@@ -20,8 +20,9 @@ public:
     void openFolder(const QString &path, std::function<void()> done) override;
     void showJobEnded(const JobEnd &end, std::function<void()> done) override;
 
-    // A run that cannot start: said on stderr and notified; the exit status of a usage error.
-    int refuse(const QString &problem);
+    // A run that cannot start: said on stderr and notified, in `forDesktop`'s words where the
+    // remedy on stderr is one for a terminal; the exit status of a usage error.
+    int refuse(const QString &problem, const QString &forDesktop = {});
 
 private:
     std::unique_ptr<JobEndNotice> notice_; // only with --notify

@@ -8,6 +8,7 @@
 #include <system_error>
 #include <unistd.h>
 
+#include "core/app/Localized.h"
 #include "core/app/Log.h"
 #include "core/app/Translations.h"
 #include "core/cli/CommandLine.h"
@@ -91,7 +92,9 @@ int runCommandLine(int &argc, char **argv, const CommandLine &command) {
             readPresetFile(presetFilePath(platform.cachesDirectory()));
         if (!presets)
             return platform.refuse(QStringLiteral("no size remembered yet: pick one in the "
-                                                  "Sardoxa window first, or give WxH"));
+                                                  "Sardoxa window first, or give WxH"),
+                                   localized("No size is remembered yet. Open Sardoxa, choose a "
+                                             "size for a few images once, then try again."));
         size = sizeFromString(presets->constFirst());
         if (const QString problem = sizeProblem(size); !problem.isEmpty())
             return platform.refuse(QStringLiteral("cannot resize to the last size, %1: %2")

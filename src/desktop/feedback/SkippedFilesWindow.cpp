@@ -1,5 +1,6 @@
 #include "desktop/feedback/SkippedFilesWindow.h"
 
+#include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -7,8 +8,9 @@
 #include "core/app/Localized.h"
 
 SkippedFilesWindow::SkippedFilesWindow(const QList<Skip> &skipped, QWidget *parent)
-    : QWidget(parent, Qt::Window) {
-    setWindowTitle(localized("Skipped Images"));
+    : QDialog(parent) {
+    // Named in full: a window opened by the command line is not titled by the application.
+    setWindowTitle(localized("Skipped Images") + QStringLiteral(" — ") + localized("Sardoxa"));
     auto *list = new QTreeWidget(this);
     list->setHeaderLabels({localized("Image"), localized("Reason")});
     list->setRootIsDecorated(false);
@@ -20,7 +22,11 @@ SkippedFilesWindow::SkippedFilesWindow(const QList<Skip> &skipped, QWidget *pare
     }
     list->header()->setSectionResizeMode(0, QHeaderView::Interactive);
     list->resizeColumnToContents(0);
+    auto *buttons = new QDialogButtonBox(this);
+    buttons->addButton(localized("Close"), QDialogButtonBox::RejectRole);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(list);
+    layout->addWidget(buttons);
     resize(640, 320);
 }

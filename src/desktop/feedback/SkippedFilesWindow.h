@@ -1,12 +1,13 @@
 #pragma once
 
+#include <QDialog>
 #include <QList>
-#include <QWidget>
 
 #include "core/job/Job.h"
 
-// A small window that lists the images of a batch that were skipped, each with its reason.
-class SkippedFilesWindow : public QWidget {
+// A small window that lists the images of a batch that were skipped, each with its reason; a
+// dialog, so that Escape closes it as its Close button does.
+class SkippedFilesWindow : public QDialog {
     Q_OBJECT
 
 public:

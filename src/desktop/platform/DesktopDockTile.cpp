@@ -1,15 +1,16 @@
 #include "desktop/platform/DesktopDockTile.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDBusMessage>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QSystemTrayIcon>
+#include <QToolTip>
 #include <QWidget>
 
 #include <algorithm>
 
-#include "core/app/Localized.h"
 #include "core/feedback/BadgeLabel.h"
 #include "core/feedback/TrayCount.h"
 #include "desktop/app/AppIcon.h"
@@ -70,7 +71,7 @@ DesktopDockTile::DesktopDockTile(const QDBusConnection &bus, const QString &desk
     , icon_(applicationIcon()) {
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
         tray_ = std::make_unique<QSystemTrayIcon>(icon_);
-        tray_->setToolTip(localized("Sardoxa"));
+        tray_->setToolTip(trayToolTip({}));
         tray_->show();
     }
 }
@@ -133,6 +134,11 @@ void DesktopDockTile::showInTray(const QString &label) {
         return;
     const std::optional<BadgeProgress> progress = badgeProgress(label);
     tray_->setIcon(progress ? iconWithCount(icon_, progress->remaining) : icon_);
-    tray_->setToolTip(label.isEmpty() ? localized("Sardoxa")
-                                      : label + QStringLiteral(" — ") + localized("Sardoxa"));
+    const QString shown = tray_->toolTip();
+    tray_->setToolTip(trayToolTip(label));
+    // A tray that leaves the tooltip to Qt shows the text it had when the pointer came; the one
+    // on screen is told the new count.
+    if (QToolTip::isVisible() && QToolTip::text() == shown)
+        QToolTip::showText(QCursor::pos(), tray_->toolTip(),
+                           QApplication::widgetAt(QCursor::pos()));
 }

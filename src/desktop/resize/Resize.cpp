@@ -3,12 +3,22 @@
 #include "core/app/Localized.h"
 #include "core/app/Log.h"
 #include "core/files/FilePaths.h"
+#include "core/job/NameTurns.h"
 #include "core/platform/MainQueue.h"
 #include "core/platform/OperationQueue.h"
 #include "core/platform/Platform.h"
+#include "core/resize/OutputName.h"
 #include "core/resize/ScaledCopy.h"
 #include "core/resize/SourceImage.h"
 #include "core/sizing/SizeString.h"
+
+namespace {
+
+// A guard only: an earlier source of the same name is always drawing already when a later one
+// waits for it (see NameTurns).
+constexpr std::chrono::minutes nameTurnBound{10};
+
+} // namespace
 
 void ZAVAppDelegate::resize(const QString &key) {
     const std::shared_ptr<Job> job = globalTasks.find(key);
@@ -41,15 +51,19 @@ void ZAVAppDelegate::resize(const QString &key) {
         platform.mainQueue().post([this, job] { endJob(job); });
         return;
     }
+    // Sources whose copies share a name place them in the order of the request.
+    const auto turns = std::make_shared<NameTurns>();
     for (const QString &path : std::as_const(existing)) {
         if (queue->stopToken().stop_requested())
             return; // quitting: what is not queued yet never will be
         const SourceImage image = SourceImage::open(path);
         const QString targetPath = joinPath(key, fileNameOf(path));
         const Canvas canvas = calculateSize(*size, image);
+        const NameTurns::Turn turn = turns->take(outputFileName(fileNameOf(path), 0));
         queue->addOperation(
-            [this, image, canvas, targetPath, job] {
-                const ScaledCopy copy = resizeImageWithRawImage(image, canvas, targetPath);
+            [this, image, canvas, targetPath, job, turns, turn] {
+                const NameTurn mine(turns, turn);
+                const ScaledCopy copy = resizeImageWithRawImage(image, canvas, targetPath, &mine);
                 if (copy.written)
                     job->written();
                 else if (!copy.problem.isEmpty())
@@ -60,9 +74,21 @@ void ZAVAppDelegate::resize(const QString &key) {
 }
 
 ScaledCopy ZAVAppDelegate::resizeImageWithRawImage(const SourceImage &image, const Canvas &canvas,
-                                                   const QString &targetPath) {
+                                                   const QString &targetPath,
+                                                   const NameTurn *turn) {
+    CopyPlacement placement;
+    // The day folder is the application's own; a folder the user named is theirs to keep, and
+    // one that went is not brought back behind their back.
+    placement.remakeFolder = fixedJobFolder.isEmpty();
+    if (turn)
+        placement.awaitTurn = [this, turn, path = image.path()] {
+            if (!turn->turns().await(turn->turn(), queue->stopToken(), nameTurnBound))
+                logLine(QStringLiteral("placing the copy of %1 before an earlier source of its "
+                                       "name: that one took too long")
+                            .arg(path));
+        };
     const ScaledCopy copy =
-        writeScaledCopy(image, canvas, targetPath, removesLocation_, queue->stopToken());
+        writeScaledCopy(image, canvas, targetPath, removesLocation_, queue->stopToken(), placement);
     if (!copy.written && !copy.problem.isEmpty())
         reportSkipped(image.path(), copy.problem);
     else if (copy.written && fileFinished)
@@ -101,7 +127,8 @@ void ZAVAppDelegate::endJob(const std::shared_ptr<Job> &job) {
     Q_EMIT activityEnded();
 }
 
-void ZAVAppDelegate::reportSkipped(const QString &path, const QString &reason) {
+void ZAVAppDelegate::reportSkipped(const QString &path, const QString &problem) {
+    const QString reason = skipReason(problem); // as the job's end lists it
     logLine(QStringLiteral("skipped %1: %2").arg(path, reason));
     if (fileFinished)
         fileFinished(path, ScaledCopy{std::nullopt, reason});

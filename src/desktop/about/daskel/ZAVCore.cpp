@@ -38,6 +38,8 @@ QPushButton *actionButton(const QString &title, const QUrl &url) {
     // A lone & would mark a mnemonic instead of showing.
     auto *button = new QPushButton(QString(title).replace(QLatin1Char('&'), QStringLiteral("&&")));
     button->setEnabled(url.isValid() && !url.isEmpty());
+    if (url.isLocalFile())
+        button->setToolTip(url.toLocalFile()); // which file opens, where no page does
     QObject::connect(button, &QPushButton::clicked, [url] {
         // Said once: a desktop without a program for links has none for the next one either.
         static bool told = false;
@@ -84,8 +86,10 @@ std::unique_ptr<ZAVWindowController> ZAVCore::setupAboutWindowController(const Q
     layout->addSpacing(8);
     layout->addWidget(
         label(about.value(QStringLiteral("AppCopyright")).toString(), 9, false, "#6b6b6b"));
-    layout->addWidget(
-        label(about.value(QStringLiteral("LanguageTitle")).toString(), 9, false, "#6b6b6b"));
+    // A language's name alone says nothing; named as what it is, in that language.
+    layout->addWidget(label(QCoreApplication::translate("Sardoxa", "Language: %1")
+                                .arg(about.value(QStringLiteral("LanguageTitle")).toString()),
+                            9, false, "#6b6b6b"));
     layout->addSpacing(12);
 
     auto *actions = new QHBoxLayout;
