@@ -66,6 +66,8 @@ TEST(CommandLine, ModesPathsAndUsageErrors) {
                                      {"--size", "640x480", "--size", "1x1", "a.jpg"},
                                      {"--size", "99999999999x1", "a.jpg"},
                                      {"--size", "1x1", "--null", "a.jpg"},
+                                     {"--size", "1x1", "--strip-location", "--keep-location", "a"},
+                                     {"--keep-location", "a.jpg"},
                                      {"--notify", "a.jpg"}})
         EXPECT_EQ(parse(wrong).mode, Mode::UsageError) << wrong.join(' ').toStdString();
 
@@ -277,6 +279,42 @@ TEST_F(CommandLineRun, SizeLastTakesTheNewestRememberedSizeAndLeavesThePresetsAs
             EXPECT_EQ(Images::load(today() + "/a.tif").width(), c.width);
         else
             EXPECT_FALSE(QFileInfo::exists(home.pictures()));
+    }
+}
+
+TEST_F(CommandLineRun, TheStoredLocationChoiceHoldsUnlessAnOptionSetsItForTheRun) {
+    const QString photo = write("photo.jpg", Images::encoded(Images::noise(60, 40), ".jpg"));
+    QProcess::execute(
+        "exiftool", {"-q", "-GPSLatitude=48.5", "-GPSLatitudeRef=N", "-overwrite_original", photo});
+    const QString preferences = home.path() + "/.config/sardoxa/sardoxa.conf";
+    const struct {
+        const char *stored;
+        const char *option;
+        bool located;
+    } cases[] = {
+        {"false", nullptr, true},
+        {"true", nullptr, false},
+        {"false", "--strip-location", false},
+        {"true", "--strip-location", false},
+        {"false", "--keep-location", true},
+        {"true", "--keep-location", true},
+    };
+    int row = 0;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.stored) + " " + (c.option ? c.option : "alone"));
+        const QByteArray choice = QByteArray("SXRemoveLocation=") + c.stored;
+        writeFile(preferences, "[General]\n" + choice + "\n");
+        const QString out = home.path() + QStringLiteral("/out%1").arg(++row);
+        QStringList arguments{"--size", "30x*", "-o", out, photo};
+        if (c.option)
+            arguments << c.option;
+        EXPECT_EQ(runSardoxa(arguments).exitCode, 0);
+        QProcess exiftool;
+        exiftool.start("exiftool", {"-s3", "-GPSLatitude", out + "/photo.tif"});
+        exiftool.waitForFinished();
+        EXPECT_EQ(!exiftool.readAllStandardOutput().trimmed().isEmpty(), c.located);
+        QFile stored(preferences); // the run's own choice is not kept
+        EXPECT_TRUE(stored.open(QIODevice::ReadOnly) && stored.readAll().contains(choice));
     }
 }
 

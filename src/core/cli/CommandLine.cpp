@@ -97,12 +97,14 @@ CommandLine parseCommandLine(const QStringList &arguments) {
     const QCommandLineOption quietOption(QStringList{QStringLiteral("q"), QStringLiteral("quiet")});
     const QCommandLineOption jsonOption(QStringList{QStringLiteral("json")});
     const QCommandLineOption stripLocationOption(QStringList{QStringLiteral("strip-location")});
+    const QCommandLineOption keepLocationOption(QStringList{QStringLiteral("keep-location")});
     const QCommandLineOption notifyOption(QStringList{QStringLiteral("notify")});
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption versionOption(
         QStringList{QStringLiteral("v"), QStringLiteral("version")});
     parser.addOptions({sizeOption, outputOption, filesFromOption, nullOption, quietOption,
-                       jsonOption, stripLocationOption, notifyOption, helpOption, versionOption});
+                       jsonOption, stripLocationOption, keepLocationOption, notifyOption,
+                       helpOption, versionOption});
 
     CommandLine result;
     const auto usageError = [&result](const QString &problem) {
@@ -131,10 +133,11 @@ CommandLine parseCommandLine(const QStringList &arguments) {
     }
     if (!parser.isSet(sizeOption)) {
         if (parser.isSet(outputOption) || parser.isSet(quietOption) || parser.isSet(jsonOption) ||
-            parser.isSet(stripLocationOption) || parser.isSet(filesFromOption) ||
-            parser.isSet(nullOption) || result.notify)
+            parser.isSet(stripLocationOption) || parser.isSet(keepLocationOption) ||
+            parser.isSet(filesFromOption) || parser.isSet(nullOption) || result.notify)
             return usageError(QStringLiteral("--output, --files-from, --null, --quiet, --json, "
-                                             "--strip-location and --notify go with --size"));
+                                             "--strip-location, --keep-location and --notify go "
+                                             "with --size"));
         return result;
     }
 
@@ -153,6 +156,9 @@ CommandLine parseCommandLine(const QStringList &arguments) {
     if (const QString problem = result.lastSize ? QString() : sizeProblem(*size);
         !problem.isEmpty())
         return usageError(QStringLiteral("cannot resize to %1: %2").arg(sizes.last(), problem));
+    if (parser.isSet(stripLocationOption) && parser.isSet(keepLocationOption))
+        return usageError(
+            QStringLiteral("--strip-location and --keep-location cannot go together"));
     if (parser.isSet(nullOption) && !parser.isSet(filesFromOption))
         return usageError(QStringLiteral("--null goes with --files-from"));
     if (parser.isSet(filesFromOption) && parser.value(filesFromOption).isEmpty())
@@ -170,7 +176,8 @@ CommandLine parseCommandLine(const QStringList &arguments) {
     result.nulSeparated = parser.isSet(nullOption);
     result.quiet = parser.isSet(quietOption);
     result.json = parser.isSet(jsonOption);
-    result.stripLocation = parser.isSet(stripLocationOption);
+    if (parser.isSet(stripLocationOption) || parser.isSet(keepLocationOption))
+        result.removeLocation = parser.isSet(stripLocationOption);
     return result;
 }
 
@@ -199,7 +206,7 @@ QString commandLineHelp() {
     return QStringLiteral(
         "Usage: sardoxa [PATH...]\n"
         "       sardoxa --size WxH|last [--output FOLDER] [--files-from FILE [--null]] [--quiet]\n"
-        "               [--json] [--strip-location] [--notify] [PATH...]\n"
+        "               [--json] [--strip-location|--keep-location] [--notify] [PATH...]\n"
         "\n"
         "Scales a batch of images to one size. Every image (png, tiff, tif, jpeg, jpg, gif,\n"
         "heic, heif, avif, webp, jxl, in any letter case; folders are searched at any depth)\n"
@@ -227,6 +234,8 @@ QString commandLineHelp() {
         "                       then one for the whole batch\n"
         "      --strip-location leave the location (GPS) out of the copies; the rest of the\n"
         "                       camera data stays\n"
+        "      --keep-location  keep the location in the copies; without either option, the\n"
+        "                       choice Remove Location from Copies of the Sardoxa window holds\n"
         "      --notify         also show the end of the batch, or a usage error, as a desktop\n"
         "                       notification\n"
         "  -h, --help           show this help and exit\n"

@@ -28,7 +28,9 @@ struct CommandLine {
     QString output;     // -o: the folder for the copies, absolute; empty for the day's folder
     bool quiet = false; // -q: only skipped files and errors on stderr
     bool json = false;  // --json: one JSON object per file on stdout, then a summary
-    bool stripLocation = false; // --strip-location: no GPS data in the copies
+    // --strip-location (true) or --keep-location (false): whether the copies leave out the
+    // location for this run alone; without either, the choice stored in the preferences holds.
+    std::optional<bool> removeLocation;
     // --notify: the end of the batch, or a usage error, is also a desktop notification. Set
     // with a usage error too, so that it can be shown.
     bool notify = false;

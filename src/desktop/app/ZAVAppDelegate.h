@@ -112,7 +112,7 @@ public:
     bool removesLocation() const { return removesLocation_; }
     void setRemovesLocation(bool remove);
     // When set, this run's choice, neither read from nor kept in the preferences (the command
-    // line's --strip-location).
+    // line's --strip-location or --keep-location).
     std::optional<bool> locationChoiceForRun;
 
     // Feedback

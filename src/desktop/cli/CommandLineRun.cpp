@@ -107,7 +107,7 @@ int runCommandLine(int &argc, char **argv, const CommandLine &command) {
                      &QCoreApplication::quit);
     ZAVAppDelegate delegate(platform);
     delegate.fixedJobFolder = command.output;
-    delegate.locationChoiceForRun = command.stripLocation;
+    delegate.locationChoiceForRun = command.removeLocation;
     if (command.json)
         delegate.fileFinished = [](const QString &source, const ScaledCopy &copy) {
             printJson(outcome(source, copy));
