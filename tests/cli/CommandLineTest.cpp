@@ -324,7 +324,9 @@ TEST_F(CommandLineRun, FilesFromReadsPathsByLineOrNulFromAFileOrStandardInput) {
     // Bytes that are not UTF-8 name a file as well.
     const QString raw = in(decodePath("raw\xff.png")), rawCopy = decodePath("raw\xff.tif");
     ASSERT_EQ(::rename(encodePath(image("x.png")).constData(), encodePath(raw).constData()), 0);
-    const QByteArray byLine = (a + "\n\n" + in("missing.png") + "\n" + spaced + "\n").toUtf8();
+    // A path listed again is taken once.
+    const QByteArray byLine =
+        (a + "\n\n" + in("missing.png") + "\n" + spaced + "\n" + a + "\n").toUtf8();
     const QByteArray byNul = encodePath(broken) + '\0' + encodePath(raw);
     const QString lineList = writeFile(in("list"), byLine);
     const QString nulList = writeFile(in("list0"), byNul);
@@ -361,6 +363,13 @@ TEST_F(CommandLineRun, FilesFromReadsPathsByLineOrNulFromAFileOrStandardInput) {
          0,
          {"new\nline.tif", rawCopy},
          {}},
+        {"an entry longer than any path, and the rest",
+         {"--files-from", "-"},
+         QByteArray(1 << 20, 'y') + '\n' + a.toUtf8(),
+         1,
+         {"a.tif"},
+         "skipped " + QString(60, 'y') + QChar(0x2026) +
+             ": listed with 1048576 bytes, longer than any path can be"},
         {"a list that cannot be read",
          {"--files-from", in("nowhere")},
          {},
@@ -384,6 +393,25 @@ TEST_F(CommandLineRun, FilesFromReadsPathsByLineOrNulFromAFileOrStandardInput) {
             c.written.size());
         for (const QString &name : c.written)
             EXPECT_TRUE(pathExists(joinPath(out, name))) << name.toStdString();
+    }
+    // Endless NULs in a list of lines are one entry: its start named, memory flat; and a closed
+    // standard input is said as such.
+    const struct {
+        const char *shell;
+        int exitCode;
+        const char *said;
+    } streams[] = {
+        {"head -c 100M /dev/zero | \"$0\" --size 30x* --files-from -", 1,
+         "\\x00\\x00…: listed with 104857600 bytes, longer than any path can be"},
+        {"exec \"$0\" --size 30x* --files-from - <&-", 2,
+         "cannot read the list -: there is no standard input: it was closed"},
+    };
+    for (const auto &c : streams) {
+        SCOPED_TRACE(c.shell);
+        const Outcome run = runSardoxa({}, {}, {"sh", "-c", c.shell, SARDOXA_BINARY});
+        EXPECT_FALSE(run.crashed);
+        EXPECT_EQ(run.exitCode, c.exitCode);
+        EXPECT_TRUE(run.err.contains(c.said)) << run.err.left(500).toStdString();
     }
     // Nor can Qt remove such a name: the home is emptied here.
     for (const auto &entry :

@@ -1,8 +1,8 @@
 #include "core/cli/CommandLine.h"
 
 #include <QCommandLineParser>
-#include <QFile>
 
+#include <cerrno>
 #include <cmath>
 #include <fcntl.h>
 #include <filesystem>
@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include "core/files/FilePaths.h"
-#include "core/files/UniqueFd.h"
 #include "core/sizing/Decimal.h"
 #include "core/sizing/TypedSize.h"
 
@@ -36,29 +35,6 @@ QString workingFolder() {
 
 QString absolutePath(const QString &path, const QString &folder) {
     return path.startsWith(QLatin1Char('/')) ? path : joinPath(folder, path);
-}
-
-// All of a file, or of standard input for `-`; a FIFO or a pipe too.
-std::optional<QByteArray> readAll(const QString &file, QString *error) {
-    const bool standardInput = file == QLatin1String("-");
-    const UniqueFd opened(
-        standardInput ? -1 : ::open(encodePath(file).constData(), O_RDONLY | O_CLOEXEC));
-    if (!standardInput && !opened.isValid()) {
-        *error = systemError();
-        return std::nullopt;
-    }
-    QFile reader;
-    if (!reader.open(standardInput ? STDIN_FILENO : opened.get(), QIODevice::ReadOnly,
-                     QFileDevice::DontCloseHandle)) {
-        *error = reader.errorString();
-        return std::nullopt;
-    }
-    QByteArray bytes = reader.readAll();
-    if (reader.error() != QFileDevice::NoError) {
-        *error = reader.errorString();
-        return std::nullopt;
-    }
-    return bytes;
 }
 
 } // namespace
@@ -173,33 +149,15 @@ CommandLine parseCommandLine(const QStringList &arguments) {
     result.mode = CommandLine::Mode::Resize;
     result.size = *size;
     result.filesFrom = parser.value(filesFromOption);
+    // Seen now: later, anything the process opens could take the free number.
+    result.standardInputClosed = result.filesFrom == QLatin1String("-") &&
+                                 ::fcntl(STDIN_FILENO, F_GETFD) == -1 && errno == EBADF;
     result.nulSeparated = parser.isSet(nullOption);
     result.quiet = parser.isSet(quietOption);
     result.json = parser.isSet(jsonOption);
     if (parser.isSet(stripLocationOption) || parser.isSet(keepLocationOption))
         result.removeLocation = parser.isSet(stripLocationOption);
     return result;
-}
-
-QStringList pathsFromList(const QByteArray &list, bool nulSeparated, const QString &workingFolder) {
-    QStringList paths;
-    const char separator = nulSeparated ? '\0' : '\n';
-    for (qsizetype start = 0; start < list.size();) {
-        qsizetype end = list.indexOf(separator, start);
-        if (end < 0)
-            end = list.size();
-        if (end > start)
-            paths.append(absolutePath(decodePath(list.sliced(start, end - start)), workingFolder));
-        start = end + 1;
-    }
-    return paths;
-}
-
-std::optional<QStringList> readFilesFrom(const CommandLine &command, QString *error) {
-    const std::optional<QByteArray> list = readAll(command.filesFrom, error);
-    if (!list)
-        return std::nullopt;
-    return pathsFromList(*list, command.nulSeparated, workingFolder());
 }
 
 QString commandLineHelp() {

@@ -23,7 +23,8 @@ struct CommandLine {
     QStringList paths;     // absolute
     QString filesFrom;     // --files-from: a file that lists more paths, `-` for standard input
     bool nulSeparated = false; // -0: its paths are each ended by a NUL rather than a line break
-    QString message;           // a usage error's problem, in one line
+    bool standardInputClosed = false; // with --files-from -: the process has no standard input
+    QString message;                  // a usage error's problem, in one line
     // With --size only:
     QString output;     // -o: the folder for the copies, absolute; empty for the day's folder
     bool quiet = false; // -q: only skipped files and errors on stderr
@@ -46,14 +47,5 @@ QString sizeProblem(const Size &size);
 
 // Reads the process arguments, the program name first.
 CommandLine parseCommandLine(const QStringList &arguments);
-
-// The paths of a list such as --files-from reads: one a line, or each ended by a NUL when
-// `nulSeparated`, as bytes of the file system; empty entries are passed over, and relative ones
-// taken from `workingFolder`.
-QStringList pathsFromList(const QByteArray &list, bool nulSeparated, const QString &workingFolder);
-
-// The paths listed in `command.filesFrom`, read to its end; nothing, with the reason in `error`,
-// when it cannot be read.
-std::optional<QStringList> readFilesFrom(const CommandLine &command, QString *error);
 
 QString commandLineHelp();

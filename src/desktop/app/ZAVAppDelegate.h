@@ -48,6 +48,9 @@ public:
     // Takes dropped or opened paths in as one job: its images are collected, with folders
     // searched at any depth, and the size picker asks for its size.
     void applicationOpenFiles(const QStringList &paths);
+    // The same, with sources already known to be skipped, such as the command line's entries of
+    // a list that cannot be paths: they are named and counted with the job's.
+    void openFiles(const QStringList &paths, const QList<Skip> &skipped);
     // Lets the user pick images in a file dialog and takes them in as one job.
     void openImages();
     // Whether a path may be part of a job: not a folder, and an allowed extension.

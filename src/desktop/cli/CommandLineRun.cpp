@@ -11,6 +11,7 @@
 #include "core/app/Log.h"
 #include "core/app/Translations.h"
 #include "core/cli/CommandLine.h"
+#include "core/cli/PathList.h"
 #include "core/files/FilePaths.h"
 #include "core/platform/MainQueue.h"
 #include "core/platform/TerminationSignals.h"
@@ -77,13 +78,15 @@ int runCommandLine(int &argc, char **argv, const CommandLine &command) {
 
     // Checked before anything is written.
     QStringList paths = command.paths;
+    QList<Skip> listedSkips;
     if (!command.filesFrom.isEmpty()) {
         QString error;
-        const std::optional<QStringList> listed = readFilesFrom(command, &error);
+        const std::optional<ListedPaths> listed = readFilesFrom(command, &error);
         if (!listed)
             return platform.refuse(
                 QStringLiteral("cannot read the list %1: %2").arg(command.filesFrom, error));
-        paths += *listed;
+        paths += listed->paths;
+        listedSkips = listed->skipped;
     }
     Size size = command.size;
     if (command.lastSize) {
@@ -119,7 +122,7 @@ int runCommandLine(int &argc, char **argv, const CommandLine &command) {
     // key, and the size comes from the command line.
     bool nothingToResize = false;
     QObject::connect(&delegate, &ZAVAppDelegate::nothingToResize, [&] { nothingToResize = true; });
-    delegate.applicationOpenFiles(paths);
+    delegate.openFiles(paths, listedSkips);
     const std::shared_ptr<Job> job = delegate.globalTasks.awaitingSize();
     if (!job) {
         platform.mainQueue().drain(); // the alert, to stderr
