@@ -12,6 +12,7 @@
 #include <cmath>
 #include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
 #include <utility>
 
 #include "Fixture.h"
@@ -245,36 +246,86 @@ TEST_F(CommandLineRun, ProgressIsOneLineOnATerminalAndQuietLeavesOnlySkips) {
     EXPECT_TRUE(quiet.err.startsWith("sardoxa: skipped ")) << quiet.err.toStdString();
 }
 
-TEST_F(CommandLineRun, SizeLastTakesTheNewestRememberedSizeAndLeavesThePresetsAsTheyAre) {
+TEST_F(CommandLineRun, SizeLastTakesTheLastSizeOrTheNewestPresetOrSaysWhatIsWrongWithThem) {
     const QString source = image("a.png", 120, 80);
     // Written by hand, unlike the program would: any rewriting would show.
     const auto presets = [](const char *first) {
         return QByteArray("<plist version=\"1.0\"><array><string>") + first +
                "</string>\n  <string>{20,20}</string></array></plist>";
     };
+    const QString presetsFile = home.presetsFile();
+    const QString lastFile = QFileInfo(presetsFile).path() + "/last-size";
     const struct {
         const char *name;
         QByteArray presets; // none when empty
+        char kind;          // of the presets path: f a file, l a link to one, p a FIFO, d a folder
+        QByteArray last;    // the last size's file; none when empty
         int exitCode;
-        const char *said;
+        QString said;
         int width; // of the copy; 0 for none
     } cases[] = {
-        {"none remembered", {}, 2, "no size remembered yet: pick one in the Sardoxa window", 0},
-        {"the newest", presets("{ 40 ,-1 }"), 0, "wrote 1 of 1 images", 40},
-        {"one that writes nothing", presets("{0, 0}"), 2, "cannot resize to the last size, 0 x 0",
+        {"none remembered", {}, 'f', {}, 2, "no size remembered yet: pick one in the Sardoxa", 0},
+        {"an older version's newest preset", presets("{ 40 ,-1 }"), 'f', {}, 0, "wrote 1 of 1", 40},
+        {"the last size before the presets", presets("{40, -1}"), 'f', "{30, -1}\n", 0, "wrote 1",
+         30},
+        {"a size that writes nothing",
+         presets("{99999, 99999}"),
+         'f',
+         {},
+         2,
+         "cannot resize to the last size, 99999 x 99999: Too large",
          0},
+        {"not a size",
+         presets("{nan, 5}"),
+         'f',
+         {},
+         2,
+         "the newest remembered size in " + presetsFile + ", '{nan, 5}', is not a size",
+         0},
+        {"garbage",
+         "garbage",
+         'f',
+         {},
+         2,
+         "cannot read the remembered sizes from " + presetsFile +
+             ": it is not an XML property list of sizes",
+         0},
+        {"huge",
+         presets("{40, -1}") + QByteArray(70000, ' '),
+         'f',
+         {},
+         2,
+         presetsFile + ": it is 70096 bytes long; such a file never holds more than 65536",
+         0},
+        {"a link", presets("{40, -1}"), 'l', {}, 2, presetsFile + ": it is a symbolic link", 0},
+        {"a FIFO", {}, 'p', {}, 2, presetsFile + ": it is not a regular file", 0},
+        {"a folder", {}, 'd', {}, 2, presetsFile + ": it is not a regular file", 0},
+        {"a last size that is not one", presets("{40, -1}"), 'f', "big\n", 2,
+         "the last size in " + lastFile + ", 'big', is not a size", 0},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         QDir(home.pictures()).removeRecursively();
-        QFile::remove(home.presetsFile());
+        for (const QString &path : {presetsFile, lastFile, home.path() + "/elsewhere"})
+            std::filesystem::remove_all(encodePath(path).toStdString());
+        const QString stored = c.kind == 'l' ? home.path() + "/elsewhere" : presetsFile;
         if (!c.presets.isEmpty())
-            writeFile(home.presetsFile(), c.presets);
+            writeFile(stored, c.presets);
+        if (c.kind == 'l')
+            QFile::link(stored, presetsFile);
+        if (c.kind == 'p')
+            ::mkfifo(encodePath(presetsFile).constData(), 0600);
+        if (c.kind == 'd')
+            QDir().mkpath(presetsFile);
+        if (!c.last.isEmpty())
+            writeFile(lastFile, c.last);
         const Outcome run = runSardoxa({"--size", "last", source});
         EXPECT_EQ(run.exitCode, c.exitCode);
         EXPECT_TRUE(run.err.contains(c.said)) << run.err.toStdString();
-        QFile file(home.presetsFile());
-        EXPECT_EQ(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(), c.presets);
+        if (!c.presets.isEmpty()) {
+            QFile file(stored);
+            EXPECT_EQ(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(), c.presets);
+        }
         if (c.width)
             EXPECT_EQ(Images::load(today() + "/a.tif").width(), c.width);
         else

@@ -182,7 +182,7 @@ QString commandLineHelp() {
         "Options:\n"
         "  -s, --size WxH       resize without any window, for example 640x480, 640x* or *x480;\n"
         "                       each side a positive number or *, which keeps the aspect ratio;\n"
-        "                       last for the size chosen last in the Sardoxa window\n"
+        "                       last for the size used last, in the Sardoxa window or by --size\n"
         "  -o, --output FOLDER  write the copies into FOLDER, made if missing, instead of the\n"
         "                       day's folder\n"
         "      --files-from FILE  also the paths FILE lists, one a line; - reads stdin\n"

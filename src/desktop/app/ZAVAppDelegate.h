@@ -70,9 +70,11 @@ public:
     // Sizing
     // The presets file, in the application's caches folder.
     QString presetPath();
-    // The presets, newest first; nothing when there are none or the file cannot be read.
+    // The presets that are sizes, newest first; nothing when there are none or the file cannot
+    // be used.
     std::optional<QStringList> presets();
-    // Remembers `size` as the newest preset, records it for the job `key` and starts the job.
+    // Remembers `size` as the last size and, when new, as the newest preset; records it for the
+    // job `key` and starts the job.
     void addPreset(const Size &size, const QString &key);
     // Records `size` for the job `key` and starts the job; the presets stay as they are.
     void startWithSize(const Size &size, const QString &key);
@@ -86,8 +88,11 @@ public:
     void buttonPressed(ZAVButton *sender);
     // Hands a typed size to addPreset on a background worker; the application stays meanwhile.
     void handOffPreset(const Size &size, const QString &key);
-    // Returns once every size handed off has reached its job.
-    void waitForHandOffs() { handOffs_.waitForDone(); }
+    // Returns once every size handed off has reached its job and been remembered as the last.
+    void waitForHandOffs() {
+        handOffs_.waitForDone();
+        lastSizeWrites_.waitForDone();
+    }
     bool isRetina();
     // The canvas for `image` at the requested size, with the drawing scale it was computed for.
     Canvas calculateSize(const Size &size, const SourceImage &image);
@@ -175,6 +180,8 @@ private:
     void endJob(const std::shared_ptr<Job> &job);
 
     void layOutPresets(const QString &key);
+    // Writes the last size on a worker of its own.
+    void rememberLastSize(const QString &entry);
     // Registers the images of a request as a job and asks for its size. The paths that could not
     // be read are the job's first skips; they are named unless the request is refused.
     void takeIn(const QStringList &images, const QList<Skip> &unreadable = {});
@@ -182,6 +189,7 @@ private:
     std::unique_ptr<Preferences> defaults_;
     std::atomic<bool> removesLocation_ = false;
     QThreadPool handOffs_;
+    QThreadPool lastSizeWrites_; // one thread: the last size written is the last chosen
     std::atomic<int> sizeHandOffs_{0};
     int endActionsWaiting_ = 0; // folders opening, ends told; main thread only
     std::mutex skippedMutex_;

@@ -16,9 +16,9 @@
 #include "core/platform/MainQueue.h"
 #include "core/platform/TerminationSignals.h"
 #include "core/resize/ScaledCopy.h"
+#include "core/sizing/LastSize.h"
 #include "core/sizing/PanelLayout.h"
 #include "core/sizing/PresetFile.h"
-#include "core/sizing/SizeString.h"
 #include "desktop/app/AppPresence.h"
 #include "desktop/app/ZAVAppDelegate.h"
 #include "desktop/cli/CommandLinePlatform.h"
@@ -90,12 +90,11 @@ int runCommandLine(int &argc, char **argv, const CommandLine &command) {
     }
     Size size = command.size;
     if (command.lastSize) {
-        const std::optional<QStringList> presets =
-            readPresetFile(presetFilePath(platform.cachesDirectory()));
-        if (!presets)
-            return platform.refuse(QStringLiteral("no size remembered yet: pick one in the "
-                                                  "Sardoxa window first, or give WxH"));
-        size = sizeFromString(presets->constFirst());
+        const RememberedSize last = rememberedSize(lastSizeFilePath(platform.cachesDirectory()),
+                                                   presetFilePath(platform.cachesDirectory()));
+        if (!last.size)
+            return platform.refuse(last.problem);
+        size = *last.size;
         if (const QString problem = sizeProblem(size); !problem.isEmpty())
             return platform.refuse(QStringLiteral("cannot resize to the last size, %1: %2")
                                        .arg(presetTitle(size), problem));
@@ -141,7 +140,7 @@ int runCommandLine(int &argc, char **argv, const CommandLine &command) {
     // of the folder are done, as it ends the desktop application without a tray.
     const std::optional<AppPresence> presence =
         notify ? std::make_optional<AppPresence>(delegate, nullptr) : std::nullopt;
-    // The remembered size is at the front already: the presets file stays as it is.
+    // The remembered size is remembered already: the presets file stays as it is.
     if (command.lastSize)
         delegate.startWithSize(size, key);
     else
