@@ -272,8 +272,8 @@ TEST_F(CommandLineRun, SizeLastTakesTheLastSizeOrTheNewestPresetOrSaysWhatIsWron
         {"garbage", "garbage", 'f', {}, 2, P + ": it is not an XML property list of sizes", 0},
         {"huge", presets("{4, -1}") + QByteArray(70000, ' '), 'f', {}, 2, P + ": it is 70095", 0},
         {"a link", presets("{40, -1}"), 'l', {}, 2, P + ": it is a symbolic link", 0},
-        {"a FIFO", {}, 'p', {}, 2, P + ": it is not a regular file", 0},
-        {"a folder", {}, 'd', {}, 2, P + ": it is not a regular file", 0},
+        {"a FIFO", {}, 'p', {}, 2, P + ": it is a FIFO", 0},
+        {"a folder", {}, 'd', {}, 2, P + ": it is a folder", 0},
         {"a last size that is not one", presets("{4, -1}"), 'f', "big", 2, "'big', is not a", 0},
     };
     for (const auto &c : cases) {

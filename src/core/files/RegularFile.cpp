@@ -15,8 +15,13 @@
 namespace {
 
 QString notRegular(mode_t mode) {
-    return S_ISLNK(mode) ? QStringLiteral("it is a symbolic link")
-                         : QStringLiteral("it is not a regular file");
+    if (S_ISLNK(mode))
+        return QStringLiteral("it is a symbolic link");
+    if (S_ISDIR(mode))
+        return QStringLiteral("it is a folder");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("it is a FIFO");
+    return QStringLiteral("it is not a regular file");
 }
 
 bool writeAll(int fd, const QByteArray &bytes) {
