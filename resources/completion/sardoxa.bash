@@ -46,7 +46,7 @@ _sardoxa()
 
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W '-s --size= -o --output= -q --quiet --json --strip-location
-            --files-from= -0 --null --notify -h --help -v --version' -- "$cur"))
+            --keep-location --files-from= -0 --null --notify -h --help -v --version' -- "$cur"))
         [[ ${COMPREPLY-} == *= ]] && compopt -o nospace
         return
     fi

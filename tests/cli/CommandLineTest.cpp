@@ -12,6 +12,7 @@
 #include <cmath>
 #include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
 #include <utility>
 
 #include "Fixture.h"
@@ -66,6 +67,8 @@ TEST(CommandLine, ModesPathsAndUsageErrors) {
                                      {"--size", "640x480", "--size", "1x1", "a.jpg"},
                                      {"--size", "99999999999x1", "a.jpg"},
                                      {"--size", "1x1", "--null", "a.jpg"},
+                                     {"--size", "1x1", "--strip-location", "--keep-location", "a"},
+                                     {"--keep-location", "a.jpg"},
                                      {"--notify", "a.jpg"}})
         EXPECT_EQ(parse(wrong).mode, Mode::UsageError) << wrong.join(' ').toStdString();
 
@@ -243,40 +246,99 @@ TEST_F(CommandLineRun, ProgressIsOneLineOnATerminalAndQuietLeavesOnlySkips) {
     EXPECT_TRUE(quiet.err.startsWith("sardoxa: skipped ")) << quiet.err.toStdString();
 }
 
-TEST_F(CommandLineRun, SizeLastTakesTheNewestRememberedSizeAndLeavesThePresetsAsTheyAre) {
+TEST_F(CommandLineRun, SizeLastTakesTheLastSizeOrTheNewestPresetOrSaysWhatIsWrongWithThem) {
     const QString source = image("a.png", 120, 80);
     // Written by hand, unlike the program would: any rewriting would show.
     const auto presets = [](const char *first) {
         return QByteArray("<plist version=\"1.0\"><array><string>") + first +
                "</string>\n  <string>{20,20}</string></array></plist>";
     };
+    const QString presetsFile = home.presetsFile(), &P = presetsFile;
+    const QString lastFile = QFileInfo(presetsFile).path() + "/last-size";
     const struct {
         const char *name;
         QByteArray presets; // none when empty
+        char kind;          // of the presets path: f a file, l a link to one, p a FIFO, d a folder
+        QByteArray last;    // the last size's file; none when empty
         int exitCode;
-        const char *said;
+        QString said;
         int width; // of the copy; 0 for none
     } cases[] = {
-        {"none remembered", {}, 2, "no size remembered yet: pick one in the Sardoxa window", 0},
-        {"the newest", presets("{ 40 ,-1 }"), 0, "wrote 1 of 1 images", 40},
-        {"one that writes nothing", presets("{0, 0}"), 2, "cannot resize to the last size, 0 x 0",
-         0},
+        {"none remembered", {}, 'f', {}, 2, "no size remembered yet: pick one in the Sardoxa", 0},
+        {"an older version's newest preset", presets("{ 40 ,-1 }"), 'f', {}, 0, "wrote 1 of 1", 40},
+        {"the last size before the presets", presets("{4, -1}"), 'f', "{30, -1}", 0, "wrote 1", 30},
+        {"one that writes nothing", presets("{99999, 99999}"), 'f', {}, 2, "99999: Too large", 0},
+        {"not a size", presets("{nan, 5}"), 'f', {}, 2, P + ", '{nan, 5}', is not a size", 0},
+        {"garbage", "garbage", 'f', {}, 2, P + ": it is not an XML property list of sizes", 0},
+        {"huge", presets("{4, -1}") + QByteArray(70000, ' '), 'f', {}, 2, P + ": it is 70095", 0},
+        {"a link", presets("{40, -1}"), 'l', {}, 2, P + ": it is a symbolic link", 0},
+        {"a FIFO", {}, 'p', {}, 2, P + ": it is a FIFO", 0},
+        {"a folder", {}, 'd', {}, 2, P + ": it is a folder", 0},
+        {"a last size that is not one", presets("{4, -1}"), 'f', "big", 2, "'big', is not a", 0},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         QDir(home.pictures()).removeRecursively();
-        QFile::remove(home.presetsFile());
+        for (const QString &path : {presetsFile, lastFile, home.path() + "/elsewhere"})
+            std::filesystem::remove_all(encodePath(path).toStdString());
+        const QString stored = c.kind == 'l' ? home.path() + "/elsewhere" : presetsFile;
         if (!c.presets.isEmpty())
-            writeFile(home.presetsFile(), c.presets);
+            writeFile(stored, c.presets);
+        if (c.kind == 'l')
+            QFile::link(stored, presetsFile);
+        if (c.kind == 'p')
+            ::mkfifo(encodePath(presetsFile).constData(), 0600);
+        if (c.kind == 'd')
+            QDir().mkpath(presetsFile);
+        if (!c.last.isEmpty())
+            writeFile(lastFile, c.last);
         const Outcome run = runSardoxa({"--size", "last", source});
         EXPECT_EQ(run.exitCode, c.exitCode);
         EXPECT_TRUE(run.err.contains(c.said)) << run.err.toStdString();
-        QFile file(home.presetsFile());
-        EXPECT_EQ(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(), c.presets);
+        if (!c.presets.isEmpty()) {
+            QFile file(stored);
+            EXPECT_EQ(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(), c.presets);
+        }
         if (c.width)
             EXPECT_EQ(Images::load(today() + "/a.tif").width(), c.width);
         else
             EXPECT_FALSE(QFileInfo::exists(home.pictures()));
+    }
+}
+
+TEST_F(CommandLineRun, TheStoredLocationChoiceHoldsUnlessAnOptionSetsItForTheRun) {
+    const QString photo = write("photo.jpg", Images::encoded(Images::noise(60, 40), ".jpg"));
+    QProcess::execute(
+        "exiftool", {"-q", "-GPSLatitude=48.5", "-GPSLatitudeRef=N", "-overwrite_original", photo});
+    const QString preferences = home.path() + "/.config/sardoxa/sardoxa.conf";
+    const struct {
+        const char *stored;
+        const char *option;
+        bool located;
+    } cases[] = {
+        {"false", nullptr, true},
+        {"true", nullptr, false},
+        {"false", "--strip-location", false},
+        {"true", "--strip-location", false},
+        {"false", "--keep-location", true},
+        {"true", "--keep-location", true},
+    };
+    int row = 0;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.stored) + " " + (c.option ? c.option : "alone"));
+        const QByteArray choice = QByteArray("SXRemoveLocation=") + c.stored;
+        writeFile(preferences, "[General]\n" + choice + "\n");
+        const QString out = home.path() + QStringLiteral("/out%1").arg(++row);
+        QStringList arguments{"--size", "30x*", "-o", out, photo};
+        if (c.option)
+            arguments << c.option;
+        EXPECT_EQ(runSardoxa(arguments).exitCode, 0);
+        QProcess exiftool;
+        exiftool.start("exiftool", {"-s3", "-GPSLatitude", out + "/photo.tif"});
+        exiftool.waitForFinished();
+        EXPECT_EQ(!exiftool.readAllStandardOutput().trimmed().isEmpty(), c.located);
+        QFile stored(preferences); // the run's own choice is not kept
+        EXPECT_TRUE(stored.open(QIODevice::ReadOnly) && stored.readAll().contains(choice));
     }
 }
 
@@ -286,7 +348,9 @@ TEST_F(CommandLineRun, FilesFromReadsPathsByLineOrNulFromAFileOrStandardInput) {
     // Bytes that are not UTF-8 name a file as well.
     const QString raw = in(decodePath("raw\xff.png")), rawCopy = decodePath("raw\xff.tif");
     ASSERT_EQ(::rename(encodePath(image("x.png")).constData(), encodePath(raw).constData()), 0);
-    const QByteArray byLine = (a + "\n\n" + in("missing.png") + "\n" + spaced + "\n").toUtf8();
+    // A path listed again is taken once.
+    const QByteArray byLine =
+        (a + "\n\n" + in("missing.png") + "\n" + spaced + "\n" + a + "\n").toUtf8();
     const QByteArray byNul = encodePath(broken) + '\0' + encodePath(raw);
     const QString lineList = writeFile(in("list"), byLine);
     const QString nulList = writeFile(in("list0"), byNul);
@@ -323,6 +387,13 @@ TEST_F(CommandLineRun, FilesFromReadsPathsByLineOrNulFromAFileOrStandardInput) {
          0,
          {"new\nline.tif", rawCopy},
          {}},
+        {"an entry longer than any path, and the rest",
+         {"--files-from", "-"},
+         QByteArray(1 << 20, 'y') + '\n' + a.toUtf8(),
+         1,
+         {"a.tif"},
+         "skipped " + QString(60, 'y') + QChar(0x2026) +
+             ": listed with 1048576 bytes, longer than any path can be"},
         {"a list that cannot be read",
          {"--files-from", in("nowhere")},
          {},
@@ -346,6 +417,25 @@ TEST_F(CommandLineRun, FilesFromReadsPathsByLineOrNulFromAFileOrStandardInput) {
             c.written.size());
         for (const QString &name : c.written)
             EXPECT_TRUE(pathExists(joinPath(out, name))) << name.toStdString();
+    }
+    // Endless NULs in a list of lines are one entry: its start named, memory flat; and a closed
+    // standard input is said as such.
+    const struct {
+        const char *shell;
+        int exitCode;
+        const char *said;
+    } streams[] = {
+        {"head -c 100M /dev/zero | \"$0\" --size 30x* --files-from -", 1,
+         "\\x00\\x00…: listed with 104857600 bytes, longer than any path can be"},
+        {"exec \"$0\" --size 30x* --files-from - <&-", 2,
+         "cannot read the list -: there is no standard input: it was closed"},
+    };
+    for (const auto &c : streams) {
+        SCOPED_TRACE(c.shell);
+        const Outcome run = runSardoxa({}, {}, {"sh", "-c", c.shell, SARDOXA_BINARY});
+        EXPECT_FALSE(run.crashed);
+        EXPECT_EQ(run.exitCode, c.exitCode);
+        EXPECT_TRUE(run.err.contains(c.said)) << run.err.left(500).toStdString();
     }
     // Nor can Qt remove such a name: the home is emptied here.
     for (const auto &entry :

@@ -1,10 +1,20 @@
 #include "core/platform/MainQueue.h"
 #include "core/sizing/PresetList.h"
+#include "desktop/app/ZAVWelcomeWindowController.h"
+#include "desktop/sizing/ZAVButton.h"
+#include "desktop/sizing/ZAVSizePickerView.h"
+#include "desktop/sizing/ZAVSizePickerWindow.h"
+#include "desktop/sizing/ZAVSizePickerWindowController.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QTest>
 
 #include "Fixture.h"
+#include "Images.h"
+#include "Sardoxa.h"
 
 namespace {
 
@@ -28,6 +38,26 @@ protected:
         registerJob("/job", {});
         delegate.addPreset(size, QStringLiteral("/job"));
         platform.mainQueue().drain();
+    }
+};
+
+// The size picker's real widgets, as the user works them.
+class LastSize : public DelegateTest {
+protected:
+    LastSize()
+        : DelegateTest(true) {
+        delegate.welcomeWindowController.reset();
+    }
+    // Opens the size picker for a job of no images and lets `choose` work it.
+    void pick(const QString &key,
+              const std::function<void(ZAVSizePickerWindowController &)> &choose) {
+        registerJob(key, {});
+        ASSERT_TRUE(delegate.shouldChooseSize(key));
+        QApplication::setActiveWindow(delegate.sizeWindowController->window());
+        choose(*delegate.sizeWindowController);
+        delegate.waitForHandOffs();
+        platform.mainQueue().drain();
+        EXPECT_TRUE(delegate.globalTasks.isEmpty()); // the job ran
     }
 };
 
@@ -62,6 +92,8 @@ TEST_F(PresetStore, AnUnreadableFileIsNoPresetsAndIsReplaced) {
         "<plist><array><string>{1, 2}</string>", // cut short
         "<plist version=\"1.0\"><array><integer>640</integer><real>2.5</real></array></plist>",
         "<plist version=\"1.0\"><array/></plist>",
+        writePresetList({"{640, 480}"}) + QByteArray(64 * 1024, ' '), // far larger than sizes take
+        writePresetList({"{nan, 5}", "{0, 0}", "{-2, 5}", "{1e39, 1}", "640x480", "{1, 2, 3}"}),
     };
     for (const QByteArray &bytes : unreadable) {
         writeFile(home.presetsFile(), bytes);
@@ -69,6 +101,11 @@ TEST_F(PresetStore, AnUnreadableFileIsNoPresetsAndIsReplaced) {
         choose({50, 50});
         EXPECT_EQ(stored(), QStringList{"{50, 50}"}) << bytes.constData();
     }
+    // Entries that are not sizes are passed over, and go when the file is written.
+    writePresets({"{nan, 5}", "{640, 480}", "{-1, -1}", "{99999, 99999}"});
+    EXPECT_EQ(delegate.presets(), (QStringList{"{640, 480}", "{99999, 99999}"}));
+    choose({50, 50});
+    EXPECT_EQ(stored(), (QStringList{"{50, 50}", "{640, 480}", "{99999, 99999}"}));
     // Entries that are not strings are passed over, nested arrays too.
     EXPECT_EQ(readPresetList("<plist><array><integer>5</integer><string>{1, 2}</string>"
                              "<array><string>{3, 4}</string></array></array></plist>"),
@@ -84,4 +121,31 @@ TEST_F(PresetStore, ACachesFolderThatCannotBeWrittenStillRunsTheJob) {
     EXPECT_NE(log.find("could not remember the size {120, 80}"), std::string::npos) << log;
     EXPECT_TRUE(delegate.globalTasks.isEmpty());
     EXPECT_EQ(platform.shown.filter("alert"), QStringList{});
+}
+
+TEST_F(LastSize, IsTheSizeTypedClickedOrGivenLastWhereverItStandsAmongThePresets) {
+    writePresets({"{150, 150}"});
+    pick("/typed", [](ZAVSizePickerWindowController &picker) {
+        picker.widthField()->setText("80");
+        picker.heightField()->setText("60");
+        picker.heightField()->setFocus();
+        QTest::keyClick(picker.heightField(), Qt::Key_Return);
+    });
+    pick("/clicked", [](ZAVSizePickerWindowController &picker) {
+        for (ZAVButton *button : picker.view()->findChildren<ZAVButton *>()) {
+            if (button->text() == "150 x 150")
+                QTest::mouseClick(button, Qt::LeftButton);
+        }
+    });
+    // The clicked size keeps its place among the presets.
+    EXPECT_EQ(delegate.presets(), (QStringList{"{80, 60}", "{150, 150}"}));
+
+    const QString source = image("a.png", 300, 300);
+    const auto lastWidth = [&](const QString &out) {
+        EXPECT_EQ(runSardoxa({"--size", "last", "-o", out, source}).exitCode, 0);
+        return Images::load(out + "/a.tif").width();
+    };
+    EXPECT_EQ(lastWidth(home.path() + "/clicked"), 150);
+    EXPECT_EQ(runSardoxa({"--size", "70x*", "-o", home.path() + "/given", source}).exitCode, 0);
+    EXPECT_EQ(lastWidth(home.path() + "/after"), 70);
 }

@@ -12,6 +12,9 @@
 
 namespace {
 
+// A few flags take a few hundred bytes.
+constexpr qint64 largestPreferences = 64 * 1024;
+
 // QSettings reads and writes its INI format only as a file of a path it opens itself, following
 // links and blocking on a FIFO; it is given a private temporary file instead.
 
@@ -61,7 +64,7 @@ std::optional<QByteArray> iniBytes(const QVariantMap &values) {
 Preferences::Preferences(const QString &path)
     : path_(path) {
     QString error = QStringLiteral("could not read them as INI");
-    const std::optional<QByteArray> bytes = readRegularFile(path, &error);
+    const std::optional<QByteArray> bytes = readRegularFile(path, largestPreferences, &error);
     if (const std::optional<QVariantMap> values = bytes ? iniValues(*bytes) : std::nullopt) {
         values_ = *values;
         return;

@@ -1,8 +1,8 @@
 #include "core/cli/CommandLine.h"
 
 #include <QCommandLineParser>
-#include <QFile>
 
+#include <cerrno>
 #include <cmath>
 #include <fcntl.h>
 #include <filesystem>
@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include "core/files/FilePaths.h"
-#include "core/files/UniqueFd.h"
 #include "core/sizing/Decimal.h"
 #include "core/sizing/TypedSize.h"
 
@@ -36,29 +35,6 @@ QString workingFolder() {
 
 QString absolutePath(const QString &path, const QString &folder) {
     return path.startsWith(QLatin1Char('/')) ? path : joinPath(folder, path);
-}
-
-// All of a file, or of standard input for `-`; a FIFO or a pipe too.
-std::optional<QByteArray> readAll(const QString &file, QString *error) {
-    const bool standardInput = file == QLatin1String("-");
-    const UniqueFd opened(
-        standardInput ? -1 : ::open(encodePath(file).constData(), O_RDONLY | O_CLOEXEC));
-    if (!standardInput && !opened.isValid()) {
-        *error = systemError();
-        return std::nullopt;
-    }
-    QFile reader;
-    if (!reader.open(standardInput ? STDIN_FILENO : opened.get(), QIODevice::ReadOnly,
-                     QFileDevice::DontCloseHandle)) {
-        *error = reader.errorString();
-        return std::nullopt;
-    }
-    QByteArray bytes = reader.readAll();
-    if (reader.error() != QFileDevice::NoError) {
-        *error = reader.errorString();
-        return std::nullopt;
-    }
-    return bytes;
 }
 
 } // namespace
@@ -97,12 +73,14 @@ CommandLine parseCommandLine(const QStringList &arguments) {
     const QCommandLineOption quietOption(QStringList{QStringLiteral("q"), QStringLiteral("quiet")});
     const QCommandLineOption jsonOption(QStringList{QStringLiteral("json")});
     const QCommandLineOption stripLocationOption(QStringList{QStringLiteral("strip-location")});
+    const QCommandLineOption keepLocationOption(QStringList{QStringLiteral("keep-location")});
     const QCommandLineOption notifyOption(QStringList{QStringLiteral("notify")});
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption versionOption(
         QStringList{QStringLiteral("v"), QStringLiteral("version")});
     parser.addOptions({sizeOption, outputOption, filesFromOption, nullOption, quietOption,
-                       jsonOption, stripLocationOption, notifyOption, helpOption, versionOption});
+                       jsonOption, stripLocationOption, keepLocationOption, notifyOption,
+                       helpOption, versionOption});
 
     CommandLine result;
     const auto usageError = [&result](const QString &problem) {
@@ -131,10 +109,11 @@ CommandLine parseCommandLine(const QStringList &arguments) {
     }
     if (!parser.isSet(sizeOption)) {
         if (parser.isSet(outputOption) || parser.isSet(quietOption) || parser.isSet(jsonOption) ||
-            parser.isSet(stripLocationOption) || parser.isSet(filesFromOption) ||
-            parser.isSet(nullOption) || result.notify)
+            parser.isSet(stripLocationOption) || parser.isSet(keepLocationOption) ||
+            parser.isSet(filesFromOption) || parser.isSet(nullOption) || result.notify)
             return usageError(QStringLiteral("--output, --files-from, --null, --quiet, --json, "
-                                             "--strip-location and --notify go with --size"));
+                                             "--strip-location, --keep-location and --notify go "
+                                             "with --size"));
         return result;
     }
 
@@ -153,6 +132,9 @@ CommandLine parseCommandLine(const QStringList &arguments) {
     if (const QString problem = result.lastSize ? QString() : sizeProblem(*size);
         !problem.isEmpty())
         return usageError(QStringLiteral("cannot resize to %1: %2").arg(sizes.last(), problem));
+    if (parser.isSet(stripLocationOption) && parser.isSet(keepLocationOption))
+        return usageError(
+            QStringLiteral("--strip-location and --keep-location cannot go together"));
     if (parser.isSet(nullOption) && !parser.isSet(filesFromOption))
         return usageError(QStringLiteral("--null goes with --files-from"));
     if (parser.isSet(filesFromOption) && parser.value(filesFromOption).isEmpty())
@@ -167,39 +149,22 @@ CommandLine parseCommandLine(const QStringList &arguments) {
     result.mode = CommandLine::Mode::Resize;
     result.size = *size;
     result.filesFrom = parser.value(filesFromOption);
+    // Seen now: later, anything the process opens could take the free number.
+    result.standardInputClosed = result.filesFrom == QLatin1String("-") &&
+                                 ::fcntl(STDIN_FILENO, F_GETFD) == -1 && errno == EBADF;
     result.nulSeparated = parser.isSet(nullOption);
     result.quiet = parser.isSet(quietOption);
     result.json = parser.isSet(jsonOption);
-    result.stripLocation = parser.isSet(stripLocationOption);
+    if (parser.isSet(stripLocationOption) || parser.isSet(keepLocationOption))
+        result.removeLocation = parser.isSet(stripLocationOption);
     return result;
-}
-
-QStringList pathsFromList(const QByteArray &list, bool nulSeparated, const QString &workingFolder) {
-    QStringList paths;
-    const char separator = nulSeparated ? '\0' : '\n';
-    for (qsizetype start = 0; start < list.size();) {
-        qsizetype end = list.indexOf(separator, start);
-        if (end < 0)
-            end = list.size();
-        if (end > start)
-            paths.append(absolutePath(decodePath(list.sliced(start, end - start)), workingFolder));
-        start = end + 1;
-    }
-    return paths;
-}
-
-std::optional<QStringList> readFilesFrom(const CommandLine &command, QString *error) {
-    const std::optional<QByteArray> list = readAll(command.filesFrom, error);
-    if (!list)
-        return std::nullopt;
-    return pathsFromList(*list, command.nulSeparated, workingFolder());
 }
 
 QString commandLineHelp() {
     return QStringLiteral(
         "Usage: sardoxa [PATH...]\n"
         "       sardoxa --size WxH|last [--output FOLDER] [--files-from FILE [--null]] [--quiet]\n"
-        "               [--json] [--strip-location] [--notify] [PATH...]\n"
+        "               [--json] [--strip-location|--keep-location] [--notify] [PATH...]\n"
         "\n"
         "Scales a batch of images to one size. Every image (png, tiff, tif, jpeg, jpg, gif,\n"
         "heic, heif, avif, webp, jxl, in any letter case; folders are searched at any depth)\n"
@@ -217,7 +182,7 @@ QString commandLineHelp() {
         "Options:\n"
         "  -s, --size WxH       resize without any window, for example 640x480, 640x* or *x480;\n"
         "                       each side a positive number or *, which keeps the aspect ratio;\n"
-        "                       last for the size chosen last in the Sardoxa window\n"
+        "                       last for the size used last, in the Sardoxa window or by --size\n"
         "  -o, --output FOLDER  write the copies into FOLDER, made if missing, instead of the\n"
         "                       day's folder\n"
         "      --files-from FILE  also the paths FILE lists, one a line; - reads stdin\n"
@@ -227,6 +192,8 @@ QString commandLineHelp() {
         "                       then one for the whole batch\n"
         "      --strip-location leave the location (GPS) out of the copies; the rest of the\n"
         "                       camera data stays\n"
+        "      --keep-location  keep the location in the copies; without either option, the\n"
+        "                       choice Remove Location from Copies of the Sardoxa window holds\n"
         "      --notify         also show the end of the batch, or a usage error, as a desktop\n"
         "                       notification\n"
         "  -h, --help           show this help and exit\n"

@@ -23,12 +23,15 @@ struct CommandLine {
     QStringList paths;     // absolute
     QString filesFrom;     // --files-from: a file that lists more paths, `-` for standard input
     bool nulSeparated = false; // -0: its paths are each ended by a NUL rather than a line break
-    QString message;           // a usage error's problem, in one line
+    bool standardInputClosed = false; // with --files-from -: the process has no standard input
+    QString message;                  // a usage error's problem, in one line
     // With --size only:
     QString output;     // -o: the folder for the copies, absolute; empty for the day's folder
     bool quiet = false; // -q: only skipped files and errors on stderr
     bool json = false;  // --json: one JSON object per file on stdout, then a summary
-    bool stripLocation = false; // --strip-location: no GPS data in the copies
+    // --strip-location (true) or --keep-location (false): whether the copies leave out the
+    // location for this run alone; without either, the choice stored in the preferences holds.
+    std::optional<bool> removeLocation;
     // --notify: the end of the batch, or a usage error, is also a desktop notification. Set
     // with a usage error too, so that it can be shown.
     bool notify = false;
@@ -44,14 +47,5 @@ QString sizeProblem(const Size &size);
 
 // Reads the process arguments, the program name first.
 CommandLine parseCommandLine(const QStringList &arguments);
-
-// The paths of a list such as --files-from reads: one a line, or each ended by a NUL when
-// `nulSeparated`, as bytes of the file system; empty entries are passed over, and relative ones
-// taken from `workingFolder`.
-QStringList pathsFromList(const QByteArray &list, bool nulSeparated, const QString &workingFolder);
-
-// The paths listed in `command.filesFrom`, read to its end; nothing, with the reason in `error`,
-// when it cannot be read.
-std::optional<QStringList> readFilesFrom(const CommandLine &command, QString *error);
 
 QString commandLineHelp();

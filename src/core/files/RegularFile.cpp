@@ -15,8 +15,13 @@
 namespace {
 
 QString notRegular(mode_t mode) {
-    return S_ISLNK(mode) ? QStringLiteral("it is a symbolic link")
-                         : QStringLiteral("it is not a regular file");
+    if (S_ISLNK(mode))
+        return QStringLiteral("it is a symbolic link");
+    if (S_ISDIR(mode))
+        return QStringLiteral("it is a folder");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("it is a FIFO");
+    return QStringLiteral("it is not a regular file");
 }
 
 bool writeAll(int fd, const QByteArray &bytes) {
@@ -32,7 +37,7 @@ bool writeAll(int fd, const QByteArray &bytes) {
 
 } // namespace
 
-std::optional<QByteArray> readRegularFile(const QString &path, QString *error) {
+std::optional<QByteArray> readRegularFile(const QString &path, qint64 limit, QString *error) {
     // Without O_NONBLOCK, opening a FIFO waits for a writer for ever.
     const UniqueFd fd(
         ::open(encodePath(path).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
@@ -51,14 +56,25 @@ std::optional<QByteArray> readRegularFile(const QString &path, QString *error) {
         *error = notRegular(info.st_mode);
         return std::nullopt;
     }
+    const auto tooLarge = [&](qint64 size) {
+        *error = QStringLiteral("it is %1 bytes long; such a file never holds more than %2")
+                     .arg(size)
+                     .arg(limit);
+        return std::nullopt;
+    };
+    if (info.st_size > limit)
+        return tooLarge(info.st_size);
     QFile file;
     std::optional<QByteArray> bytes;
+    // One byte more than allowed tells a file that grew meanwhile.
     if (file.open(fd.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
-        bytes = file.readAll();
+        bytes = file.read(limit + 1);
     if (file.error() != QFileDevice::NoError) {
         *error = file.errorString();
         return std::nullopt;
     }
+    if (bytes && bytes->size() > limit)
+        return tooLarge(bytes->size());
     return bytes;
 }
 

@@ -3,9 +3,29 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "core/sizing/Decimal.h"
+
 namespace {
 
 constexpr qsizetype maxPresets = 10;
+
+// One side of an entry: -1 for the wildcard, or a positive number within the single precision
+// sizes are typed in. Nothing for anything else, infinity and NaN included.
+std::optional<double> presetSide(const QString &text) {
+    const std::string bytes = text.trimmed().toStdString();
+    const std::optional<Decimal<double>> number = leadingDecimal<double>(bytes);
+    if (!number || number->length != bytes.size())
+        return std::nullopt;
+    if (number->value == wildcard)
+        return wildcard;
+    if (!(number->value > 0 && number->value <= std::numeric_limits<float>::max()))
+        return std::nullopt;
+    return number->value;
+}
 
 // Skips the element the reader stands at, with everything inside it.
 bool skipElement(QXmlStreamReader &reader) {
@@ -56,6 +76,29 @@ QByteArray writePresetList(const QStringList &presets) {
     writer.writeEndElement();
     writer.writeEndDocument();
     return plist;
+}
+
+std::optional<Size> presetSize(const QString &entry) {
+    const QString text = entry.trimmed();
+    if (!text.startsWith(QLatin1Char('{')) || !text.endsWith(QLatin1Char('}')))
+        return std::nullopt;
+    const QStringList sides = text.sliced(1, text.size() - 2).split(QLatin1Char(','));
+    if (sides.size() != 2)
+        return std::nullopt;
+    const std::optional<double> width = presetSide(sides[0]);
+    const std::optional<double> height = presetSide(sides[1]);
+    if (!width || !height || (*width == wildcard && *height == wildcard))
+        return std::nullopt;
+    return Size{*width, *height};
+}
+
+QStringList sizesAmong(const QStringList &entries) {
+    QStringList sizes;
+    for (const QString &entry : entries) {
+        if (presetSize(entry))
+            sizes.append(entry);
+    }
+    return sizes;
 }
 
 std::optional<QStringList> withNewPreset(const QStringList &presets, const QString &entry) {

@@ -22,7 +22,9 @@ const QString removeLocationKey = QStringLiteral("SXRemoveLocation");
 ZAVAppDelegate::ZAVAppDelegate(Platform &platform, QObject *parent)
     : QObject(parent)
     , platform(platform)
-    , core(std::make_unique<ZAVCore>()) {}
+    , core(std::make_unique<ZAVCore>()) {
+    lastSizeWrites_.setMaxThreadCount(1);
+}
 
 ZAVAppDelegate::~ZAVAppDelegate() {
     if (queue) {

@@ -49,6 +49,9 @@ public:
     // Takes dropped or opened paths in as one job: its images are collected, with folders
     // searched at any depth, and the size picker asks for its size.
     void applicationOpenFiles(const QStringList &paths);
+    // The same, with sources already known to be skipped, such as the command line's entries of
+    // a list that cannot be paths: they are named and counted with the job's.
+    void openFiles(const QStringList &paths, const QList<Skip> &skipped);
     // Lets the user pick images in a file dialog and takes them in as one job.
     void openImages();
     // Whether a path may be part of a job: not a folder, and an allowed extension.
@@ -68,9 +71,11 @@ public:
     // Sizing
     // The presets file, in the application's caches folder.
     QString presetPath();
-    // The presets, newest first; nothing when there are none or the file cannot be read.
+    // The presets that are sizes, newest first; nothing when there are none or the file cannot
+    // be used.
     std::optional<QStringList> presets();
-    // Remembers `size` as the newest preset, records it for the job `key` and starts the job.
+    // Remembers `size` as the last size and, when new, as the newest preset; records it for the
+    // job `key` and starts the job.
     void addPreset(const Size &size, const QString &key);
     // Records `size` for the job `key` and starts the job; the presets stay as they are.
     void startWithSize(const Size &size, const QString &key);
@@ -84,8 +89,11 @@ public:
     void buttonPressed(ZAVButton *sender);
     // Hands a typed size to addPreset on a background worker; the application stays meanwhile.
     void handOffPreset(const Size &size, const QString &key);
-    // Returns once every size handed off has reached its job.
-    void waitForHandOffs() { handOffs_.waitForDone(); }
+    // Returns once every size handed off has reached its job and been remembered as the last.
+    void waitForHandOffs() {
+        handOffs_.waitForDone();
+        lastSizeWrites_.waitForDone();
+    }
     bool isRetina();
     // The canvas for `image` at the requested size, with the drawing scale it was computed for.
     Canvas calculateSize(const Size &size, const SourceImage &image);
@@ -114,7 +122,7 @@ public:
     bool removesLocation() const { return removesLocation_; }
     void setRemovesLocation(bool remove);
     // When set, this run's choice, neither read from nor kept in the preferences (the command
-    // line's --strip-location).
+    // line's --strip-location or --keep-location).
     std::optional<bool> locationChoiceForRun;
 
     // Feedback
@@ -174,6 +182,8 @@ private:
     void endJob(const std::shared_ptr<Job> &job);
 
     void layOutPresets(const QString &key);
+    // Writes the last size on a worker of its own.
+    void rememberLastSize(const QString &entry);
     // Registers the images of a request as a job and asks for its size. The paths that could not
     // be read are the job's first skips; they are named unless the request is refused.
     void takeIn(const QStringList &images, const QList<Skip> &unreadable = {});
@@ -181,6 +191,7 @@ private:
     std::unique_ptr<Preferences> defaults_;
     std::atomic<bool> removesLocation_ = false;
     QThreadPool handOffs_;
+    QThreadPool lastSizeWrites_; // one thread: the last size written is the last chosen
     std::atomic<int> sizeHandOffs_{0};
     int endActionsWaiting_ = 0; // folders opening, ends told; main thread only
     std::mutex skippedMutex_;

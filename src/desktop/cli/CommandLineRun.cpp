@@ -12,13 +12,14 @@
 #include "core/app/Log.h"
 #include "core/app/Translations.h"
 #include "core/cli/CommandLine.h"
+#include "core/cli/PathList.h"
 #include "core/files/FilePaths.h"
 #include "core/platform/MainQueue.h"
 #include "core/platform/TerminationSignals.h"
 #include "core/resize/ScaledCopy.h"
+#include "core/sizing/LastSize.h"
 #include "core/sizing/PanelLayout.h"
 #include "core/sizing/PresetFile.h"
-#include "core/sizing/SizeString.h"
 #include "desktop/app/AppPresence.h"
 #include "desktop/app/ZAVAppDelegate.h"
 #include "desktop/cli/CommandLinePlatform.h"
@@ -78,24 +79,27 @@ int runCommandLine(int &argc, char **argv, const CommandLine &command) {
 
     // Checked before anything is written.
     QStringList paths = command.paths;
+    QList<Skip> listedSkips;
     if (!command.filesFrom.isEmpty()) {
         QString error;
-        const std::optional<QStringList> listed = readFilesFrom(command, &error);
+        const std::optional<ListedPaths> listed = readFilesFrom(command, &error);
         if (!listed)
             return platform.refuse(
                 QStringLiteral("cannot read the list %1: %2").arg(command.filesFrom, error));
-        paths += *listed;
+        paths += listed->paths;
+        listedSkips = listed->skipped;
     }
     Size size = command.size;
     if (command.lastSize) {
-        const std::optional<QStringList> presets =
-            readPresetFile(presetFilePath(platform.cachesDirectory()));
-        if (!presets)
-            return platform.refuse(QStringLiteral("no size remembered yet: pick one in the "
-                                                  "Sardoxa window first, or give WxH"),
-                                   localized("No size is remembered yet. Open Sardoxa, choose a "
-                                             "size for a few images once, then try again."));
-        size = sizeFromString(presets->constFirst());
+        const RememberedSize last = rememberedSize(lastSizeFilePath(platform.cachesDirectory()),
+                                                   presetFilePath(platform.cachesDirectory()));
+        if (!last.size)
+            return platform.refuse(last.problem, last.nothingYet
+                                                     ? localized("No size is remembered yet. Open "
+                                                                 "Sardoxa, choose a size for a few "
+                                                                 "images once, then try again.")
+                                                     : QString());
+        size = *last.size;
         if (const QString problem = sizeProblem(size); !problem.isEmpty())
             return platform.refuse(QStringLiteral("cannot resize to the last size, %1: %2")
                                        .arg(presetTitle(size), problem));
@@ -110,7 +114,7 @@ int runCommandLine(int &argc, char **argv, const CommandLine &command) {
                      &QCoreApplication::quit);
     ZAVAppDelegate delegate(platform);
     delegate.fixedJobFolder = command.output;
-    delegate.locationChoiceForRun = command.stripLocation;
+    delegate.locationChoiceForRun = command.removeLocation;
     if (command.json)
         delegate.fileFinished = [](const QString &source, const ScaledCopy &copy) {
             printJson(outcome(source, copy));
@@ -122,7 +126,7 @@ int runCommandLine(int &argc, char **argv, const CommandLine &command) {
     // key, and the size comes from the command line.
     bool nothingToResize = false;
     QObject::connect(&delegate, &ZAVAppDelegate::nothingToResize, [&] { nothingToResize = true; });
-    delegate.applicationOpenFiles(paths);
+    delegate.openFiles(paths, listedSkips);
     const std::shared_ptr<Job> job = delegate.globalTasks.awaitingSize();
     if (!job) {
         platform.mainQueue().drain(); // the alert, to stderr
@@ -141,7 +145,7 @@ int runCommandLine(int &argc, char **argv, const CommandLine &command) {
     // of the folder are done, as it ends the desktop application without a tray.
     const std::optional<AppPresence> presence =
         notify ? std::make_optional<AppPresence>(delegate, nullptr) : std::nullopt;
-    // The remembered size is at the front already: the presets file stays as it is.
+    // The remembered size is remembered already: the presets file stays as it is.
     if (command.lastSize)
         delegate.startWithSize(size, key);
     else

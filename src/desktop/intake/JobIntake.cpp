@@ -23,13 +23,17 @@ bool ZAVAppDelegate::isBusy() {
 }
 
 void ZAVAppDelegate::applicationOpenFiles(const QStringList &paths) {
+    openFiles(paths, {});
+}
+
+void ZAVAppDelegate::openFiles(const QStringList &paths, const QList<Skip> &skipped) {
     if (isBusy()) {
         failedWithMessage(busyMessage());
         return;
     }
     hideWelcome();
     const CollectedImages found = collectImages(paths);
-    takeIn(found.images, found.unreadable);
+    takeIn(found.images, found.unreadable + skipped);
 }
 
 void ZAVAppDelegate::openImages() {
