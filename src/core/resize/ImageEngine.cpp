@@ -267,8 +267,12 @@ void initialize(const char *argv0) {
     if (VIPS_INIT(argv0) != 0)
         vips_error_exit("cannot start libvips");
     // Failures reach the log with their file, once; libvips' own warnings would only repeat them.
+    // They are kept on their thread instead: some failures give no other reason.
     g_log_set_handler(
-        "VIPS", G_LOG_LEVEL_WARNING, [](const gchar *, GLogLevelFlags, const gchar *, gpointer) {},
+        "VIPS", G_LOG_LEVEL_WARNING,
+        [](const gchar *, GLogLevelFlags, const gchar *message, gpointer) {
+            ThreadErrors::noteWarning(message);
+        },
         nullptr);
     TIFFSetWarningHandlerExt(tiffWarned);
     PhotoMetadata::initialize();

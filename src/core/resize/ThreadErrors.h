@@ -21,10 +21,15 @@ void clear();
 // messages, and marks the thread as having met damage.
 void noteDamage(const char *domain, const char *format, va_list arguments);
 
+// Notes a warning of libvips or of a decoder it calls (libpng's checksum errors, say): the reason
+// of a failure that raised no error of its own.
+void noteWarning(const char *message);
+
 // Whether damage was noted on this thread since the last clear() or take().
 bool metDamage();
 
-// This thread's messages since the last clear() or take(), joined by "; "; empty for none.
+// This thread's messages since the last clear() or take(), joined by "; ", or its warnings where
+// it has none; empty for neither.
 QString take();
 
 // Why the last libvips call on this thread failed, in libvips' words, cleared so that the next
