@@ -11,7 +11,9 @@
 // failing call would serialise decoding, so vips_verror(), which every libvips error passes
 // through (libvips calls it through its PLT, as it does vips_error()), is interposed: it keeps a
 // copy of each message on the thread that raised it, then hands it on to libvips. A decoder of
-// our own reports through vips_error() like any other and is caught the same way.
+// our own reports through vips_error() like any other and is caught the same way. So is
+// vips_threadpool_run(), on which some loaders decode while the first region of their image is
+// made: what its workers say is also given to the thread that ran it.
 namespace ThreadErrors {
 
 // Forgets this thread's messages.
