@@ -164,6 +164,14 @@ TEST_F(ImageEngine, BadSourcesAndDegenerateSizesWriteNothingAndSayWhy) {
     const qsizetype vp8l = webp.indexOf("VP8L") + 9;
     const quint32 sides = qFromLittleEndian<quint32>(webp.constData() + vp8l);
     qToLittleEndian((sides & ~0xFFFFFFFu) | 16382u | (16382u << 14), webp.data() + vp8l);
+    // A TIFF of one compressed strip, which its decoder reads whole, claiming 16384 × 16384
+    // float RGBA.
+    const QString strip =
+        source("strip.tif",
+               VImage::black(64, 64, VImage::option()->set("bands", 4)).cast(VIPS_FORMAT_FLOAT));
+    readBy({"tiffcp", "-c", "lzw", "-r", "64", strip, in("one-strip.tif")});
+    for (const char *tag : {"256", "257", "278"}) // its width, height and rows in a strip
+        readBy({"tiffset", "-s", tag, "16384", in("one-strip.tif")});
     // Turned by its EXIF orientation, which needs the whole scaled image at once: 72 GB here.
     VImage turned = VImage::black(100, 10000).copy();
     turned.set(VIPS_META_ORIENTATION, 6);
@@ -184,6 +192,7 @@ TEST_F(ImageEngine, BadSourcesAndDegenerateSizesWriteNothingAndSayWhy) {
         {write("bomb.png", Images::claimingPng(100000)), {10, 10}, "too large to decode"},
         {write("progressive.jpg", progressive), {10, 10}, "would need 6144 MB of memory"},
         {write("claims.webp", webp), {10, 10}, "16383 × 16383 pixels would need 3072 MB"},
+        {in("one-strip.tif"), {10, 10}, "16384 × 16384 pixels would need 4096 MB"},
         {image("whole.jpg"), {-1, -1}, "has no whole pixel"},
         {in("whole.jpg"), {0.2, 100}, "has no whole pixel"},
         {in("whole.jpg"), {100000, 100000}, "too large to write"},

@@ -1,8 +1,62 @@
 #include "core/resize/DecoderMemory.h"
 
 #include <algorithm>
+#include <climits>
+#include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
+
+#include <tiffio.h>
+
+namespace {
+
+// libtiff reading the source through its descriptor, at offsets of its own, so that the
+// descriptor's position, which libvips reads from, is left alone.
+struct FdReader {
+    int fd;
+    toff_t offset = 0;
+};
+
+toff_t fileSize(thandle_t handle) {
+    struct stat info {};
+    return ::fstat(static_cast<FdReader *>(handle)->fd, &info) == 0 ? toff_t(info.st_size) : 0;
+}
+
+tsize_t readAt(thandle_t handle, tdata_t buffer, tsize_t size) {
+    auto &reader = *static_cast<FdReader *>(handle);
+    const ssize_t got = ::pread(reader.fd, buffer, std::size_t(size), off_t(reader.offset));
+    if (got > 0)
+        reader.offset += toff_t(got);
+    return got;
+}
+
+toff_t seekTo(thandle_t handle, toff_t offset, int whence) {
+    auto &reader = *static_cast<FdReader *>(handle);
+    reader.offset = offset + (whence == SEEK_CUR   ? reader.offset
+                              : whence == SEEK_END ? fileSize(handle)
+                                                   : 0);
+    return reader.offset;
+}
+
+} // namespace
+
+int tiffRowsAtOnce(int fd) {
+    FdReader reader{fd};
+    const std::unique_ptr<TIFF, decltype(&TIFFClose)> tiff(
+        TIFFClientOpen(
+            "source", "rm", &reader, readAt,
+            [](thandle_t, tdata_t, tsize_t) { return tsize_t(-1); }, seekTo,
+            [](thandle_t) { return 0; }, fileSize, [](thandle_t, tdata_t *, toff_t *) { return 0; },
+            [](thandle_t, tdata_t, toff_t) {}),
+        &TIFFClose);
+    std::uint32_t rows = 0;
+    if (tiff && TIFFIsTiled(tiff.get()))
+        TIFFGetField(tiff.get(), TIFFTAG_TILELENGTH, &rows);
+    else if (tiff)
+        TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_ROWSPERSTRIP, &rows);
+    return int(std::min<std::uint32_t>(rows, INT_MAX));
+}
 
 double decoderHeldBytes(const DecoderDemand &demand) {
     const double pixels = double(demand.width) * double(demand.height);
@@ -16,7 +70,10 @@ double decoderHeldBytes(const DecoderDemand &demand) {
         // The frame as RGBA plus its palette indices, with room for the decoder's own state.
         return pixels * 6;
     case SourceFormat::Tiff:
-        return 0;
+        // libtiff decodes a strip, or a row of tiles, whole: a writer that puts the whole image
+        // in one strip makes it hold the whole image.
+        return double(demand.width) * std::min(demand.rowsAtOnce, demand.height) * demand.bands *
+               demand.bytesPerSample;
     case SourceFormat::Heif:
         // The decoded planes, upsampled, converted into the image libvips reads, and the codec's
         // own reference picture: a 12-megapixel HEIC took 11 bytes a pixel.

@@ -20,10 +20,15 @@ struct DecoderDemand {
     int height = 0;
     int bands = 0;
     int bytesPerSample = 1;
+    int rowsAtOnce = 0; // TIFF: the rows of one strip, or of one row of tiles
 };
 
 // The bytes the decoder holds at once for such a source; 0 for a streaming one.
 double decoderHeldBytes(const DecoderDemand &demand);
+
+// The rows a TIFF's decoder reads at once: one strip, which some writers make of the whole
+// image, or one row of tiles; 0 when the file cannot be read as a TIFF.
+int tiffRowsAtOnce(int fd);
 
 // A number of bytes shared by the operations that decode at once, so that a batch of large
 // sources of the kinds that decode whole runs them one after another rather than together.

@@ -63,13 +63,14 @@ std::optional<SourceHeader> readSourceHeader(int fd, const vips::VSource &source
         int height = header.height();
         double xres = header.xres();
         double yres = header.yres();
-        const DecoderDemand demand{
-            *format,
-            header.get_typeof("interlaced") != 0 && header.get_int("interlaced") != 0,
-            width,
-            height,
-            header.bands(),
-            int(vips_format_sizeof(header.format()))};
+        const DecoderDemand demand{*format,
+                                   header.get_typeof("interlaced") != 0 &&
+                                       header.get_int("interlaced") != 0,
+                                   width,
+                                   height,
+                                   header.bands(),
+                                   int(vips_format_sizeof(header.format())),
+                                   *format == SourceFormat::Tiff ? tiffRowsAtOnce(fd) : 0};
         if (vips_image_get_orientation_swap(header.get_image())) {
             std::swap(width, height);
             std::swap(xres, yres);
