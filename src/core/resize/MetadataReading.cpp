@@ -14,6 +14,7 @@
 #include "core/resize/FileMapping.h"
 #include "core/resize/GifMetadata.h"
 #include "core/resize/MetadataBlocks.h"
+#include "core/resize/XmpRepair.h"
 
 namespace {
 
@@ -37,6 +38,22 @@ void leaveOut(FileMetadata &metadata, const char *block, const QString &why) {
     metadata.why.append(why);
 }
 
+// Parses an XMP packet into `xmp`, once more without its repeated properties when the toolkit
+// refuses them; the warning kept is the first parse's.
+bool decodeXmp(Exiv2::XmpData &xmp, const std::string &packet) {
+    lastWarning.clear();
+    if (Exiv2::XmpParser::decode(xmp, packet) == 0)
+        return true;
+    const std::string first = lastWarning;
+    const QByteArray repaired = withoutRepeatedProperties(QByteArray::fromStdString(packet));
+    xmp.clear();
+    if (!repaired.isEmpty() && Exiv2::XmpParser::decode(xmp, repaired.toStdString()) == 0)
+        return true;
+    xmp.clear();
+    lastWarning = first;
+    return false;
+}
+
 // Parses an XMP packet measured beforehand into `xmp`, adding to what it holds.
 void addXmp(FileMetadata &metadata, const QByteArray &packet, const char *block) {
     if (packet.isEmpty())
@@ -44,8 +61,7 @@ void addXmp(FileMetadata &metadata, const QByteArray &packet, const char *block)
     if (packet.size() > blockLimits[std::size_t(Block::Xmp)])
         return leaveOut(metadata, block, tooLarge(block, packet.size()));
     Exiv2::XmpData read;
-    lastWarning.clear();
-    if (Exiv2::XmpParser::decode(read, packet.toStdString()) != 0)
+    if (!decodeXmp(read, packet.toStdString()))
         return leaveOut(metadata, block, unreadable(block));
     for (const Exiv2::Xmpdatum &datum : read)
         metadata.xmp.add(datum);
@@ -125,9 +141,7 @@ void readWithExiv2(FileMetadata &metadata, unsigned char *data, std::size_t size
     if (const auto tag = metadata.exif.findKey(Exiv2::ExifKey("Exif.Image.XMLPacket"));
         packet.empty() && tag != metadata.exif.end() && hidden[std::size_t(Block::Xmp)] == 0)
         packet = tag->toString();
-    lastWarning.clear();
-    if (Exiv2::XmpData again;
-        metadata.xmp.empty() && !packet.empty() && Exiv2::XmpParser::decode(again, packet) != 0)
+    if (metadata.xmp.empty() && !packet.empty() && !decodeXmp(metadata.xmp, packet))
         leaveOut(metadata, "XMP", unreadable("XMP"));
     // The rest of a JPEG's XMP, beyond its first segment.
     // Found by its name: exiv2 knows no xmpNote namespace unless a packet names it.
