@@ -98,10 +98,10 @@ bool readHeif(FileMetadata &metadata, const unsigned char *data, std::size_t siz
     heif_image_handle_get_list_of_metadata_block_IDs(handle.get(), nullptr, ids.data(),
                                                      int(ids.size()));
     for (const heif_item_id id : ids) {
-        const std::string_view type = heif_image_handle_get_metadata_type(handle.get(), id);
-        const std::string_view content =
-            heif_image_handle_get_metadata_content_type(handle.get(), id);
-        const bool exif = type == "Exif", xmp = content == "application/rdf+xml";
+        const char *type = heif_image_handle_get_metadata_type(handle.get(), id);
+        const char *content = heif_image_handle_get_metadata_content_type(handle.get(), id);
+        const bool exif = type && std::string_view(type) == "Exif";
+        const bool xmp = content && std::string_view(content) == "application/rdf+xml";
         if (!exif && !xmp)
             continue;
         const Block kind = exif ? Block::Exif : Block::Xmp;
