@@ -1,5 +1,7 @@
 #include "core/resize/MetadataReading.h"
 
+#include <QtEndian>
+
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -122,6 +124,34 @@ bool readHeif(FileMetadata &metadata, const unsigned char *data, std::size_t siz
     return true;
 }
 
+// The top-level "Exif" and "xml " boxes of a BMFF file libheif does not read, as JPEG XL keeps
+// them; each box gives its size first.
+void readBoxes(FileMetadata &metadata, const unsigned char *data, std::size_t size) {
+    for (std::size_t at = 0; at + 8 <= size;) {
+        std::uint64_t length = qFromBigEndian<quint32>(data + at);
+        std::size_t header = 8;
+        if (length == 1 && at + 16 <= size) {
+            length = qFromBigEndian<quint64>(data + at + 8);
+            header = 16;
+        } else if (length == 0) {
+            length = size - at;
+        }
+        if (length < header || length > size - at)
+            return;
+        const std::string_view type(reinterpret_cast<const char *>(data + at + 4), 4);
+        const QByteArray box =
+            type == "Exif" || type == "xml "
+                ? QByteArray::fromRawData(reinterpret_cast<const char *>(data + at + header),
+                                          qsizetype(length - header))
+                : QByteArray();
+        if (type == "Exif")
+            addExif(metadata, box);
+        else if (type == "xml ")
+            addXmp(metadata, box, "XMP");
+        at += std::size_t(length);
+    }
+}
+
 // What exiv2 reads of the file in `data`, once it cannot see the blocks too large to parse.
 void readWithExiv2(FileMetadata &metadata, unsigned char *data, std::size_t size) {
     const BlockBytes hidden = hideOversizedBlocks(data, size);
@@ -188,10 +218,12 @@ FileMetadata readFileMetadata(int fd) {
         if (const GifMetadata gif = readGifMetadata(file.data(), file.size()); !gif.xmp.isEmpty())
             addXmp(metadata, gif.xmp, "XMP");
         const int type = Exiv2::ImageFactory::getType(file.data(), long(file.size()));
-        const bool heif =
-            type == Exiv2::ImageType::bmff && readHeif(metadata, file.data(), file.size());
-        if (!heif && type != Exiv2::ImageType::none && type != Exiv2::ImageType::gif)
+        if (type == Exiv2::ImageType::bmff) {
+            if (!readHeif(metadata, file.data(), file.size()))
+                readBoxes(metadata, file.data(), file.size());
+        } else if (type != Exiv2::ImageType::none && type != Exiv2::ImageType::gif) {
             readWithExiv2(metadata, file.data(), file.size());
+        }
     } catch (const std::exception &error) {
         metadata = FileMetadata();
         leaveOut(metadata, "metadata", QString::fromLocal8Bit(error.what()));

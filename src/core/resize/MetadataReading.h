@@ -6,9 +6,10 @@
 #include <exiv2/exiv2.hpp>
 
 // The metadata of an image file, each block read where a library can read it: exiv2 for JPEG,
-// PNG, WebP and TIFF (with a JPEG's extended XMP put back together), libheif for HEIF and AVIF,
-// the GIF's own extension for its XMP. Each block is measured before it is parsed; one that is
-// too large or cannot be read is left out alone, named in `lost` with its cause in `why`.
+// PNG, WebP and TIFF (with a JPEG's extended XMP put back together), libheif for HEIF and AVIF;
+// the top-level boxes of another BMFF file (JPEG XL) and a GIF's XMP extension are found here.
+// Each block is measured before it is parsed; one that is too large or cannot be read is left
+// out alone, named in `lost` with its cause in `why`.
 struct FileMetadata {
     Exiv2::ExifData exif;
     Exiv2::XmpData xmp;
