@@ -16,13 +16,13 @@ std::string lowered(std::string_view text) {
 }
 
 // A name that says it holds a position or a place. The subject's location is a point of the
-// frame, not of the world.
+// frame, not of the world; an ISO speed latitude is the film's exposure range.
 bool namesPlace(std::string_view name) {
     static constexpr std::array<std::string_view, 10> words{
         "gps",  "latitude", "longitude", "altitude", "location",
         "city", "country",  "state",     "province", "landmark"};
     const std::string lower = lowered(name);
-    if (lower == "subjectlocation")
+    if (lower == "subjectlocation" || lower.starts_with("isospeedlatitude"))
         return false;
     return std::any_of(words.begin(), words.end(), [&lower](std::string_view word) {
         return lower.find(word) != std::string::npos;
