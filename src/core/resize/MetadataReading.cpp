@@ -56,7 +56,7 @@ bool decodeXmp(Exiv2::XmpData &xmp, const std::string &packet) {
     return false;
 }
 
-// Parses an XMP packet measured beforehand into `xmp`, adding to what it holds.
+// Measures an XMP packet, then parses it into the metadata's XMP, adding to what it holds.
 void addXmp(FileMetadata &metadata, const QByteArray &packet, const char *block) {
     if (packet.isEmpty())
         return;
