@@ -1,6 +1,7 @@
-// Metadata comes from anywhere: whatever an EXIF block, XMP packet and IPTC block hold, the copy
-// they are carried into stays a readable image of its own size, with or without them.
+// Metadata comes from anywhere: whatever a photo file holds, in whatever container, the copy its
+// metadata is carried into stays a readable image of its own size, with or without it.
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include "FuzzText.h"
 #include "core/files/UniqueFd.h"
@@ -8,19 +9,16 @@
 #include "core/resize/PhotoMetadata.h"
 #include "core/resize/TiffWriter.h"
 
-// The input: the EXIF block's length and the XMP packet's, two bytes each, little-endian, a byte
-// whose lowest bit asks for the location to go, then the three blocks one after another.
+// The input: a byte whose lowest bit asks for the location to go, then the photo file (a JPEG,
+// PNG, WebP, TIFF, GIF, HEIF...).
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     static const bool started = (ImageEngine::initialize("fuzz_photo_metadata"), true);
     (void)started;
-    if (size < 5)
+    if (size < 1)
         return 0;
-    const QByteArray bytes = fuzzBytes(data + 5, size - 5);
-    const qsizetype exifSize = data[0] | data[1] << 8, xmpSize = data[2] | data[3] << 8;
-    const PhotoMetadata metadata =
-        PhotoMetadata::fromBlocks(bytes.left(exifSize), bytes.mid(exifSize, xmpSize),
-                                  bytes.mid(exifSize + xmpSize))
-            .forCopy(24, 16, data[4] & 1);
+    const UniqueFd source(::memfd_create("source", MFD_CLOEXEC));
+    FUZZ_ASSERT(::write(source.get(), data + 1, size - 1) == ssize_t(size - 1));
+    const PhotoMetadata metadata = PhotoMetadata::read(source.get()).forCopy(24, 16, data[0] & 1);
 
     const UniqueFd file(::memfd_create("copy", MFD_CLOEXEC));
     TiffFormat format;

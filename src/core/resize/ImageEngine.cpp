@@ -15,6 +15,7 @@
 #include "core/app/Logging.h"
 #include "core/files/FilePaths.h"
 #include "core/resize/FormatSniffing.h"
+#include "core/resize/GifMetadata.h"
 #include "core/resize/JpegDecoder.h"
 #include "core/resize/PngProfile.h"
 #include "core/resize/SourceImage.h"
@@ -69,8 +70,10 @@ VImage load(const vips::VSource &input, int fd, const VImage &header, SourceForm
     options->set("fail_on",
                  format == SourceFormat::Gif ? VIPS_FAIL_ON_WARNING : VIPS_FAIL_ON_TRUNCATED);
     VImage image = loadAs(format, input, options);
-    if (format == SourceFormat::Png && image.get_typeof(VIPS_META_ICC_NAME) == 0) {
-        if (const std::optional<QByteArray> profile = embeddedPngProfile(fd)) {
+    if (image.get_typeof(VIPS_META_ICC_NAME) == 0 &&
+        (format == SourceFormat::Png || format == SourceFormat::Gif)) {
+        if (const std::optional<QByteArray> profile =
+                format == SourceFormat::Png ? embeddedPngProfile(fd) : embeddedGifProfile(fd)) {
             image = image.copy();
             vips_image_set_blob_copy(image.get_image(), VIPS_META_ICC_NAME, profile->constData(),
                                      std::size_t(profile->size()));

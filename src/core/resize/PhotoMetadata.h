@@ -6,9 +6,10 @@
 #include <memory>
 
 // What a photo carries besides its pixels, EXIF, XMP and IPTC, as exiv2 reads and writes it. A
-// copy keeps it, made true of the copy: upright, of the copy's size, with no thumbnail and none of
-// the source's own image structure. Damaged or oversized metadata is never worth the picture: the
-// copy is then written without it, and problem() says why.
+// copy keeps it, made true of the copy: upright, of the copy's size, with no thumbnail, none of
+// the source's own image structure and no tag a reader could not take. Damaged or oversized
+// metadata is never worth the picture: the copy is written without the block that is, and lost()
+// and problem() say which and why.
 class PhotoMetadata {
 public:
     // Starts exiv2; call once, on the main thread, before any thread reads metadata.
@@ -19,13 +20,12 @@ public:
 
     // What the image file open at `fd` carries; none for a format that carries nothing.
     static PhotoMetadata read(int fd);
-    // The metadata held in an EXIF block (a TIFF structure, with or without the "Exif" mark that
-    // JPEG puts before it), an XMP packet and an IPTC block; any may be empty.
-    static PhotoMetadata fromBlocks(const QByteArray &exif, const QByteArray &xmp,
-                                    const QByteArray &iptc);
 
     bool isEmpty() const;
-    // Why there is none although the file may hold some; empty when all went well.
+    // What the file holds but is left out, "metadata" when it is all, or the blocks ("XMP",
+    // "EXIF and IPTC"...); empty when all went well.
+    const QString &lost() const { return lost_; }
+    // Why it is left out.
     const QString &problem() const { return problem_; }
 
     // The metadata for a copy of `width` × `height` pixels, without the location when asked.
@@ -38,8 +38,9 @@ public:
 
 private:
     struct Blocks;
-    explicit PhotoMetadata(std::shared_ptr<const Blocks> blocks, QString problem = {});
+    PhotoMetadata(std::shared_ptr<const Blocks> blocks, QString lost, QString problem);
 
     std::shared_ptr<const Blocks> blocks_;
+    QString lost_;
     QString problem_;
 };

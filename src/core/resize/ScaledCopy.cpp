@@ -49,9 +49,9 @@ ScaledCopy writeScaledCopy(const SourceImage &image, const Canvas &canvas,
     // The metadata is never worth the picture: what exiv2 cannot carry is left out, said once.
     const PhotoMetadata metadata =
         scaled.metadata.forCopy(plan->canvasWidth, plan->canvasHeight, withoutLocation);
-    QString unkept = metadata.problem();
+    QString lost = metadata.lost(), unkept = metadata.problem();
     bool damaged = false;
-    if (unkept.isEmpty() && !metadata.isEmpty()) {
+    if (!metadata.isEmpty()) {
         // exiv2 makes the whole new file in memory: it is charged like a decoder, once this
         // image's own decoder has let its memory go, so that no two images wait on each other.
         scaled.canvas.reset();
@@ -61,13 +61,18 @@ ScaledCopy writeScaledCopy(const SourceImage &image, const Canvas &canvas,
             measured ? MemoryBudget::decoders().reserve(double(copy.st_size), stop) : std::nullopt;
         if (stop.stop_requested())
             return {};
-        unkept = memory ? metadata.writeInto(output.descriptor(), &damaged)
-                        : QStringLiteral("the copy is too large to rewrite in memory");
+        if (const QString failed =
+                memory ? metadata.writeInto(output.descriptor(), &damaged)
+                       : QStringLiteral("the copy is too large to rewrite in memory");
+            !failed.isEmpty()) {
+            lost = QStringLiteral("metadata");
+            unkept = failed;
+        }
     }
     if (damaged)
         return cannotWrite(unkept);
     if (!unkept.isEmpty())
-        logLine(QStringLiteral("kept no metadata for %1: %2").arg(image.path(), unkept));
+        logLine(QStringLiteral("kept no %1 for %2: %3").arg(lost, image.path(), unkept));
     // Last, so that the copy sorts by the moment its photo was taken, as `cp -p` keeps it.
     const struct timespec times[2] = {scaled.file.st_atim, scaled.file.st_mtim};
     if (::futimens(output.descriptor(), times) != 0)
