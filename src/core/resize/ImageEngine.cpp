@@ -15,6 +15,7 @@
 #include "core/app/Logging.h"
 #include "core/files/FilePaths.h"
 #include "core/resize/FormatSniffing.h"
+#include "core/resize/HeifDecoder.h"
 #include "core/resize/JpegDecoder.h"
 #include "core/resize/PngProfile.h"
 #include "core/resize/SourceImage.h"
@@ -63,6 +64,8 @@ VImage load(const vips::VSource &input, int fd, const VImage &header, SourceForm
             int shrink, std::stop_token stop) {
     if (format == SourceFormat::Jpeg)
         return JpegDecoder::decode(fd, 8 / shrink, header, std::move(stop));
+    if (format == SourceFormat::Heif)
+        return HeifDecoder::decode(fd, header);
     auto *options = VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL);
     // A GIF is damaged where its decoder warns (libnsgif decodes LZW data that ends early to
     // empty rows, and only warns); the other decoders fail on damage themselves.
