@@ -17,6 +17,7 @@
 #include "core/resize/FormatSniffing.h"
 #include "core/resize/HeifDecoder.h"
 #include "core/resize/JpegDecoder.h"
+#include "core/resize/JpegXlDecoder.h"
 #include "core/resize/PngProfile.h"
 #include "core/resize/SourceImage.h"
 #include "core/resize/ThreadErrors.h"
@@ -66,6 +67,8 @@ VImage load(const vips::VSource &input, int fd, const VImage &header, SourceForm
         return JpegDecoder::decode(fd, 8 / shrink, header, std::move(stop));
     if (format == SourceFormat::Heif)
         return HeifDecoder::decode(fd, header);
+    if (format == SourceFormat::Jxl)
+        return JpegXlDecoder::decode(fd, header, std::move(stop));
     auto *options = VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL);
     // A GIF is damaged where its decoder warns (libnsgif decodes LZW data that ends early to
     // empty rows, and only warns); the other decoders fail on damage themselves.
