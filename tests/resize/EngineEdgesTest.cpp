@@ -120,17 +120,23 @@ TEST_F(EngineEdges, EachSourceIsWrittenInItsOwnTonesOrSkippedForItsOwnReason) {
 
 TEST_F(EngineEdges, DamagedFilesDecodedTogetherEachGiveTheirOwnDecodersReason) {
     const VImage photo = Images::noise(300, 200);
-    const std::map<QString, QByteArray> decoders{
-        {"gif", "gif"}, {"jpg", "jpeg"}, {"jxl", "jxl"}, {"png", "png"}, {"tif", "tiff"}};
+    const std::map<QString, QByteArray> decoders{{"gif", "gif"}, {"jpg", "jpeg"}, {"jxl", "jxl"},
+                                                 {"png", "png"}, {"tif", "tiff"}, {"webp", "webp"}};
     QStringList paths;
     for (const auto &[suffix, decoder] : decoders) {
         const QByteArray file = damaged(
-            Images::encoded(photo, suffix == "tif" ? ".tif[compression=lzw]"
-                                                   : ('.' + suffix).toLatin1().constData()));
+            Images::encoded(photo, suffix == "tif"    ? ".tif[compression=lzw]"
+                                   : suffix == "webp" ? ".webp[lossless]"
+                                                      : ('.' + suffix).toLatin1().constData()));
         for (int i = 0; i < 16; ++i)
             paths << write(QStringLiteral("%1.%2").arg(i).arg(suffix), file);
     }
-    const std::map<QString, QString> reasons = run(paths, 1);
+    // A header whose checksum is wrong: libpng's own words are the only reason there is.
+    QByteArray badHeader = Images::encoded(photo, ".png");
+    badHeader[29] = char(~badHeader[29]);
+    const QString header = write("header.PNG", badHeader);
+    const std::map<QString, QString> reasons = run(paths + QStringList{header}, 1);
+    EXPECT_TRUE(reasons.count(header) && reasons.at(header).contains("IHDR: CRC error"));
     for (const QString &path : paths) {
         SCOPED_TRACE(path.toStdString());
         const QString reason = reasons.count(path) ? reasons.at(path).toLower() : QString();

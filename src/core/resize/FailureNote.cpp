@@ -20,6 +20,17 @@ int generate(VipsRegion *out, void *sequence, void *, void *passing, gboolean *)
     return -1;
 }
 
+// libvips starts a loader's decoding when the first region of its image is made, on whichever
+// thread makes it, outside any generate: libwebp's and libspng's failures to read the pixels are
+// raised there, and are noted as any other.
+void *start(VipsImage *out, void *in, void *passing) {
+    ThreadErrors::clear();
+    void *region = vips_start_one(out, in, nullptr);
+    if (!region)
+        static_cast<Passing *>(passing)->note->note(ThreadErrors::take());
+    return region;
+}
+
 void closed(VipsImage *, Passing *passing) {
     std::unique_ptr<Passing> owned(passing); // the image owned it; it goes with the image
 }
@@ -43,7 +54,7 @@ vips::VImage notingFailures(const vips::VImage &image, std::shared_ptr<FailureNo
     g_signal_connect(out, "close", G_CALLBACK(closed), passing);
     VipsImage *in = image.get_image();
     if (vips_image_pipelinev(out, VIPS_DEMAND_STYLE_THINSTRIP, in, nullptr) != 0 ||
-        vips_image_generate(out, vips_start_one, generate, vips_stop_one, in, passing) != 0) {
+        vips_image_generate(out, start, generate, vips_stop_one, in, passing) != 0) {
         g_object_unref(out);
         throw vips::VError();
     }

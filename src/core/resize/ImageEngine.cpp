@@ -122,7 +122,8 @@ VImage resampleWithAlpha(const VImage &image, double hscale, double vscale) {
 
 // The canvas in a layout every TIFF reader takes (libtiff's tools, libvips, Pillow and the
 // viewers built on them): 8-bit grey, grey with alpha, RGB, RGBA or CMYK, and 16-bit grey, RGB or
-// RGBA. Other layouts, 16-bit grey with alpha and floating point among them, are written in 8 bits.
+// RGBA. Other layouts, 16-bit grey with alpha and floating point among them, are written in 8 bits:
+// Pillow opens no 16-bit grey TIFF with alpha, and libtiff's tiff2rgba drops its alpha.
 VImage storable(VImage image) {
     const VipsInterpretation interpretation = image.interpretation();
     const bool cmyk = interpretation == VIPS_INTERPRETATION_CMYK;
@@ -145,10 +146,15 @@ VImage storable(VImage image) {
         image.interpretation() != VIPS_INTERPRETATION_CMYK)
         return image.copy(VImage::option()->set(
             "interpretation", grey ? VIPS_INTERPRETATION_GREY16 : VIPS_INTERPRETATION_RGB16));
+    // 65535 is white in 16 bits, 255 in 8. Values already on the 8-bit scale are cast as they
+    // are: a shifting cast of floating point moves them by its 32 bits, to black.
     if (image.format() == VIPS_FORMAT_USHORT)
-        image = image.linear(1.0 / 257, 0).rint(); // 65535 is white in 16 bits, 255 in 8
+        image = image.linear(1.0 / 257, 0).rint().cast(VIPS_FORMAT_UCHAR);
     else if (vips_band_format_isfloat(image.format()))
-        image = image.rint();
+        image = image.rint().cast(VIPS_FORMAT_UCHAR);
+    else if (!vips_band_format_isuint(image.format()))
+        image = (image < 0).ifthenelse(0, image); // a shifting cast wraps what the resampler
+                                                  // took below zero round to white
     // Other integers are mapped by their range, as libvips' own conversions do; a plain cast
     // would clip all but the darkest values to white.
     return image.cast(VIPS_FORMAT_UCHAR, VImage::option()->set("shift", true))
@@ -267,8 +273,12 @@ void initialize(const char *argv0) {
     if (VIPS_INIT(argv0) != 0)
         vips_error_exit("cannot start libvips");
     // Failures reach the log with their file, once; libvips' own warnings would only repeat them.
+    // They are kept on their thread instead: some failures give no other reason.
     g_log_set_handler(
-        "VIPS", G_LOG_LEVEL_WARNING, [](const gchar *, GLogLevelFlags, const gchar *, gpointer) {},
+        "VIPS", G_LOG_LEVEL_WARNING,
+        [](const gchar *, GLogLevelFlags, const gchar *message, gpointer) {
+            ThreadErrors::noteWarning(message);
+        },
         nullptr);
     TIFFSetWarningHandlerExt(tiffWarned);
     PhotoMetadata::initialize();

@@ -1,22 +1,50 @@
 #include "core/resize/ThreadErrors.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <dlfcn.h>
+#include <map>
+#include <mutex>
 #include <vips/vips.h>
 
 namespace {
 
 // A thread's messages, in a buffer with no destructor: libvips may still report while a thread
 // ends, after objects with one are gone. A thread that never takes them keeps the first ones.
-struct Messages {
+struct Buffer {
     char text[2048];
     std::size_t length;
+};
+
+struct Messages {
+    Buffer errors;
+    Buffer warnings;
     bool damage;
+    // What the workers of a thread pool this thread ran said, under poolsMutex.
+    Buffer inherited;
+    std::atomic<bool> inheriting;
 };
 
 thread_local Messages messages;
+
+// Some loaders decode on a thread pool of their own while a region of their image is made (libwebp
+// through libvips 8.14 does): what their workers say is handed to the thread that ran the pool,
+// which is decoding that image, through the pool's entry here.
+struct PoolRun {
+    unsigned long id;
+    VipsThreadStartFn start;
+    VipsThreadpoolAllocateFn allocate;
+    VipsThreadpoolWorkFn work;
+    VipsThreadpoolProgressFn progress;
+    void *client;
+};
+
+std::mutex poolsMutex;
+std::map<unsigned long, Messages *> runningPools; // by PoolRun::id, while the pool runs
+thread_local unsigned long workingFor = 0;        // the pool this worker last worked for
 
 using Verror = void (*)(const char *, const char *, va_list);
 
@@ -25,27 +53,27 @@ Verror libvipsVerror() {
     return next;
 }
 
-// Adds to this thread's messages as much of the text as there is room for.
-void appendv(const char *format, va_list arguments) {
-    const std::size_t room = sizeof messages.text - messages.length;
-    const int written = std::vsnprintf(messages.text + messages.length, room, format, arguments);
+// Adds to `buffer` as much of the text as there is room for.
+void appendv(Buffer &buffer, const char *format, va_list arguments) {
+    const std::size_t room = sizeof buffer.text - buffer.length;
+    const int written = std::vsnprintf(buffer.text + buffer.length, room, format, arguments);
     if (written > 0)
-        messages.length += std::min(std::size_t(written), room - 1);
+        buffer.length += std::min(std::size_t(written), room - 1);
 }
 
-void append(const char *format, ...) {
+void append(Buffer &buffer, const char *format, ...) {
     va_list arguments;
     va_start(arguments, format);
-    appendv(format, arguments);
+    appendv(buffer, format, arguments);
     va_end(arguments);
 }
 
-void appendMessage(const char *domain, const char *format, va_list arguments) {
-    if (messages.length > 0)
-        append("; ");
+void appendMessage(Buffer &buffer, const char *domain, const char *format, va_list arguments) {
+    if (buffer.length > 0)
+        append(buffer, "; ");
     if (domain && *domain)
-        append("%s: ", domain);
-    appendv(format, arguments);
+        append(buffer, "%s: ", domain);
+    appendv(buffer, format, arguments);
 }
 
 } // namespace
@@ -53,21 +81,84 @@ void appendMessage(const char *domain, const char *format, va_list arguments) {
 extern "C" void vips_verror(const char *domain, const char *format, va_list arguments) {
     va_list copy;
     va_copy(copy, arguments); // libvips formats the same arguments again
-    appendMessage(domain, format, copy);
+    appendMessage(messages.errors, domain, format, copy);
     va_end(copy);
+    if (workingFor != 0) {
+        std::lock_guard lock(poolsMutex);
+        if (const auto pool = runningPools.find(workingFor); pool != runningPools.end()) {
+            va_copy(copy, arguments);
+            appendMessage(pool->second->inherited, domain, format, copy);
+            va_end(copy);
+            pool->second->inheriting.store(true, std::memory_order_release);
+        }
+    }
     libvipsVerror()(domain, format, arguments);
+}
+
+extern "C" int vips_threadpool_run(VipsImage *image, VipsThreadStartFn start,
+                                   VipsThreadpoolAllocateFn allocate, VipsThreadpoolWorkFn work,
+                                   VipsThreadpoolProgressFn progress, void *client) {
+    using Run = int (*)(VipsImage *, VipsThreadStartFn, VipsThreadpoolAllocateFn,
+                        VipsThreadpoolWorkFn, VipsThreadpoolProgressFn, void *);
+    static const auto next = reinterpret_cast<Run>(::dlsym(RTLD_NEXT, "vips_threadpool_run"));
+    static std::atomic<unsigned long> runs{0};
+    PoolRun run{++runs, start, allocate, work, progress, client};
+    {
+        std::lock_guard lock(poolsMutex);
+        runningPools[run.id] = &messages;
+    }
+    const int result = next(
+        image,
+        [](VipsImage *image, void *pool) {
+            const auto &run = *static_cast<PoolRun *>(pool);
+            workingFor = run.id;
+            return run.start(image, run.client);
+        },
+        [](VipsThreadState *state, void *pool, gboolean *stop) {
+            const auto &run = *static_cast<PoolRun *>(pool);
+            workingFor = run.id;
+            return run.allocate(state, run.client, stop);
+        },
+        [](VipsThreadState *state, void *pool) {
+            const auto &run = *static_cast<PoolRun *>(pool);
+            workingFor = run.id;
+            return run.work(state, run.client);
+        },
+        progress ? [](void *pool) {
+            const auto &run = *static_cast<PoolRun *>(pool);
+            return run.progress(run.client);
+        }
+                 : VipsThreadpoolProgressFn(nullptr),
+        &run);
+    std::lock_guard lock(poolsMutex);
+    runningPools.erase(run.id);
+    return result;
 }
 
 namespace ThreadErrors {
 
 void clear() {
-    messages.length = 0;
+    messages.errors.length = 0;
+    messages.warnings.length = 0;
     messages.damage = false;
+    if (messages.inheriting.load(std::memory_order_acquire)) {
+        std::lock_guard lock(poolsMutex);
+        messages.inherited.length = 0;
+        messages.inheriting.store(false, std::memory_order_relaxed);
+    }
 }
 
 void noteDamage(const char *domain, const char *format, va_list arguments) {
-    appendMessage(domain, format, arguments);
+    appendMessage(messages.errors, domain, format, arguments);
     messages.damage = true;
+}
+
+void noteWarning(const char *message) {
+    Buffer &warnings = messages.warnings;
+    warnings.text[warnings.length] = '\0';
+    // libpng says some twice; libvips' "error in tile 0 x 0" names no cause.
+    if (!std::strstr(warnings.text, message) && !std::strstr(message, "error in tile"))
+        append(warnings, warnings.length > 0 ? "; %s" : "%s", message);
 }
 
 bool metDamage() {
@@ -75,7 +166,20 @@ bool metDamage() {
 }
 
 QString take() {
-    QString text = QString::fromUtf8(messages.text, qsizetype(messages.length))
+    if (messages.inheriting.load(std::memory_order_acquire)) {
+        std::lock_guard lock(poolsMutex);
+        messages.inherited.text[messages.inherited.length] = '\0';
+        append(messages.errors, messages.errors.length > 0 ? "; %s" : "%s",
+               messages.inherited.text);
+    }
+    // Warnings first: they came first, and a decoder's own words are there when libvips only
+    // says that it failed ("libpng read error").
+    const QString warned =
+        QString::fromUtf8(messages.warnings.text, qsizetype(messages.warnings.length));
+    const QString failed =
+        QString::fromUtf8(messages.errors.text, qsizetype(messages.errors.length));
+    QString text = (warned.isEmpty() || failed.isEmpty() ? warned + failed
+                                                         : warned + QStringLiteral("; ") + failed)
                        .trimmed()
                        .replace(QLatin1Char('\n'), QStringLiteral("; "));
     clear();

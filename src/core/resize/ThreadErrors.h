@@ -11,7 +11,9 @@
 // failing call would serialise decoding, so vips_verror(), which every libvips error passes
 // through (libvips calls it through its PLT, as it does vips_error()), is interposed: it keeps a
 // copy of each message on the thread that raised it, then hands it on to libvips. A decoder of
-// our own reports through vips_error() like any other and is caught the same way.
+// our own reports through vips_error() like any other and is caught the same way. So is
+// vips_threadpool_run(), on which some loaders decode while the first region of their image is
+// made: what its workers say is also given to the thread that ran it.
 namespace ThreadErrors {
 
 // Forgets this thread's messages.
@@ -21,10 +23,15 @@ void clear();
 // messages, and marks the thread as having met damage.
 void noteDamage(const char *domain, const char *format, va_list arguments);
 
+// Notes a warning of libvips or of a decoder it calls (libpng's checksum errors, say): the reason
+// of a failure that raised no error of its own.
+void noteWarning(const char *message);
+
 // Whether damage was noted on this thread since the last clear() or take().
 bool metDamage();
 
-// This thread's messages since the last clear() or take(), joined by "; "; empty for none.
+// This thread's messages since the last clear() or take(), joined by "; ", or its warnings where
+// it has none; empty for neither.
 QString take();
 
 // Why the last libvips call on this thread failed, in libvips' words, cleared so that the next
