@@ -96,6 +96,13 @@ vips::VImage imageOf(std::unique_ptr<Pixels> pixels, int width, int height, int 
     return vips::VImage(image);
 }
 
+// The image turned as libvips' loader reported the file's orientation.
+vips::VImage oriented(vips::VImage image, const vips::VImage &header) {
+    if (header.get_typeof(VIPS_META_ORIENTATION) != 0)
+        image.set(VIPS_META_ORIENTATION, header.get_int(VIPS_META_ORIENTATION));
+    return image;
+}
+
 } // namespace
 
 vips::VImage decode(int fd, const vips::VImage &header, std::stop_token stop) {
@@ -116,6 +123,7 @@ vips::VImage decode(int fd, const vips::VImage &header, std::stop_token stop) {
     JxlPixelFormat format{};
     std::vector<std::uint8_t> profile;
     bool cmyk = false;
+    bool linear = false; // samples in linear sRGB, which libvips names scRGB
     auto pixels = std::make_unique<Pixels>();
     Pixels black;
     for (;;) {
@@ -123,7 +131,7 @@ vips::VImage decode(int fd, const vips::VImage &header, std::stop_token stop) {
             fail("stopped");
         const JxlDecoderStatus status = JxlDecoderProcessInput(d);
         if (status == JXL_DEC_ERROR)
-            fail("the data is not a decodable JPEG XL image");
+            fail("the image data is damaged or cut short");
         if (status == JXL_DEC_NEED_MORE_INPUT) {
             if (!input.feed(d))
                 fail("the file ends before the image does");
@@ -146,6 +154,13 @@ vips::VImage decode(int fd, const vips::VImage &header, std::stop_token stop) {
                                                    profile.data(), size) != JXL_DEC_SUCCESS)
                     profile.clear();
             }
+            JxlColorEncoding encoding{};
+            linear = JxlDecoderGetColorAsEncodedProfile(d, &format, JXL_COLOR_PROFILE_TARGET_DATA,
+                                                        &encoding) == JXL_DEC_SUCCESS &&
+                     encoding.color_space == JXL_COLOR_SPACE_RGB &&
+                     encoding.transfer_function == JXL_TRANSFER_FUNCTION_LINEAR &&
+                     encoding.primaries == JXL_PRIMARIES_SRGB &&
+                     encoding.white_point == JXL_WHITE_POINT_D65;
             // An ICC profile names its colour space at bytes 16 to 19.
             cmyk = profile.size() > 20 && std::memcmp(profile.data() + 16, "CMYK", 4) == 0;
         } else if (status == JXL_DEC_NEED_IMAGE_OUT_BUFFER) {
@@ -185,9 +200,18 @@ vips::VImage decode(int fd, const vips::VImage &header, std::stop_token stop) {
     const bool grey = info.num_color_channels == 1;
     VipsBandFormat sampleFormat =
         format.data_type == JXL_TYPE_UINT8 ? VIPS_FORMAT_UCHAR : VIPS_FORMAT_USHORT;
+    if (format.data_type == JXL_TYPE_FLOAT && linear && black.bytes.empty()) {
+        // Linear light, as libvips' own float images are: turned into sRGB where it is stored.
+        return oriented(imageOf(std::move(pixels), width, height, bands, VIPS_FORMAT_FLOAT)
+                            .copy(vips::VImage::option()
+                                      ->set("interpretation", VIPS_INTERPRETATION_scRGB)
+                                      ->set("xres", header.xres())
+                                      ->set("yres", header.yres())),
+                        header);
+    }
     if (format.data_type == JXL_TYPE_FLOAT) {
-        // Floating point samples follow the same profile as integer ones would; only their scale
-        // differs.
+        // Other floating point samples follow their profile as integer ones would; only their
+        // scale differs.
         pixels->bytes = widened(pixels->bytes);
         if (!black.bytes.empty())
             black.bytes = widened(black.bytes);
@@ -226,9 +250,7 @@ vips::VImage decode(int fd, const vips::VImage &header, std::stop_token stop) {
     if (!profile.empty())
         vips_image_set_blob_copy(image.get_image(), VIPS_META_ICC_NAME, profile.data(),
                                  profile.size());
-    if (header.get_typeof(VIPS_META_ORIENTATION) != 0)
-        image.set(VIPS_META_ORIENTATION, header.get_int(VIPS_META_ORIENTATION));
-    return image;
+    return oriented(image, header);
 }
 
 } // namespace JpegXlDecoder
