@@ -9,9 +9,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <map>
 
 #include <jpeglib.h>
+#include <libheif/heif.h>
 
 #include "Fixture.h"
 #include "Images.h"
@@ -109,6 +111,40 @@ QByteArray ycck(const VImage &ink) {
     return file;
 }
 
+// 8-bit RGB written by libheif itself, which records the rotation and mirroring that EXIF's
+// `orientation` names as properties listed before a stored size that is the size shown.
+QByteArray heifTurned(const VImage &image, heif_compression_format codec, int orientation) {
+    const std::unique_ptr<heif_context, decltype(&heif_context_free)> context(heif_context_alloc(),
+                                                                              heif_context_free);
+    heif_encoder *encoder = nullptr;
+    heif_context_get_encoder_for_format(context.get(), codec, &encoder);
+    heif_encoder_set_lossy_quality(encoder, 90);
+    heif_image *picture = nullptr;
+    heif_image_create(image.width(), image.height(), heif_colorspace_RGB,
+                      heif_chroma_interleaved_RGB, &picture);
+    heif_image_add_plane(picture, heif_channel_interleaved, image.width(), image.height(), 8);
+    int stride = 0;
+    std::uint8_t *plane = heif_image_get_plane(picture, heif_channel_interleaved, &stride);
+    const VImage pixels = image.copy_memory();
+    for (int y = 0; y < image.height(); ++y)
+        std::memcpy(plane + std::ptrdiff_t(y) * stride, VIPS_IMAGE_ADDR(pixels.get_image(), 0, y),
+                    std::size_t(image.width()) * 3);
+    heif_encoding_options *options = heif_encoding_options_alloc();
+    options->image_orientation = heif_orientation(orientation);
+    heif_context_encode_image(context.get(), picture, encoder, options, nullptr);
+    heif_encoding_options_free(options);
+    heif_image_release(picture);
+    heif_encoder_release(encoder);
+    QByteArray file;
+    heif_writer writer{1, [](heif_context *, const void *data, std::size_t size, void *into) {
+                           static_cast<QByteArray *>(into)->append(static_cast<const char *>(data),
+                                                                   qsizetype(size));
+                           return heif_error{heif_error_Ok, heif_suberror_Unspecified, ""};
+                       }};
+    heif_context_write(context.get(), &writer, &file);
+    return file;
+}
+
 // The image as light on a 0..1 scale, its colour premultiplied by its alpha, which is its last
 // band (1 where it has none): what a viewer shows of it, on any background.
 VImage shown(VImage image) {
@@ -143,6 +179,7 @@ struct Row {
     const char *knownFault = nullptr; // why the row cannot pass here, for a fault elsewhere
     // What the copy is compared with, when not libvips' decoding of the source: "made", the
     // image the source was made from, or "data:FILE", a file in tests/data (see its README).
+    // "made:N", or that image turned as EXIF orientation N turns it.
     const char *reference = nullptr;
 };
 
@@ -209,6 +246,9 @@ const Row rows[] = {
      "data:alpha_premultiplied.ref.png"},
     {"cmyk-layers.jxl", "data:cmyk_layers.jxl", "rgba8", nullptr, "data:cmyk_layers.ref.png"},
     {"spot.jxl", "data:spot.jxl", "rgba16", nullptr, "data:spot.ref.png"},
+    {"turned.heic", "rgb heic:6", "rgb8", nullptr, "made:6"},
+    {"mirrored.heic", "rgb heic:5", "rgb8", nullptr, "made:5"},
+    {"turned.avif", "rgb avif:8", "rgb8", nullptr, "made:8"},
     {"irot90.avif", "data:kimono.rotate90.avif", "rgb8", nullptr,
      "data:kimono.upright.heif-convert.jpg"},
     {"irot270.avif", "data:kimono.rotate270.avif", "rgb8", nullptr,
@@ -232,6 +272,10 @@ QByteArray sourceFile(const Row &row) {
         return ycck(image);
     if (saver.startsWith("pillow:"))
         return pillow(image, saver.mid(7));
+    if (saver.startsWith("heic:") || saver.startsWith("avif:"))
+        return heifTurned(image,
+                          saver.startsWith("heic") ? heif_compression_HEVC : heif_compression_AV1,
+                          saver.mid(5).toInt());
     if (saver.startsWith("trns:"))
         return Images::withPngChunk(Images::encoded(image, ".png"), "tRNS",
                                     QByteArray::fromHex(saver.mid(5).toLatin1()));
@@ -255,10 +299,14 @@ TEST_P(LayoutSweep, IsCopiedAsLibvipsShowsTheSourceAtEachSize) {
     const QString out = home.path() + "/out";
     QDir().mkpath(out);
     const QString reference(row.reference ? row.reference : "");
-    const VImage whole =
-        shown(reference == "made"   ? made(QString(row.maker).split(' ')[0])
-              : reference.isEmpty() ? VImage::new_from_file(path.toUtf8().constData())
-                                    : Images::load(data(reference.mid(5))));
+    VImage whole = reference.startsWith("data:") ? Images::load(data(reference.mid(5)))
+                   : reference.isEmpty()         ? VImage::new_from_file(path.toUtf8().constData())
+                                                 : made(QString(row.maker).split(' ')[0]);
+    if (reference.startsWith("made:")) {
+        whole.set(VIPS_META_ORIENTATION, reference.mid(5).toInt());
+        whole = whole.autorot();
+    }
+    whole = shown(whole);
     for (const Size size : {Size{90, 90}, Size{120, -1}}) {
         SCOPED_TRACE(::testing::Message() << "at " << size.width << " x " << size.height);
         const SourceImage source = SourceImage::open(path);
