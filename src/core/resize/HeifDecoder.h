@@ -1,7 +1,6 @@
 #pragma once
 
-#include <optional>
-#include <stop_token>
+#include "core/resize/HeifGeometry.h"
 
 #include <vips/vips8>
 
@@ -12,18 +11,6 @@
 // loader expected, and it refuses the file. Here the picture is decoded as libheif gives it, with
 // the file's rotation, mirroring and crop applied, and its size taken from what was decoded.
 namespace HeifDecoder {
-
-struct Geometry {
-    int storedWidth = 0; // as coded, before any rotation or crop
-    int storedHeight = 0;
-    int width = 0; // as shown: rotated and cropped as the file asks
-    int height = 0;
-};
-
-// The primary picture's sizes in the HEIF file open on `fd`, from its item properties (libheif
-// 1.15 has no call that gives the shown size whatever their order). Nothing when they cannot be
-// read; libheif then says why when the file is decoded.
-std::optional<Geometry> geometry(int fd);
 
 // The primary picture of the HEIF file in `fd`, decoded whole, turned and cropped as the file
 // asks, as 8-bit RGB(A), or 16-bit RGB(A) for a file of more than 8 bits a sample. It carries the

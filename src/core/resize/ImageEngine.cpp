@@ -368,7 +368,10 @@ Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token 
                                            VImage::option()->set("extend", VIPS_EXTEND_COPY));
         qCDebug(engineLog).noquote().nospace()
             << source.path() << ": decoded by "
-            << (now->format == SourceFormat::Jpeg ? "libjpeg-turbo" : loaderName(now->format))
+            << (now->format == SourceFormat::Jpeg   ? "libjpeg-turbo"
+                : now->format == SourceFormat::Heif ? "libheif"
+                : now->format == SourceFormat::Jxl  ? "libjxl"
+                                                    : loaderName(now->format))
             << " with shrink on load 1/" << shrink << ", "
             << QLocale::c().formattedDataSize(qint64(held)) << " charged; " << image.width() << "x"
             << image.height() << " resampled by " << hscale << "x" << vscale

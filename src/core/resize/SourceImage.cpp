@@ -7,7 +7,7 @@
 
 #include "core/files/FilePaths.h"
 #include "core/resize/FormatSniffing.h"
-#include "core/resize/HeifDecoder.h"
+#include "core/resize/HeifGeometry.h"
 #include "core/resize/ThreadErrors.h"
 
 namespace {
