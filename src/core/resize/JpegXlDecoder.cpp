@@ -96,13 +96,6 @@ vips::VImage imageOf(std::unique_ptr<Pixels> pixels, int width, int height, int 
     return vips::VImage(image);
 }
 
-// The image turned as libvips' loader reported the file's orientation.
-vips::VImage oriented(vips::VImage image, const vips::VImage &header) {
-    if (header.get_typeof(VIPS_META_ORIENTATION) != 0)
-        image.set(VIPS_META_ORIENTATION, header.get_int(VIPS_META_ORIENTATION));
-    return image;
-}
-
 } // namespace
 
 vips::VImage decode(int fd, const vips::VImage &header, std::stop_token stop) {
@@ -114,7 +107,6 @@ vips::VImage decode(int fd, const vips::VImage &header, std::stop_token stop) {
         JxlDecoderSubscribeEvents(d, JXL_DEC_BASIC_INFO | JXL_DEC_COLOR_ENCODING |
                                          JXL_DEC_FULL_IMAGE) != JXL_DEC_SUCCESS ||
         JxlDecoderSetParallelRunner(d, JxlThreadParallelRunner, runner.get()) != JXL_DEC_SUCCESS ||
-        JxlDecoderSetKeepOrientation(d, JXL_TRUE) != JXL_DEC_SUCCESS ||
         JxlDecoderSetUnpremultiplyAlpha(d, JXL_TRUE) != JXL_DEC_SUCCESS)
         fail("cannot start the decoder");
 
@@ -202,12 +194,11 @@ vips::VImage decode(int fd, const vips::VImage &header, std::stop_token stop) {
         format.data_type == JXL_TYPE_UINT8 ? VIPS_FORMAT_UCHAR : VIPS_FORMAT_USHORT;
     if (format.data_type == JXL_TYPE_FLOAT && linear && black.bytes.empty()) {
         // Linear light, as libvips' own float images are: turned into sRGB where it is stored.
-        return oriented(imageOf(std::move(pixels), width, height, bands, VIPS_FORMAT_FLOAT)
-                            .copy(vips::VImage::option()
-                                      ->set("interpretation", VIPS_INTERPRETATION_scRGB)
-                                      ->set("xres", header.xres())
-                                      ->set("yres", header.yres())),
-                        header);
+        return imageOf(std::move(pixels), width, height, bands, VIPS_FORMAT_FLOAT)
+            .copy(vips::VImage::option()
+                      ->set("interpretation", VIPS_INTERPRETATION_scRGB)
+                      ->set("xres", header.xres())
+                      ->set("yres", header.yres()));
     }
     if (format.data_type == JXL_TYPE_FLOAT) {
         // Other floating point samples follow their profile as integer ones would; only their
@@ -250,7 +241,7 @@ vips::VImage decode(int fd, const vips::VImage &header, std::stop_token stop) {
     if (!profile.empty())
         vips_image_set_blob_copy(image.get_image(), VIPS_META_ICC_NAME, profile.data(),
                                  profile.size());
-    return oriented(image, header);
+    return image;
 }
 
 } // namespace JpegXlDecoder

@@ -12,12 +12,12 @@
 namespace JpegXlDecoder {
 
 // The first frame of the JPEG XL file in `fd`, all its layers composed and its spot colours
-// drawn, as libjxl renders it, as stored: grey or RGB, with alpha if it has one (straight, not
-// premultiplied), in 8 or 16 bits, and with the ICC profile that describes the samples. CMYK is
-// drawn in sRGB through its own profile, its black channel included. It carries the orientation
-// and resolution of `header`, the file as libvips read its header, so that it is turned as
-// libvips' own loader had it. Throws vips::VError when the file cannot be decoded or `stop` is
-// requested. The descriptor is read with pread().
+// drawn, as libjxl renders it, turned as the file records (libvips' header gives that size too):
+// grey or RGB, with alpha if it has one (straight, not premultiplied), in 8 or 16 bits, or float
+// in linear light, and with the ICC profile that describes the samples. CMYK is drawn in sRGB
+// through its own profile, its black channel included. It carries the resolution of `header`,
+// the file as libvips read its header. Throws vips::VError when the file cannot be decoded or
+// `stop` is requested. The descriptor is read with pread().
 vips::VImage decode(int fd, const vips::VImage &header, std::stop_token stop);
 
 } // namespace JpegXlDecoder
