@@ -16,7 +16,9 @@
 #include "core/files/FilePaths.h"
 #include "core/resize/FormatSniffing.h"
 #include "core/resize/GifMetadata.h"
+#include "core/resize/HeifDecoder.h"
 #include "core/resize/JpegDecoder.h"
+#include "core/resize/JpegXlDecoder.h"
 #include "core/resize/PngProfile.h"
 #include "core/resize/SourceImage.h"
 #include "core/resize/ThreadErrors.h"
@@ -64,6 +66,10 @@ VImage load(const vips::VSource &input, int fd, const VImage &header, SourceForm
             int shrink, std::stop_token stop) {
     if (format == SourceFormat::Jpeg)
         return JpegDecoder::decode(fd, 8 / shrink, header, std::move(stop));
+    if (format == SourceFormat::Heif)
+        return HeifDecoder::decode(fd, header);
+    if (format == SourceFormat::Jxl)
+        return JpegXlDecoder::decode(fd, header, std::move(stop));
     auto *options = VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL);
     // A GIF is damaged where its decoder warns (libnsgif decodes LZW data that ends early to
     // empty rows, and only warns); the other decoders fail on damage themselves.
@@ -365,7 +371,10 @@ Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token 
                                            VImage::option()->set("extend", VIPS_EXTEND_COPY));
         qCDebug(engineLog).noquote().nospace()
             << source.path() << ": decoded by "
-            << (now->format == SourceFormat::Jpeg ? "libjpeg-turbo" : loaderName(now->format))
+            << (now->format == SourceFormat::Jpeg   ? "libjpeg-turbo"
+                : now->format == SourceFormat::Heif ? "libheif"
+                : now->format == SourceFormat::Jxl  ? "libjxl"
+                                                    : loaderName(now->format))
             << " with shrink on load 1/" << shrink << ", "
             << QLocale::c().formattedDataSize(qint64(held)) << " charged; " << image.width() << "x"
             << image.height() << " resampled by " << hscale << "x" << vscale

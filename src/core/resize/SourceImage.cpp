@@ -7,6 +7,7 @@
 
 #include "core/files/FilePaths.h"
 #include "core/resize/FormatSniffing.h"
+#include "core/resize/HeifGeometry.h"
 #include "core/resize/ThreadErrors.h"
 
 namespace {
@@ -63,14 +64,24 @@ std::optional<SourceHeader> readSourceHeader(int fd, const vips::VSource &source
         int height = header.height();
         double xres = header.xres();
         double yres = header.yres();
-        const DecoderDemand demand{*format,
-                                   header.get_typeof("interlaced") != 0 &&
-                                       header.get_int("interlaced") != 0,
-                                   width,
-                                   height,
-                                   header.bands(),
-                                   int(vips_format_sizeof(header.format())),
-                                   *format == SourceFormat::Tiff ? tiffRowsAtOnce(fd) : 0};
+        DecoderDemand demand{*format,
+                             header.get_typeof("interlaced") != 0 &&
+                                 header.get_int("interlaced") != 0,
+                             width,
+                             height,
+                             header.bands(),
+                             int(vips_format_sizeof(header.format())),
+                             *format == SourceFormat::Tiff ? tiffRowsAtOnce(fd) : 0};
+        // libheif turns the picture and crops it as the file asks while it decodes it: the size
+        // shown is the one that counts, whatever libvips took from libheif's header.
+        if (*format == SourceFormat::Heif) {
+            if (const std::optional<HeifDecoder::Geometry> shown = HeifDecoder::geometry(fd)) {
+                width = shown->width;
+                height = shown->height;
+                demand.width = shown->storedWidth;
+                demand.height = shown->storedHeight;
+            }
+        }
         if (vips_image_get_orientation_swap(header.get_image())) {
             std::swap(width, height);
             std::swap(xres, yres);
