@@ -9,24 +9,11 @@
 
 #include <libheif/heif.h>
 
+#include "core/files/ReadAt.h"
+
 namespace HeifDecoder {
 
 namespace {
-
-bool readAt(int fd, void *into, std::size_t count, off_t offset) {
-    auto *bytes = static_cast<std::uint8_t *>(into);
-    while (count > 0) {
-        const ssize_t got = ::pread(fd, bytes, count, offset);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        bytes += got;
-        count -= std::size_t(got);
-        offset += got;
-    }
-    return true;
-}
 
 struct HeifImageRelease {
     void operator()(heif_image *image) const { heif_image_release(image); }
@@ -46,7 +33,7 @@ heif_reader readerCalls() {
     calls.get_position = [](void *reader) { return static_cast<Reader *>(reader)->position; };
     calls.read = [](void *data, std::size_t size, void *self) {
         auto &reader = *static_cast<Reader *>(self);
-        if (!readAt(reader.fd, data, size, off_t(reader.position)))
+        if (!readExactlyAt(reader.fd, data, size, off_t(reader.position)))
             return -1;
         reader.position += std::int64_t(size);
         return 0;

@@ -1,13 +1,14 @@
 #include "core/resize/HeifGeometry.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <span>
 #include <sys/stat.h>
 #include <tuple>
 #include <unistd.h>
 #include <vector>
+
+#include "core/files/ReadAt.h"
 
 namespace HeifDecoder {
 
@@ -29,21 +30,6 @@ std::uint64_t bigEndian(Bytes bytes, std::size_t at, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i)
         value = value << 8 | bytes[at + i];
     return value;
-}
-
-bool readAt(int fd, void *into, std::size_t count, off_t offset) {
-    auto *bytes = static_cast<std::uint8_t *>(into);
-    while (count > 0) {
-        const ssize_t got = ::pread(fd, bytes, count, offset);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        bytes += got;
-        count -= std::size_t(got);
-        offset += got;
-    }
-    return true;
 }
 
 struct Box {
@@ -91,11 +77,11 @@ std::optional<std::vector<std::uint8_t>> metaBox(int fd) {
         return std::nullopt;
     off_t offset = 0;
     std::uint8_t head[16];
-    while (offset + 8 <= file.st_size && readAt(fd, head, 8, offset)) {
+    while (offset + 8 <= file.st_size && readExactlyAt(fd, head, 8, offset)) {
         std::uint64_t size = bigEndian(head, 0, 4);
         std::uint64_t header = 8;
         if (size == 1) {
-            if (!readAt(fd, head + 8, 8, offset + 8))
+            if (!readExactlyAt(fd, head + 8, 8, offset + 8))
                 return std::nullopt;
             size = bigEndian(head, 8, 8);
             header = 16;
@@ -108,7 +94,7 @@ std::optional<std::vector<std::uint8_t>> metaBox(int fd) {
             if (size - header > maxMetaBytes)
                 return std::nullopt;
             std::vector<std::uint8_t> payload(size - header);
-            if (!readAt(fd, payload.data(), payload.size(), offset + off_t(header)))
+            if (!readExactlyAt(fd, payload.data(), payload.size(), offset + off_t(header)))
                 return std::nullopt;
             return payload;
         }

@@ -5,6 +5,8 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include "core/files/ReadAt.h"
+
 namespace {
 
 // Far beyond any real profile; a larger claim is not one.
@@ -13,14 +15,7 @@ constexpr qsizetype maxProfile = 16 << 20;
 
 QByteArray readAt(int fd, off_t offset, qsizetype size) {
     QByteArray bytes(size, Qt::Uninitialized);
-    qsizetype got = 0;
-    while (got < size) {
-        const ssize_t n = ::pread(fd, bytes.data() + got, std::size_t(size - got), offset + got);
-        if (n <= 0)
-            return {};
-        got += n;
-    }
-    return bytes;
+    return readExactlyAt(fd, bytes.data(), std::size_t(size), offset) ? bytes : QByteArray();
 }
 
 std::optional<QByteArray> inflated(const QByteArray &compressed) {
