@@ -163,15 +163,17 @@ TEST_F(ResizeJob, AMissingSizeOrASecondRunIsReportedAndQueuesNothing) {
 
 TEST_F(ResizeJob, SourcesOfOneNameGetTheNextFreeNumbersInTheOrderOfTheRequest) {
     // The first source is large and slow to decode, the others small, each of its own colour:
-    // the copies' colours tell which source each name went to.
+    // the copies' colours tell which source each name went to. No HEIF among them: this test runs
+    // under ThreadSanitizer, and libvips' HEIF saver hands libheif's buffers between threads
+    // through GLib, where it cannot see.
     using Images::Colour;
     const struct {
         const char *name;
         const char *type;
         Colour colour;
     } sources[] = {{"phone.png", ".png[compression=1]", {200, 30, 40}},
-                   {"phone.heic", ".heic", {30, 180, 40}},
-                   {"phone.avif", ".heif[compression=av1]", {20, 40, 220}},
+                   {"phone.tif", ".tif", {30, 180, 40}},
+                   {"phone.jpeg", ".jpg", {20, 40, 220}},
                    {"phone.webp", ".webp", {220, 200, 30}},
                    {"phone.jxl", ".jxl", {200, 40, 200}},
                    {"phone.jpg", ".jpg", {30, 200, 200}}};
