@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <cmath>
 #include <fcntl.h>
-#include <filesystem>
 #include <string>
 #include <unistd.h>
 
@@ -27,14 +26,6 @@ std::optional<double> parseSide(const QString &text) {
         !(number->value > 0 && std::isfinite(number->value)))
         return std::nullopt;
     return number->value;
-}
-
-QString workingFolder() {
-    return decodePath(QByteArray::fromStdString(std::filesystem::current_path().native()));
-}
-
-QString absolutePath(const QString &path, const QString &folder) {
-    return path.startsWith(QLatin1Char('/')) ? path : joinPath(folder, path);
 }
 
 } // namespace

@@ -7,7 +7,6 @@
 #include <climits>
 #include <cstring>
 #include <fcntl.h>
-#include <filesystem>
 #include <poll.h>
 #include <unistd.h>
 
@@ -39,8 +38,7 @@ public:
                  QStringLiteral("listed with %1 bytes, longer than any path can be").arg(length_)});
         } else if (length_ > 0) {
             const QString path = decodePath(bytes_);
-            const QString absolute =
-                path.startsWith(QLatin1Char('/')) ? path : joinPath(folder_, path);
+            const QString absolute = absolutePath(path, folder_);
             if (!seen_.contains(absolute)) {
                 seen_.insert(absolute);
                 listed_.paths.append(absolute);
@@ -98,8 +96,7 @@ std::optional<ListedPaths> readPathList(int fd, bool nulSeparated, const QString
 }
 
 std::optional<ListedPaths> readFilesFrom(const CommandLine &command, QString *error) {
-    const QString folder =
-        decodePath(QByteArray::fromStdString(std::filesystem::current_path().native()));
+    const QString folder = workingFolder();
     if (command.filesFrom == QLatin1String("-")) {
         if (command.standardInputClosed) {
             *error = QStringLiteral("there is no standard input: it was closed");

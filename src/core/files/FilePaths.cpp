@@ -2,6 +2,7 @@
 
 #include <QUrl>
 
+#include <filesystem>
 #include <sys/stat.h>
 
 namespace {
@@ -111,6 +112,14 @@ QString joinPath(const QString &folder, const QString &name) {
     if (folder.endsWith(QLatin1Char('/')))
         return folder + name;
     return folder + QLatin1Char('/') + name;
+}
+
+QString absolutePath(const QString &path, const QString &folder) {
+    return path.startsWith(QLatin1Char('/')) ? path : joinPath(folder, path);
+}
+
+QString workingFolder() {
+    return decodePath(QByteArray::fromStdString(std::filesystem::current_path().native()));
 }
 
 QString fileNameOf(const QString &path) {

@@ -30,6 +30,10 @@ QString systemError(int error = errno);
 
 // Joins a folder and a name with one separator.
 QString joinPath(const QString &folder, const QString &name);
+// `path` as it stands, when absolute, or taken from `folder`.
+QString absolutePath(const QString &path, const QString &folder);
+// The process's working folder.
+QString workingFolder();
 
 // The last component of a path.
 QString fileNameOf(const QString &path);
