@@ -55,6 +55,8 @@ bool isExifPlace(const Exiv2::Exifdatum &datum) {
     const std::string group = datum.groupName();
     if (group == "GPSInfo" || datum.key() == "Exif.Image.GPSTag")
         return true;
+    // A maker note exiv2 decodes is read as tags of its own group, checked below; one it cannot
+    // decode stays a block of bytes, which may hold a position, and goes whole.
     if (datum.key() == "Exif.Photo.MakerNote")
         return true;
     return Exiv2::ExifTags::isMakerGroup(group) && namesPlace(datum.tagName());

@@ -20,5 +20,5 @@ struct FileMetadata {
 
 FileMetadata readFileMetadata(int fd);
 
-// Keeps exiv2's first warning of a read, on its thread,, to say why a block could not be read.
+// Keeps exiv2's first warning of a read, on its thread, to say why a block could not be read.
 void keepExiv2Warnings();

@@ -30,8 +30,8 @@ void noteWarning(const char *message);
 // Whether damage was noted on this thread since the last clear() or take().
 bool metDamage();
 
-// This thread's messages since the last clear() or take(), joined by "; ", or its warnings where
-// it has none; empty for neither.
+// This thread's warnings, then its messages, since the last clear() or take(), joined by "; ";
+// empty for neither.
 QString take();
 
 // Why the last libvips call on this thread failed, in libvips' words, cleared so that the next
