@@ -18,26 +18,26 @@ QByteArray withoutRepeatedProperties(const QByteArray &packet) {
     reader.setEntityResolver(nullptr);
     QByteArray out;
     QXmlStreamWriter writer(&out);
-    // For each open element: the names of the properties seen so far when it is a description.
-    std::vector<QSet<QString>> open;
+    // For each open element, whether it is a description, and the properties it has had so far.
+    struct Open {
+        bool description;
+        QSet<QString> properties;
+    };
+    std::vector<Open> open;
     while (!reader.atEnd()) {
         reader.readNext();
         if (reader.tokenType() == QXmlStreamReader::DTD)
             return {};
         if (reader.isStartElement()) {
-            if (!open.empty() && open.back().contains(QStringLiteral("\n"))) {
+            if (!open.empty() && open.back().description) {
                 const QString name = reader.namespaceUri().toString() + reader.name().toString();
-                if (open.back().contains(name)) {
+                if (open.back().properties.contains(name)) {
                     reader.skipCurrentElement();
                     continue;
                 }
-                open.back().insert(name);
+                open.back().properties.insert(name);
             }
-            // A description is marked by a name no property can have.
-            QSet<QString> seen;
-            if (reader.namespaceUri() == rdf && reader.name() == u"Description")
-                seen.insert(QStringLiteral("\n"));
-            open.push_back(seen);
+            open.push_back({reader.namespaceUri() == rdf && reader.name() == u"Description", {}});
         } else if (reader.isEndElement() && !open.empty()) {
             open.pop_back();
         }
