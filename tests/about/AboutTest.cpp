@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Fixture.h"
+#include "DelegateFixture.h"
 
 namespace {
 

@@ -26,7 +26,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Fixture.h"
+#include "DelegateFixture.h"
 #include "Images.h"
 
 namespace {
@@ -68,6 +68,7 @@ TEST_F(Launch, TheLaunchSequenceFollowsTheFirstLaunchFlagAndTheProductFolder) {
 
         ZAVAppDelegate delegate(platform);
         delegate.applicationDidFinishLaunching();
+        delegate.waitForHandOffs(); // the folders are made off the main thread
         EXPECT_EQ(bool(delegate.welcomeWindowController), c.welcome);
         delegate.applicationShouldHandleReopen(); // a welcome window wherever there are windows
         EXPECT_EQ(bool(delegate.welcomeWindowController), c.windows);
@@ -78,7 +79,7 @@ TEST_F(Launch, TheLaunchSequenceFollowsTheFirstLaunchFlagAndTheProductFolder) {
             false);
         // With the flag cleared, jobs go into the product folder, never the sibling.
         EXPECT_EQ(delegate.targetFolder(), home.productFolder());
-        EXPECT_EQ(delegate.queue->maxConcurrentOperationCount(), 4);
+        EXPECT_EQ(delegate.batch->queue().maxConcurrentOperationCount(), 4);
     }
 }
 

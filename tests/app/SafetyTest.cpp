@@ -18,7 +18,7 @@
 #include <unistd.h>
 #include <utime.h>
 
-#include "Fixture.h"
+#include "DelegateFixture.h"
 #include "Images.h"
 #include "Sardoxa.h"
 

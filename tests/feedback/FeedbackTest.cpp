@@ -13,7 +13,7 @@
 #include <limits>
 #include <thread>
 
-#include "Fixture.h"
+#include "DelegateFixture.h"
 
 TEST(BadgeLabel, CountsDownTheFirstNumberOverTheLastPiece) {
     const struct {
@@ -62,14 +62,18 @@ using FailureAlert = DelegateTest;
 } // namespace
 
 TEST_F(Badge, CountsOnlyAJobOnItsWayAndClearsWhenItHasLeft) {
+    const auto prepare = [this] {
+        delegate.prepareBadge();
+        platform.mainQueue().drain();
+    };
     registerJob("/waiting", QStringList(5, "/a.png"));
-    delegate.prepareBadge(); // no count before a size is chosen
+    prepare(); // no count before a size is chosen
     delegate.globalTasks.remove("/waiting");
     startJob("/running", 3);
-    delegate.prepareBadge();
+    prepare();
     delegate.updateBadge();
     delegate.globalTasks.remove("/running"); // its end
-    delegate.prepareBadge();
+    prepare();
     delegate.updateBadge(); // its last image's own countdown
     EXPECT_EQ(platform.shown,
               (QStringList{"badge cleared", "badge 3", "badge 2/3", "badge cleared", "attention"}));

@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Fixture.h"
+#include "DelegateFixture.h"
 #include "NotificationServer.h"
 
 TEST(JobEndNotice, TellsTheCountsAndItsActionListsEachSkipWithItsReason) {

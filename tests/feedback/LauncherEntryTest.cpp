@@ -13,7 +13,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Fixture.h"
+#include "DelegateFixture.h"
 
 namespace {
 

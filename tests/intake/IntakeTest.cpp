@@ -26,7 +26,7 @@
 #include <future>
 #include <unistd.h>
 
-#include "Fixture.h"
+#include "DelegateFixture.h"
 
 namespace {
 
@@ -73,7 +73,7 @@ protected:
         delegate.sizeWindowController->widthField()->setText(width);
         delegate.sizeWindowController->resize();
         delegate.waitForHandOffs();
-        delegate.queue->waitUntilAllOperationsAreFinished();
+        settle();
         platform.mainQueue().drain();
     }
 
@@ -112,8 +112,7 @@ TEST_F(Intake, CollectsImagesAtAnyDepthByTheirExtensionInAnyCase) {
     ASSERT_GE(::open(encodePath(latin1).constData(), O_WRONLY | O_CREAT, 0644), 0);
     const QString single = write("single.PNG");
 
-    delegate.applicationOpenFiles(
-        {in("drop"), single, single, in("missing.png"), in("drop/notes.txt")});
+    open({in("drop"), single, single, in("missing.png"), in("drop/notes.txt")});
 
     QStringList expected = images + QStringList{latin1, single, single};
     QStringList got = registered();
@@ -132,8 +131,7 @@ TEST_F(Intake, ADropWithoutImagesSaysSoOnceAndLeavesNoTrace) {
          {QStringList{write("notes.txt"), in("missing.png")}, QStringList{in("nothing here")}}) {
         SCOPED_TRACE(paths.join(' ').toStdString());
         platform.shown.clear();
-        delegate.applicationOpenFiles(paths);
-        platform.mainQueue().drain();
+        open(paths);
         EXPECT_FALSE(pickerVisible());
         EXPECT_TRUE(untouched());
         EXPECT_EQ(
@@ -146,7 +144,7 @@ TEST_F(Intake, ADropWithoutImagesSaysSoOnceAndLeavesNoTrace) {
 }
 
 TEST_F(Intake, ARefusedRequestChangesNothingAndThePendingJobWritesOnlyItsOwnImages) {
-    delegate.applicationOpenFiles({image("first.png"), in("missing.png")});
+    open({image("first.png"), in("missing.png")});
     delegate.applicationOpenFiles({image("second.png"), in("gone.png")});
     delegate.openImages(); // no dialog either
     platform.mainQueue().drain();
@@ -165,16 +163,16 @@ TEST_F(Intake, ARefusedRequestChangesNothingAndThePendingJobWritesOnlyItsOwnImag
 }
 
 TEST_F(Intake, ABatchRefusesRequestsUntilItsEndHasRunAndLeavesNoCountBehind) {
-    delegate.applicationOpenFiles({image("a.png"), image("b.png")});
+    open({image("a.png"), image("b.png")});
     delegate.sizeWindowController->window()->reject(); // Escape: the job is dropped
     EXPECT_TRUE(delegate.isIdle());
-    delegate.applicationOpenFiles({image("c.png")});
+    open({image("c.png")});
     EXPECT_EQ(platform.dockTile().badgeLabel(), ""); // no count before a size is chosen
     delegate.sizeWindowController->widthField()->setText("40");
     delegate.sizeWindowController->resize();
     delegate.applicationOpenFiles({image("d.png")}); // while the size is on its way to the job
     delegate.waitForHandOffs();
-    delegate.queue->waitUntilAllOperationsAreFinished();
+    delegate.batch->queue().waitUntilAllOperationsAreFinished();
     delegate.applicationOpenFiles({image("e.png")}); // while the end waits on the main queue
     platform.mainQueue().drain();
 
@@ -186,13 +184,14 @@ TEST_F(Intake, ABatchRefusesRequestsUntilItsEndHasRunAndLeavesNoCountBehind) {
     EXPECT_EQ(QDir(today()).entryList(QDir::Files), QStringList{"c.tif"});
     EXPECT_EQ(platform.dockTile().badgeLabel(), "");
     EXPECT_TRUE(delegate.isIdle());
-    delegate.applicationOpenFiles({image("f.png")}); // and after it, a request is taken in
+    open({image("f.png")}); // and after it, a request is taken in
     EXPECT_EQ(registered(), QStringList{in("f.png")});
 }
 
 TEST_F(Intake, TheOpenDialogTakesImagesOnlyAndCancelChangesNothing) {
     answerFileDialog({});
     delegate.openImages();
+    settle();
     EXPECT_EQ(dialogTitle, "Select Images to Resize");
     EXPECT_EQ(acceptLabel, "Select Images to Resize");
     EXPECT_TRUE(welcomeVisible()); // back where the user was, not left without a window
@@ -203,10 +202,12 @@ TEST_F(Intake, TheOpenDialogTakesImagesOnlyAndCancelChangesNothing) {
     write("notes.txt");
     answerFileDialog({"notes.txt"});
     delegate.openImages();
+    settle();
     EXPECT_TRUE(untouched()); // no image: no folder, nothing registered
 
     answerFileDialog({"one.JPG", "two.png", "notes.txt"});
     delegate.openImages();
+    settle();
     QStringList got = registered();
     got.sort();
     EXPECT_EQ(got, (QStringList{in("one.JPG"), in("two.png")}));
@@ -236,6 +237,7 @@ TEST_F(Intake, AFolderDroppedOnTheWelcomeWindowEndsAsFilesByAPresetOrATypedSize)
         EXPECT_TRUE(enter.isAccepted());
         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(welcome, &drop);
+        settle();
         ASSERT_TRUE(pickerVisible()); // the typed row builds on the copies of the preset row
 
         if (typed) {
@@ -247,7 +249,7 @@ TEST_F(Intake, AFolderDroppedOnTheWelcomeWindowEndsAsFilesByAPresetOrATypedSize)
             QTest::mouseClick(buttons.first(), Qt::LeftButton);
         }
         delegate.waitForHandOffs();
-        delegate.queue->waitUntilAllOperationsAreFinished();
+        settle();
         platform.mainQueue().drain();
 
         EXPECT_TRUE(QFileInfo::exists(today() + (typed ? "/a (1).tif" : "/a.tif")));

@@ -286,7 +286,7 @@ void PrintTo(const Row &row, std::ostream *out) {
     *out << row.name;
 }
 
-class LayoutSweep : public DelegateTest, public ::testing::WithParamInterface<Row> {};
+class LayoutSweep : public BatchTest, public ::testing::WithParamInterface<Row> {};
 
 } // namespace
 
@@ -310,8 +310,8 @@ TEST_P(LayoutSweep, IsCopiedAsLibvipsShowsTheSourceAtEachSize) {
     for (const Size size : {Size{90, 90}, Size{120, -1}}) {
         SCOPED_TRACE(::testing::Message() << "at " << size.width << " x " << size.height);
         const SourceImage source = SourceImage::open(path);
-        delegate.resizeImageWithRawImage(source, delegate.calculateSize(size, source),
-                                         out + '/' + row.name);
+        batch->resizeImageWithRawImage(source, batch->calculateSize(size, source),
+                                       out + '/' + row.name);
         const QFileInfoList written = QDir(out).entryInfoList(QDir::Files);
         if (written.isEmpty()) {
             ADD_FAILURE() << "nothing written";

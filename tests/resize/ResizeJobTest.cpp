@@ -17,7 +17,7 @@
 
 namespace {
 
-class ResizeJob : public DelegateTest {
+class ResizeJob : public BatchTest {
 protected:
     void run(const QStringList &paths, const QString &size = "{32, 24}") {
         runJob(key, paths, size);
@@ -32,11 +32,11 @@ protected:
     const QString allWritten = " | The scaled copies are in the output folder.";
 
     QStringList registered() const {
-        const std::shared_ptr<Job> job = delegate.globalTasks.find(key);
+        const std::shared_ptr<Job> job = batch->globalTasks.find(key);
         return job ? job->sources : QStringList();
     }
 
-    QString key = delegate.makeJobFolder();
+    QString key = batch->makeJobFolder();
 };
 
 } // namespace
@@ -50,7 +50,7 @@ TEST_F(ResizeJob, CountsDownOpensTheFolderAndAsksForAttentionOnceHoweverTheImage
         if (i < 11)
             countdown << QStringLiteral("badge %1/12").arg(11 - i);
     }
-    QSignalSpy ended(&delegate, &ZAVAppDelegate::jobEnded);
+    QSignalSpy ended(batch.get(), &Batch::jobEnded);
     for (int round = 0; round < 20; ++round) {
         SCOPED_TRACE(round);
         platform.shown.clear();
@@ -62,7 +62,7 @@ TEST_F(ResizeJob, CountsDownOpensTheFolderAndAsksForAttentionOnceHoweverTheImage
     }
     EXPECT_EQ(written().size(), 12 * 20);
     EXPECT_EQ(ended.size(), 20);
-    EXPECT_TRUE(delegate.isIdle());
+    EXPECT_TRUE(batch->isIdle());
 }
 
 TEST_F(ResizeJob, SkipsVanishedUndecodableAndUnwritableSourcesAndStillEnds) {
@@ -81,7 +81,7 @@ TEST_F(ResizeJob, SkipsVanishedUndecodableAndUnwritableSourcesAndStillEnds) {
     EXPECT_NE(log.find("skipped " + broken.toStdString() +
                        ": not a PNG, JPEG, TIFF, GIF, HEIF, AVIF, WebP or JPEG XL image"),
               std::string::npos);
-    EXPECT_EQ(delegate.skippedSources(), (QStringList{gone, broken}));
+    EXPECT_EQ(batch->skippedSources(), (QStringList{gone, broken}));
     ASSERT_EQ(platform.skippedAtEnd.size(), 2); // each with its own reason, for the user to see
     EXPECT_EQ(platform.skippedAtEnd[0], (Skip{gone, "it no longer exists"}));
     EXPECT_EQ(platform.skippedAtEnd[1].path, broken);
@@ -104,8 +104,8 @@ TEST_F(ResizeJob, SkipsVanishedUndecodableAndUnwritableSourcesAndStillEnds) {
         platform.shown.clear();
         log = logOf([&] { run(row.paths); });
         EXPECT_EQ(platform.shown, row.shown);
-        EXPECT_TRUE(delegate.globalTasks.isEmpty());
-        EXPECT_TRUE(delegate.isIdle());
+        EXPECT_TRUE(batch->globalTasks.isEmpty());
+        EXPECT_TRUE(batch->isIdle());
     }
     EXPECT_NE(log.find("skipped " + in("nor.png").toStdString()), std::string::npos) << log;
 }
@@ -129,7 +129,7 @@ TEST_F(ResizeJob, EverySkipReasonBeginsInLowerCaseSparingNamesAndAcronyms) {
         SCOPED_TRACE(given);
         job.skipped(path, given);
         EXPECT_NE(logOf([&] {
-                      delegate.reportSkipped(path, given);
+                      batch->reportSkipped(path, given);
                   }).find("skipped " + path.toStdString() + ": " + said + "\n"),
                   std::string::npos);
     }
@@ -140,21 +140,21 @@ TEST_F(ResizeJob, EverySkipReasonBeginsInLowerCaseSparingNamesAndAcronyms) {
 }
 
 TEST_F(ResizeJob, AMissingSizeOrASecondRunIsReportedAndQueuesNothing) {
-    delegate.resize(key); // no job
+    batch->resize(key); // no job
     registerJob(key, {image("a.png")});
-    delegate.resize(key); // no size yet
+    batch->resize(key); // no size yet
     platform.mainQueue().drain();
     EXPECT_EQ(platform.shown,
               failureAlert("Cannot find a valid target size, please try again.") +
                   failureAlert("Cannot find a valid target size, please try again."));
-    EXPECT_EQ(delegate.queue->operationCount(), 0);
+    EXPECT_EQ(batch->queue().operationCount(), 0);
     EXPECT_EQ(registered(), QStringList{in("a.png")});
 
     platform.shown.clear();
-    delegate.globalTasks.find(key)->setSize({32, 24});
-    delegate.resize(key);
-    delegate.resize(key); // its size chosen twice: it runs once
-    delegate.queue->waitUntilAllOperationsAreFinished();
+    batch->globalTasks.find(key)->setSize({32, 24});
+    batch->resize(key);
+    batch->resize(key); // its size chosen twice: it runs once
+    batch->queue().waitUntilAllOperationsAreFinished();
     platform.mainQueue().drain();
     EXPECT_EQ(platform.shown.filter("alert Failed"),
               failureAlert("Cannot find images to resize, please try again.").mid(1, 1));
@@ -230,14 +230,16 @@ TEST_F(ResizeJob, TheDayFolderGoneSinceIntakeIsMadeAgainButNeitherALinkNorTheUse
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         key = row.folder;
-        delegate.fixedJobFolder = row.folder == day ? QString() : row.folder;
+        BatchOptions options;
+        options.fixedJobFolder = row.folder == day ? QString() : row.folder;
+        relaunch(options);
         QDir().mkpath(key);
         registerJob(key, {source}, "{32, 24}");
         QDir(key).removeRecursively(); // while the size picker was open
         if (row.link)
             QFile::link(elsewhere, key);
-        delegate.resize(key);
-        delegate.queue->waitUntilAllOperationsAreFinished();
+        batch->resize(key);
+        batch->queue().waitUntilAllOperationsAreFinished();
         platform.mainQueue().drain();
         if (row.skip.isEmpty()) {
             EXPECT_EQ(written(), QStringList{"a.tif"});
@@ -310,15 +312,16 @@ TEST_F(ResizeJob, AFullDiskSkipsWhatDoesNotFitAndLeavesNoPartialFile) {
     EXPECT_TRUE(platform.shown.constLast().contains(" of 6 images resized | "));
 }
 
-TEST(ResizeJobQuit, DestroyingTheDelegateMidBatchStopsAtOnceAndLeavesOnlyWholeFiles) {
+TEST(ResizeJobQuit, DestroyingTheBatchMidwayStopsAtOnceAndLeavesOnlyWholeFiles) {
     TempHome home;
     FakePlatform platform;
     platform.setHasWindows(false);
     QString key;
     {
-        ZAVAppDelegate delegate(platform);
-        delegate.applicationDidFinishLaunching();
-        key = delegate.makeJobFolder();
+        Batch batch(platform);
+        batch.launch();
+        batch.waitForRequests();
+        key = batch.makeJobFolder();
         QDir().mkpath(home.path() + "/in");
         const QByteArray photo = Images::encoded(Images::noise(800, 600), ".jpg[Q=90]");
         QStringList paths;
@@ -330,8 +333,8 @@ TEST(ResizeJobQuit, DestroyingTheDelegateMidBatchStopsAtOnceAndLeavesOnlyWholeFi
             file.write(photo);
             paths << file.fileName();
         }
-        delegate.globalTasks.registerJob(key, paths)->setSize({320, 240});
-        delegate.resize(key);
+        batch.globalTasks.registerJob(key, paths)->setSize({320, 240});
+        batch.resize(key);
         // Generous: a sanitizer build decodes the first four photos slowly.
         ASSERT_TRUE(waitFor([&] { return !QDir(key).entryList(QDir::Files).isEmpty(); }, 120000))
             << "no copy written";

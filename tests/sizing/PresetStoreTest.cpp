@@ -12,7 +12,7 @@
 #include <QLineEdit>
 #include <QTest>
 
-#include "Fixture.h"
+#include "DelegateFixture.h"
 #include "Images.h"
 #include "Sardoxa.h"
 
@@ -52,7 +52,7 @@ protected:
     void pick(const QString &key,
               const std::function<void(ZAVSizePickerWindowController &)> &choose) {
         registerJob(key, {});
-        ASSERT_TRUE(delegate.shouldChooseSize(key));
+        ASSERT_TRUE(delegate.shouldChooseSize(key, delegate.presets()));
         QApplication::setActiveWindow(delegate.sizeWindowController->window());
         choose(*delegate.sizeWindowController);
         delegate.waitForHandOffs();

@@ -21,7 +21,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Fixture.h"
+#include "DelegateFixture.h"
 
 namespace {
 
@@ -68,12 +68,12 @@ public:
 } // namespace
 
 TEST_F(SizePicker, OpensOncePerJobRefusesWhileShownAndEscapeChoosesNothing) {
-    ASSERT_TRUE(delegate.shouldChooseSize(key));
+    ASSERT_TRUE(delegate.shouldChooseSize(key, delegate.presets()));
     ZAVSizePickerWindow *first = picker().window();
     EXPECT_TRUE(first->isVisible());
     EXPECT_EQ(first->focusWidget(), picker().widthField());
 
-    EXPECT_FALSE(delegate.shouldChooseSize(QStringLiteral("/other")));
+    EXPECT_FALSE(delegate.shouldChooseSize(QStringLiteral("/other"), delegate.presets()));
     EXPECT_EQ(picker().key, key);
 
     // Escape closes it without choosing a size.
@@ -85,7 +85,7 @@ TEST_F(SizePicker, OpensOncePerJobRefusesWhileShownAndEscapeChoosesNothing) {
     EXPECT_FALSE(jobStarted());
     EXPECT_EQ(presets(), QStringList{});
 
-    ASSERT_TRUE(delegate.shouldChooseSize(QStringLiteral("/other")));
+    ASSERT_TRUE(delegate.shouldChooseSize(QStringLiteral("/other"), delegate.presets()));
     EXPECT_EQ(picker().key, "/other");
     EXPECT_TRUE(picker().widthField()->text().isEmpty());
 }
@@ -100,7 +100,7 @@ TEST_F(SizePicker, ItsFirstFrameHasTheHeightAndButtonsOfItsPresets) {
         writePresets(list);
         if (delegate.sizeWindowController)
             picker().close();
-        if (!delegate.shouldChooseSize(key)) {
+        if (!delegate.shouldChooseSize(key, delegate.presets())) {
             ADD_FAILURE() << "no size picker";
             continue;
         }
@@ -120,7 +120,7 @@ TEST_F(SizePicker, ItsFirstFrameHasTheHeightAndButtonsOfItsPresets) {
 
 TEST_F(SizePicker, PresetsLookAndReactLikeButtonsKeepTheStartOfALongTitleAndSayWhyNot) {
     writePresets({"{1234567, 123}", "{640, 480}", "{99999, -1}", "{99999, 99999}"});
-    ASSERT_TRUE(delegate.shouldChooseSize(key));
+    ASSERT_TRUE(delegate.shouldChooseSize(key, delegate.presets()));
     QApplication::setActiveWindow(picker().window());
     QHash<QString, ZAVButton *> byTitle;
     for (ZAVButton *button : buttons())
@@ -158,7 +158,7 @@ TEST_F(SizePicker, PresetsLookAndReactLikeButtonsKeepTheStartOfALongTitleAndSayW
 }
 
 TEST_F(SizePicker, NoSizeOrOneThatWritesNothingStaysWithItsReason) {
-    ASSERT_TRUE(delegate.shouldChooseSize(key));
+    ASSERT_TRUE(delegate.shouldChooseSize(key, delegate.presets()));
     QApplication::setActiveWindow(picker().window());
     const QString explanation = hint()->text();
     QLineEdit *width = picker().widthField();
@@ -185,7 +185,7 @@ TEST_F(SizePicker, NoSizeOrOneThatWritesNothingStaysWithItsReason) {
 }
 
 TEST_F(SizePicker, FilesDroppedOnItAreARequestRefusedWhileItIsOpen) {
-    ASSERT_TRUE(delegate.shouldChooseSize(key));
+    ASSERT_TRUE(delegate.shouldChooseSize(key, delegate.presets()));
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(image("dropped.png"))});
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -203,7 +203,7 @@ TEST_F(SizePicker, FilesDroppedOnItAreARequestRefusedWhileItIsOpen) {
 }
 
 TEST_F(SizePicker, OnlyFinishingTheHeightSubmitsAndTheJobStartsOnAWorkerOnce) {
-    ASSERT_TRUE(delegate.shouldChooseSize(key));
+    ASSERT_TRUE(delegate.shouldChooseSize(key, delegate.presets()));
     QApplication::setActiveWindow(picker().window());
     QLineEdit *width = picker().widthField();
     QLineEdit *height = picker().heightField();
@@ -228,7 +228,7 @@ TEST_F(SizePicker, OnlyFinishingTheHeightSubmitsAndTheJobStartsOnAWorkerOnce) {
 
 TEST_F(SizePicker, TabReachesEveryControlAndAPresetStartsItsJobAtOnce) {
     writePresets({"{640, 480}", "{800, -1}", "{-1, 300}"});
-    ASSERT_TRUE(delegate.shouldChooseSize(key));
+    ASSERT_TRUE(delegate.shouldChooseSize(key, delegate.presets()));
     QApplication::setActiveWindow(picker().window());
     picker().widthField()->setFocus();
     QList<QWidget *> reached{QApplication::focusWidget()};

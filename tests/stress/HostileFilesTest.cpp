@@ -7,7 +7,7 @@
 #include "Fixture.h"
 #include "Images.h"
 
-class HostileFiles : public DelegateTest {};
+class HostileFiles : public BatchTest {};
 
 TEST_F(HostileFiles, EachEndsWrittenOrSkippedAndTheJobEnds) {
     // A TIFF of 5000 one-pixel pages, a GIF of 3000 frames, a JPEG claiming 65000 × 65000.
@@ -27,7 +27,7 @@ TEST_F(HostileFiles, EachEndsWrittenOrSkippedAndTheJobEnds) {
         write("frames.gif", Images::encoded(frames, ".gif")),
         write("svg.png", "<svg xmlns='http://www.w3.org/2000/svg' width='10' height='10'/>"),
     };
-    const QString key = delegate.makeJobFolder();
+    const QString key = batch->makeJobFolder();
     const std::string log = logOf([&] { runJob(key, paths, "{32, 32}"); });
 
     const QStringList written = QDir(key).entryList(QDir::Files);

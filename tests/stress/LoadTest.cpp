@@ -1,4 +1,4 @@
-// Large batches and large folder trees, through the real delegate and engine.
+// Large batches and large folder trees, through the real batch and engine.
 #include <QDir>
 #include <QFile>
 
@@ -7,7 +7,7 @@
 #include "Fixture.h"
 #include "Images.h"
 
-class Load : public DelegateTest {};
+class Load : public BatchTest {};
 
 TEST_F(Load, TenThousandImagesCountDownOnceAndOpenTheFolderOnce) {
     const vips::VImage tiny = Images::verticalStripes(16, 12, {{200, 10, 10}, {10, 10, 200}});
@@ -18,7 +18,7 @@ TEST_F(Load, TenThousandImagesCountDownOnceAndOpenTheFolderOnce) {
             QDir().mkpath(home.path() + QStringLiteral("/in/%1").arg(i / 1000));
         Images::save(tiny, paths.last());
     }
-    const QString key = delegate.makeJobFolder();
+    const QString key = batch->makeJobFolder();
     runJob(key, paths, "{8, 6}");
 
     ASSERT_EQ(platform.shown.size(), 10000 + 4);
@@ -29,7 +29,7 @@ TEST_F(Load, TenThousandImagesCountDownOnceAndOpenTheFolderOnce) {
                            "ended 10000 images resized | The scaled copies are in the "
                            "output folder."}));
     EXPECT_EQ(QDir(key).entryList(QDir::Files).size(), 10000);
-    EXPECT_TRUE(delegate.skippedSources().isEmpty());
+    EXPECT_TRUE(batch->skippedSources().isEmpty());
 }
 
 TEST_F(Load, AFolderTreeOfOneHundredThousandEntriesIsCollectedWhole) {
@@ -45,5 +45,5 @@ TEST_F(Load, AFolderTreeOfOneHundredThousandEntriesIsCollectedWhole) {
                 .open(QIODevice::WriteOnly);
         }
     }
-    EXPECT_EQ(delegate.collectImages({root}).images.size(), images);
+    EXPECT_EQ(batch->collectImages({root}).images.size(), images);
 }

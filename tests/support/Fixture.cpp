@@ -68,23 +68,40 @@ std::string HomeTest::logOf(const std::function<void()> &action) {
     return ::testing::internal::GetCapturedStderr();
 }
 
-DelegateTest::DelegateTest(bool windows) {
+BatchTest::BatchTest() {
     platform.setNow(startedAt);
-    platform.setHasWindows(windows);
-    delegate.applicationDidFinishLaunching();
+    platform.setHasWindows(false);
+    relaunch({});
 }
 
-void DelegateTest::registerJob(const QString &key, const QStringList &paths, const QString &size) {
-    const std::shared_ptr<Job> job = delegate.globalTasks.registerJob(key, paths);
+void BatchTest::relaunch(const BatchOptions &options) {
+    batch.reset();
+    batch = std::make_unique<Batch>(platform, options);
+    batch->launch();
+    batch->waitForRequests();
+}
+
+void registerSizedJob(JobRegistry &registry, const QString &key, const QStringList &paths,
+                      const QString &size) {
+    const std::shared_ptr<Job> job = registry.registerJob(key, paths);
     ASSERT_TRUE(job);
     if (!size.isEmpty())
         job->setSize(sizeFromString(size));
 }
 
-void DelegateTest::runJob(const QString &key, const QStringList &paths, const QString &size) {
+void BatchTest::registerJob(const QString &key, const QStringList &paths, const QString &size) {
+    registerSizedJob(batch->globalTasks, key, paths, size);
+}
+
+void BatchTest::runJob(const QString &key, const QStringList &paths, const QString &size) {
     registerJob(key, paths, size);
-    delegate.resize(key);
-    delegate.queue->waitUntilAllOperationsAreFinished();
+    batch->resize(key);
+    settle();
+}
+
+void BatchTest::settle() {
+    batch->waitForRequests();
+    batch->queue().waitUntilAllOperationsAreFinished();
     platform.mainQueue().drain();
 }
 

@@ -11,8 +11,8 @@
 #include <string>
 
 #include "TempHome.h"
+#include "core/batch/Batch.h"
 #include "core/platform/FakePlatform.h"
-#include "desktop/app/ZAVAppDelegate.h"
 
 // A fresh home with an input folder to fill.
 class HomeTest : public ::testing::Test {
@@ -36,18 +36,28 @@ protected:
     const QDateTime startedAt = QDateTime::currentDateTime();
 };
 
-// What most tests stand on: the fake platform and a launched delegate in a fresh home.
-class DelegateTest : public HomeTest {
-protected:
-    explicit DelegateTest(bool windows = false);
+// Registers a job of `paths` under `key` in `registry`, with `size` when given; fails the test
+// when it is refused.
+void registerSizedJob(JobRegistry &registry, const QString &key, const QStringList &paths,
+                      const QString &size = {});
 
+// What the engine and batch tests stand on: the fake platform and a launched batch in a fresh
+// home, no widgets.
+class BatchTest : public HomeTest {
+protected:
+    BatchTest();
+
+    // A new batch in place of the first, launched with `options`.
+    void relaunch(const BatchOptions &options);
     // Registers the job `key` with its sources and, when given, its size string.
     void registerJob(const QString &key, const QStringList &paths, const QString &size = {});
     // Registers the job and runs it to its end as the main thread would see it.
     void runJob(const QString &key, const QStringList &paths, const QString &size);
+    // Lets the requests and image operations run, then the main queue.
+    void settle();
 
     FakePlatform platform;
-    ZAVAppDelegate delegate{platform};
+    std::unique_ptr<Batch> batch;
 };
 
 // A D-Bus session bus of the test's own, gone with it.

@@ -54,10 +54,7 @@ void Job::askForSize() {
 
 bool Job::start() {
     std::lock_guard lock(mutex_);
-    if (!size_ || (state_ != JobState::collected && state_ != JobState::sizing))
-        return false;
-    moveTo(JobState::queued);
-    return true;
+    return size_ && moveTo(JobState::queued);
 }
 
 void Job::queue(qint64 images) {
@@ -91,10 +88,22 @@ JobEnd Job::end() {
     return {folder, sources.size() + unread_, written_, skipped_};
 }
 
-void Job::moveTo(JobState next) {
+bool Job::moveTo(JobState next) {
+    // A job goes one way: to its size (or straight to its run), its run, its end.
+    const bool allowed = (state_ == JobState::collected && next == JobState::sizing) ||
+                         ((state_ == JobState::collected || state_ == JobState::sizing) &&
+                          next == JobState::queued) ||
+                         (state_ == JobState::queued && next == JobState::ending) ||
+                         (state_ == JobState::ending && next == JobState::ended);
+    if (!allowed) {
+        qCWarning(jobLog).noquote().nospace()
+            << folder << ": refused to go from " << stateName(state_) << " to " << stateName(next);
+        return false;
+    }
     qCDebug(jobLog).noquote().nospace() << folder << ": " << stateName(state_) << " -> "
                                         << stateName(next) << " (" << sources.size() << " sources)";
     state_ = next;
+    return true;
 }
 
 JobEndText jobEndText(const JobEnd &end) {

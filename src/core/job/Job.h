@@ -60,8 +60,9 @@ public:
     JobEnd end();
 
 private:
-    // Under the lock.
-    void moveTo(JobState next);
+    // Under the lock: moves on to `next` when the job's life allows it, and says so in the log;
+    // false, with a warning, when it does not.
+    bool moveTo(JobState next);
 
     const qint64 unread_;
     mutable std::mutex mutex_;

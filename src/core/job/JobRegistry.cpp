@@ -1,63 +1,47 @@
 #include "core/job/JobRegistry.h"
 
-#include <algorithm>
-
-namespace {
-
-bool anyBusy(const QHash<QString, std::shared_ptr<Job>> &jobs) {
-    return std::any_of(jobs.cbegin(), jobs.cend(),
-                       [](const std::shared_ptr<Job> &job) { return isBusy(job->state()); });
-}
-
-} // namespace
-
 std::shared_ptr<Job> JobRegistry::registerJob(const QString &key, const QStringList &sources,
                                               const QList<Skip> &unread) {
     std::lock_guard lock(mutex_);
-    if (anyBusy(jobs_))
+    if (job_ && ::isBusy(job_->state()))
         return nullptr;
-    auto job = std::make_shared<Job>(key, sources, unread);
-    jobs_.insert(key, job);
-    return job;
+    job_ = std::make_shared<Job>(key, sources, unread);
+    return job_;
 }
 
 bool JobRegistry::isBusy() const {
     std::lock_guard lock(mutex_);
-    return anyBusy(jobs_);
+    return job_ && ::isBusy(job_->state());
 }
 
 std::shared_ptr<Job> JobRegistry::find(const QString &key) const {
     std::lock_guard lock(mutex_);
-    return jobs_.value(key);
+    return job_ && job_->folder == key ? job_ : nullptr;
 }
 
 std::shared_ptr<Job> JobRegistry::awaitingSize() const {
     std::lock_guard lock(mutex_);
-    for (const std::shared_ptr<Job> &job : jobs_) {
-        const JobState state = job->state();
-        if ((state == JobState::collected || state == JobState::sizing) && !job->size())
-            return job;
-    }
-    return nullptr;
+    if (!job_ || job_->size())
+        return nullptr;
+    const JobState state = job_->state();
+    return state == JobState::collected || state == JobState::sizing ? job_ : nullptr;
 }
 
 qint64 JobRegistry::queuedImages() const {
     std::lock_guard lock(mutex_);
-    qint64 total = 0;
-    for (const std::shared_ptr<Job> &job : jobs_) {
-        const JobState state = job->state();
-        if (state == JobState::queued || state == JobState::ending)
-            total += job->sources.size();
-    }
-    return total;
+    if (!job_)
+        return 0;
+    const JobState state = job_->state();
+    return state == JobState::queued || state == JobState::ending ? job_->sources.size() : 0;
 }
 
 void JobRegistry::remove(const QString &key) {
     std::lock_guard lock(mutex_);
-    jobs_.remove(key);
+    if (job_ && job_->folder == key)
+        job_.reset();
 }
 
 bool JobRegistry::isEmpty() const {
     std::lock_guard lock(mutex_);
-    return jobs_.isEmpty();
+    return !job_;
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -9,8 +8,9 @@
 
 #include "core/job/Job.h"
 
-// The jobs from their registration to their end, by key (their folder). Reached from the main
-// thread, the size hand-offs and the workers, so every access holds one lock.
+// The one job, from its registration to its end, under its key (its folder). A request is refused
+// while a job is busy, so there is never more than one. Reached from the main thread and the
+// workers, so every access holds one lock.
 class JobRegistry {
 public:
     // Registers a job of `sources` unless another job is busy; a refused request changes nothing
@@ -23,12 +23,13 @@ public:
     std::shared_ptr<Job> find(const QString &key) const;
     // The job whose size is still to be chosen; none when there is none.
     std::shared_ptr<Job> awaitingSize() const;
-    // The images of the jobs whose images are queued or ending: the badge's total.
+    // The images of the job when they are queued or ending: the badge's total.
     qint64 queuedImages() const;
+    // Lets the job `key` go; another one stays.
     void remove(const QString &key);
     bool isEmpty() const;
 
 private:
     mutable std::mutex mutex_;
-    QHash<QString, std::shared_ptr<Job>> jobs_;
+    std::shared_ptr<Job> job_;
 };

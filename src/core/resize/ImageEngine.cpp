@@ -61,21 +61,19 @@ double turnedBytes(const SourceHeader &header, const PixelPlan &plan) {
            header.bytesPerSample;
 }
 
-// Decodes the source the header was read from, through the same descriptor, as it is stored.
-VImage load(const vips::VSource &input, int fd, const VImage &header, SourceFormat format,
-            int shrink, std::stop_token stop) {
+// Decodes the source its header was read from, through the same descriptor, as it is stored.
+// libvips' own loaders go on from the header they read.
+VImage load(const SourceImage &source, int shrink, std::stop_token stop) {
+    const int fd = source.descriptor();
+    const VImage &header = source.loaded();
+    const SourceFormat format = source.header().format;
     if (format == SourceFormat::Jpeg)
         return JpegDecoder::decode(fd, 8 / shrink, header, std::move(stop));
     if (format == SourceFormat::Heif)
         return HeifDecoder::decode(fd, header);
     if (format == SourceFormat::Jxl)
         return JpegXlDecoder::decode(fd, header, std::move(stop));
-    auto *options = VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL);
-    // A GIF is damaged where its decoder warns (libnsgif decodes LZW data that ends early to
-    // empty rows, and only warns); the other decoders fail on damage themselves.
-    options->set("fail_on",
-                 format == SourceFormat::Gif ? VIPS_FAIL_ON_WARNING : VIPS_FAIL_ON_TRUNCATED);
-    VImage image = loadAs(format, input, options);
+    VImage image = header;
     if (image.get_typeof(VIPS_META_ICC_NAME) == 0 &&
         (format == SourceFormat::Png || format == SourceFormat::Gif)) {
         if (const std::optional<QByteArray> profile =
@@ -307,26 +305,15 @@ Pipeline::~Pipeline() {
 Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token stop) {
     enterVipsThread();
     ThreadErrors::clear();
-    QString problem;
-    const UniqueFd fd = openSourceFile(source.path(), &problem);
-    if (!fd.isValid())
-        return {nullptr, problem};
+    if (!source.isValid())
+        return {nullptr, source.problem()};
+    const SourceHeader &header = source.header();
     const auto failure = std::make_shared<FailureNote>();
     try {
-        // The file is checked again through the descriptor it is decoded from: what was checked
-        // when the job was queued is what is decoded, even if the path now names another file.
-        const vips::VSource input = vips::VSource::new_from_descriptor(fd.get());
-        VImage header;
-        const std::optional<SourceHeader> now =
-            readSourceHeader(fd.get(), input, &problem, &header);
-        if (!now)
-            return {nullptr, problem};
-        if (*now != source.header())
-            return {nullptr, QStringLiteral("it changed after it was collected")};
-        Result result{nullptr, {}, PhotoMetadata::read(fd.get()), {}};
-        ::fstat(fd.get(), &result.file);
+        Result result{nullptr, {}, PhotoMetadata::read(source.descriptor()), {}};
+        ::fstat(source.descriptor(), &result.file);
         // The header was checked against the budget alone; turning the scaled image may not fit.
-        const double held = now->decoderBytes + turnedBytes(*now, plan);
+        const double held = header.decoderBytes + turnedBytes(header, plan);
         if (held > MemoryBudget::decoders().capacity())
             return {nullptr, QStringLiteral("too large to turn at this size (it would need %1 MB "
                                             "of memory at once)")
@@ -336,11 +323,10 @@ Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token 
         if (!memory)
             return {nullptr, {}};
 
-        const int shrink = now->format == SourceFormat::Jpeg
-                               ? jpegShrinkFactor(now->pixelWidth, now->pixelHeight, plan.draw)
+        const int shrink = header.format == SourceFormat::Jpeg
+                               ? jpegShrinkFactor(header.pixelWidth, header.pixelHeight, plan.draw)
                                : 1;
-        const VImage image = notingFailures(
-            unpacked(load(input, fd.get(), header, now->format, shrink, stop)), failure);
+        const VImage image = notingFailures(unpacked(load(source, shrink, stop)), failure);
         // From the resampler on, nothing is built or dropped but under the lock; it is declared
         // after `image` so that every image built under it also goes under it, on any return.
         std::unique_lock lock(pipelineMutex());
@@ -371,10 +357,10 @@ Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token 
                                            VImage::option()->set("extend", VIPS_EXTEND_COPY));
         qCDebug(engineLog).noquote().nospace()
             << source.path() << ": decoded by "
-            << (now->format == SourceFormat::Jpeg   ? "libjpeg-turbo"
-                : now->format == SourceFormat::Heif ? "libheif"
-                : now->format == SourceFormat::Jxl  ? "libjxl"
-                                                    : loaderName(now->format))
+            << (header.format == SourceFormat::Jpeg   ? "libjpeg-turbo"
+                : header.format == SourceFormat::Heif ? "libheif"
+                : header.format == SourceFormat::Jxl  ? "libjxl"
+                                                      : loaderName(header.format))
             << " with shrink on load 1/" << shrink << ", "
             << QLocale::c().formattedDataSize(qint64(held)) << " charged; " << image.width() << "x"
             << image.height() << " resampled by " << hscale << "x" << vscale

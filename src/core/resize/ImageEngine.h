@@ -57,9 +57,9 @@ struct Result {
 };
 
 // The source drawn into `plan`'s canvas: scaled with Lanczos3 to the draw size and cut to the
-// canvas, in a layout a TIFF can hold. The file is opened once more and must still hold what
-// `source` read from it. The pipeline is lazy; the source is decoded while the image is
-// written. Waits while other decoders hold the memory this one needs.
+// canvas, in a layout a TIFF can hold, decoded from the file `source` holds open. The pipeline is
+// lazy; the source is decoded while the image is written. Waits while other decoders hold the
+// memory this one needs.
 Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token stop);
 
 struct Written {

@@ -56,8 +56,16 @@ std::optional<SourceHeader> readSourceHeader(int fd, const vips::VSource &source
         return std::nullopt;
     }
     try {
+        // Read as it is decoded: the header is the start of the decoding of the formats libvips
+        // decodes itself. A GIF is damaged where its decoder warns (libnsgif decodes LZW data
+        // that ends early to empty rows, and only warns); the other decoders fail on damage
+        // themselves.
         const vips::VImage header =
-            loadAs(*format, source, vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
+            loadAs(*format, source,
+                   vips::VImage::option()
+                       ->set("access", VIPS_ACCESS_SEQUENTIAL)
+                       ->set("fail_on", *format == SourceFormat::Gif ? VIPS_FAIL_ON_WARNING
+                                                                     : VIPS_FAIL_ON_TRUNCATED));
         SourceHeader result;
         result.format = *format;
         int width = header.width();
@@ -120,12 +128,17 @@ std::optional<SourceHeader> readSourceHeader(int fd, const vips::VSource &source
 SourceImage SourceImage::open(const QString &path) {
     SourceImage source;
     source.path_ = path;
-    const UniqueFd fd = openSourceFile(path, &source.problem_);
-    if (!fd.isValid())
+    source.fd_ = openSourceFile(path, &source.problem_);
+    if (!source.fd_.isValid()) {
+        // Gone between the request and its turn: said as the user sees it.
+        if (!pathExists(path))
+            source.problem_ = QStringLiteral("it no longer exists");
         return source;
+    }
     try {
-        const std::optional<SourceHeader> header = readSourceHeader(
-            fd.get(), vips::VSource::new_from_descriptor(fd.get()), &source.problem_);
+        source.input_ = vips::VSource::new_from_descriptor(source.fd_.get());
+        const std::optional<SourceHeader> header =
+            readSourceHeader(source.fd_.get(), *source.input_, &source.problem_, &source.loaded_);
         if (header) {
             source.header_ = *header;
             source.valid_ = true;
@@ -133,6 +146,11 @@ SourceImage SourceImage::open(const QString &path) {
     } catch (const vips::VError &) {
         source.problem_ =
             QStringLiteral("cannot read it (libvips: %1)").arg(ThreadErrors::takeReason());
+    }
+    if (!source.valid_) {
+        source.loaded_ = vips::VImage();
+        source.input_.reset();
+        source.fd_.reset();
     }
     return source;
 }

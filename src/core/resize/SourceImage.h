@@ -29,12 +29,13 @@ struct SourceHeader {
     friend bool operator==(const SourceHeader &, const SourceHeader &) = default;
 };
 
-// A source file as far as its header tells: whether it can be drawn, and its nominal size. Only
-// the header is read; the pixels are decoded later, in the image's own operation, so that memory
-// does not grow with the batch and no file stays open while operations wait.
+// A source file, opened once and its header read: whether it can be drawn, and its nominal size.
+// The file stays open, with the reader and header libvips made of it, so that the same operation
+// decodes what its header told of, whatever the path names meanwhile. It is opened in the image's
+// own operation and goes with it, so that no file stays open while operations wait.
 class SourceImage {
 public:
-    // Reads the header of the file at `path`.
+    // Opens the file at `path` and reads its header.
     static SourceImage open(const QString &path);
 
     const QString &path() const { return path_; }
@@ -46,11 +47,20 @@ public:
     Size size() const { return header_.size; }
     const SourceHeader &header() const { return header_; }
 
+    // What decoding starts from, for a valid image: the open file, libvips' reader of it, and
+    // the header as libvips read it, with all its metadata.
+    int descriptor() const { return fd_.get(); }
+    const vips::VSource &input() const { return *input_; }
+    const vips::VImage &loaded() const { return loaded_; }
+
 private:
     QString path_;
     QString problem_;
     bool valid_ = false;
     SourceHeader header_;
+    UniqueFd fd_;
+    std::optional<vips::VSource> input_;
+    vips::VImage loaded_;
 };
 
 // Opens a source for reading without ever blocking: a pipe, socket or device named like an image

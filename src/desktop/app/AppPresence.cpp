@@ -9,32 +9,36 @@
 #include "core/app/Localized.h"
 #include "desktop/app/ZAVAppDelegate.h"
 
-AppPresence::AppPresence(ZAVAppDelegate &delegate, QSystemTrayIcon *tray)
-    : delegate_(delegate)
-    , tray_(tray) {
+AppPresence::AppPresence(Batch &batch)
+    : batch_(batch) {
     QApplication::setQuitOnLastWindowClosed(false);
+    qApp->installEventFilter(this);
+    connect(&batch_, &Batch::activityEnded, this, &AppPresence::quitIfIdle);
+}
+
+AppPresence::AppPresence(ZAVAppDelegate &delegate, QSystemTrayIcon *tray)
+    : AppPresence(*delegate.batch) {
+    tray_ = tray;
     if (tray_) {
         menu_ = std::make_unique<QMenu>();
-        menu_->addAction(localized("Open Images…"), &delegate_, &ZAVAppDelegate::openImages);
-        menu_->addAction(localized("About Sardoxa"), &delegate_, &ZAVAppDelegate::about);
+        menu_->addAction(localized("Open Images…"), &delegate, &ZAVAppDelegate::openImages);
+        menu_->addAction(localized("About Sardoxa"), &delegate, &ZAVAppDelegate::about);
         menu_->addSeparator();
         QAction *removeLocation = menu_->addAction(localized("Remove Location from Copies"));
         removeLocation->setCheckable(true);
-        removeLocation->setChecked(delegate_.removesLocation());
-        connect(removeLocation, &QAction::toggled, &delegate_, &ZAVAppDelegate::setRemovesLocation);
-        connect(&delegate_, &ZAVAppDelegate::removesLocationChanged, removeLocation,
+        removeLocation->setChecked(delegate.removesLocation());
+        connect(removeLocation, &QAction::toggled, &delegate, &ZAVAppDelegate::setRemovesLocation);
+        connect(&delegate, &ZAVAppDelegate::removesLocationChanged, removeLocation,
                 &QAction::setChecked);
         menu_->addSeparator();
         menu_->addAction(localized("Quit"), qApp, &QCoreApplication::quit);
         tray_->setContextMenu(menu_.get());
         connect(tray_, &QSystemTrayIcon::activated, this,
-                [this](QSystemTrayIcon::ActivationReason reason) {
+                [&delegate](QSystemTrayIcon::ActivationReason reason) {
                     if (reason == QSystemTrayIcon::Trigger)
-                        delegate_.applicationShouldHandleReopen();
+                        delegate.applicationShouldHandleReopen();
                 });
     }
-    qApp->installEventFilter(this);
-    connect(&delegate_, &ZAVAppDelegate::activityEnded, this, &AppPresence::quitIfIdle);
 }
 
 AppPresence::~AppPresence() = default;
@@ -45,7 +49,7 @@ void AppPresence::quitIfIdle() {
     const QWidgetList windows = QApplication::topLevelWidgets();
     const bool anyVisible = std::any_of(windows.cbegin(), windows.cend(),
                                         [](const QWidget *window) { return window->isVisible(); });
-    if (!anyVisible && delegate_.isIdle())
+    if (!anyVisible && batch_.isIdle())
         QCoreApplication::quit();
 }
 

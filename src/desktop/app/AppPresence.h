@@ -6,6 +6,7 @@
 
 class QMenu;
 class QSystemTrayIcon;
+class Batch;
 class ZAVAppDelegate;
 
 // How the application stays around between batches. With a system tray it keeps a tray icon
@@ -17,6 +18,8 @@ class AppPresence : public QObject {
 public:
     // `tray` is the desktop's tray icon, or none where there is no tray.
     AppPresence(ZAVAppDelegate &delegate, QSystemTrayIcon *tray);
+    // Without a tray, for a batch run without the application's windows.
+    explicit AppPresence(Batch &batch);
     ~AppPresence() override;
 
     // Quits when the application has nothing left to show or do and no tray keeps it.
@@ -26,7 +29,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    ZAVAppDelegate &delegate_;
-    QSystemTrayIcon *tray_;
+    Batch &batch_;
+    QSystemTrayIcon *tray_ = nullptr;
     std::unique_ptr<QMenu> menu_;
 };

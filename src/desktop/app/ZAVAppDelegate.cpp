@@ -3,79 +3,32 @@
 #include <QApplication>
 #include <QWidget>
 
-#include "core/app/Preferences.h"
-#include "core/platform/MainQueue.h"
-#include "core/platform/OperationQueue.h"
 #include "core/platform/Platform.h"
-#include "core/resize/ImageEngine.h"
 #include "desktop/about/daskel/ZAVCore.h"
 #include "desktop/app/ZAVWelcomeWindowController.h"
 #include "desktop/sizing/ZAVSizePickerWindowController.h"
 
-namespace {
-
-const QString firstLaunchKey = QStringLiteral("SXFirstLaunch");
-const QString removeLocationKey = QStringLiteral("SXRemoveLocation");
-
-} // namespace
-
 ZAVAppDelegate::ZAVAppDelegate(Platform &platform, QObject *parent)
     : QObject(parent)
     , platform(platform)
+    , batch(std::make_unique<Batch>(platform))
+    , globalTasks(batch->globalTasks)
     , core(std::make_unique<ZAVCore>()) {
-    lastSizeWrites_.setMaxThreadCount(1);
+    connect(batch.get(), &Batch::jobEnded, this, &ZAVAppDelegate::jobEnded);
+    connect(batch.get(), &Batch::activityEnded, this, &ZAVAppDelegate::activityEnded);
+    connect(batch.get(), &Batch::nothingToResize, this, &ZAVAppDelegate::nothingToResize);
+    connect(batch.get(), &Batch::removesLocationChanged, this,
+            &ZAVAppDelegate::removesLocationChanged);
+    batch->askForSize = [this](const QString &key, const std::optional<QStringList> &list) {
+        return shouldChooseSize(key, list);
+    };
 }
 
-ZAVAppDelegate::~ZAVAppDelegate() {
-    if (queue) {
-        queue->setEmptiedHandler({});
-        queue->cancelAllOperations();
-    }
-    waitForHandOffs();
-    if (queue)
-        queue->waitUntilAllOperationsAreFinished();
-}
-
-void ZAVAppDelegate::setRemovesLocation(bool remove) {
-    if (removesLocation_ == remove)
-        return;
-    removesLocation_ = remove;
-    defaults().setValue(removeLocationKey, remove);
-    defaults().save();
-    Q_EMIT removesLocationChanged(remove);
-}
-
-Preferences &ZAVAppDelegate::defaults() {
-    if (!defaults_)
-        defaults_ = std::make_unique<Preferences>(platform.preferencesFile());
-    return *defaults_;
-}
+ZAVAppDelegate::~ZAVAppDelegate() = default;
 
 void ZAVAppDelegate::applicationDidFinishLaunching() {
-    // A file that is left alone was put there earlier: not a first launch.
-    if (!defaults().isLeftAlone() && !defaults().contains(firstLaunchKey)) {
-        defaults().setValue(firstLaunchKey, true);
-        defaults().save();
-    }
-    allowedFormats = {QStringLiteral("png"),  QStringLiteral("tiff"), QStringLiteral("tif"),
-                      QStringLiteral("jpeg"), QStringLiteral("jpg"),  QStringLiteral("gif"),
-                      QStringLiteral("heic"), QStringLiteral("heif"), QStringLiteral("avif"),
-                      QStringLiteral("webp"), QStringLiteral("jxl")};
-    folderFormat = QStringLiteral("yyyy-MM-dd");
-    queue = std::make_unique<OperationQueue>(ImageEngine::imagesAtOnce);
-    queue->setEmptiedHandler(
-        [this] { platform.mainQueue().post([this] { Q_EMIT activityEnded(); }); });
-    removesLocation_ =
-        locationChoiceForRun.value_or(defaults().value(removeLocationKey, false).toBool());
-    if (isFirstLaunch())
+    if (batch->launch())
         welcome();
-    targetFolder();
-    defaults().setValue(firstLaunchKey, false);
-    defaults().save();
-}
-
-bool ZAVAppDelegate::isFirstLaunch() {
-    return defaults().value(firstLaunchKey, false).toBool();
 }
 
 bool ZAVAppDelegate::applicationShouldHandleReopen() {
@@ -99,7 +52,7 @@ void ZAVAppDelegate::welcome() {
             &ZAVAppDelegate::setRemovesLocation);
     connect(this, &ZAVAppDelegate::removesLocationChanged, welcomeWindowController.get(),
             &ZAVWelcomeWindowController::showRemovesLocation);
-    welcomeWindowController->showRemovesLocation(removesLocation_);
+    welcomeWindowController->showRemovesLocation(removesLocation());
     QWidget *window = welcomeWindowController->window();
     window->show();
     window->raise();
@@ -109,9 +62,4 @@ void ZAVAppDelegate::welcome() {
 void ZAVAppDelegate::hideWelcome() {
     if (welcomeWindowController)
         welcomeWindowController->close();
-}
-
-bool ZAVAppDelegate::isIdle() {
-    return !isBusy() && sizeHandOffs_ == 0 && endActionsWaiting_ == 0 &&
-           (!queue || queue->operationCount() == 0);
 }

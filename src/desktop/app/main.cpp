@@ -70,7 +70,6 @@ int runDesktop(int &argc, char **argv, const QStringList &paths) {
     DesktopPlatform platform;
     ZAVAppDelegate delegate(platform);
     delegate.applicationDidFinishLaunching();
-    delegate.removeLeftoverFiles();
     AppPresence presence(delegate, platform.dockTile().trayIcon());
 
     if (role == SingleInstance::Role::Primary && !instance.listen(&error))

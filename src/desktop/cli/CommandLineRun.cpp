@@ -11,6 +11,7 @@
 #include "core/app/Localized.h"
 #include "core/app/Log.h"
 #include "core/app/Translations.h"
+#include "core/batch/Batch.h"
 #include "core/cli/CommandLine.h"
 #include "core/cli/PathList.h"
 #include "core/files/FilePaths.h"
@@ -21,7 +22,6 @@
 #include "core/sizing/PanelLayout.h"
 #include "core/sizing/PresetFile.h"
 #include "desktop/app/AppPresence.h"
-#include "desktop/app/ZAVAppDelegate.h"
 #include "desktop/cli/CommandLinePlatform.h"
 #include "desktop/platform/DesktopPlatform.h"
 
@@ -112,51 +112,52 @@ int runCommandLine(int &argc, char **argv, const CommandLine &command) {
     TerminationSignals signals;
     QObject::connect(&signals, &TerminationSignals::terminationRequested, application.get(),
                      &QCoreApplication::quit);
-    ZAVAppDelegate delegate(platform);
-    delegate.fixedJobFolder = command.output;
-    delegate.locationChoiceForRun = command.removeLocation;
+    BatchOptions options;
+    options.fixedJobFolder = command.output;
+    options.locationChoiceForRun = command.removeLocation;
     if (command.json)
-        delegate.fileFinished = [](const QString &source, const ScaledCopy &copy) {
+        options.fileFinished = [](const QString &source, const ScaledCopy &copy) {
             printJson(outcome(source, copy));
         };
-    delegate.applicationDidFinishLaunching();
-    delegate.removeLeftoverFiles();
+    Batch batch(platform, options);
+    batch.launch();
 
-    // The paths go in as a drop would; without a window the size picker only holds the job
-    // key, and the size comes from the command line.
-    bool nothingToResize = false;
-    QObject::connect(&delegate, &ZAVAppDelegate::nothingToResize, [&] { nothingToResize = true; });
-    delegate.openFiles(paths, listedSkips);
-    const std::shared_ptr<Job> job = delegate.globalTasks.awaitingSize();
-    if (!job) {
-        platform.mainQueue().drain(); // the alert, to stderr
-        return nothingToResize ? 1 : 2;
-    }
-    const QString key = job->folder;
+    // The paths go in as a drop would; the size comes from the command line, once the job is
+    // registered, and the remembered size is remembered already: the presets stay as they are.
+    QString key;
+    batch.askForSize = [&](const QString &job, const std::optional<QStringList> &) {
+        key = job;
+        platform.mainQueue().post([&] { batch.chooseSize(size, key, !command.lastSize); });
+        return true;
+    };
     JobEnd end;
-    QObject::connect(&delegate, &ZAVAppDelegate::jobEnded, application.get(),
-                     [&](const JobEnd &ended) {
-                         end = ended;
-                         // A notification stays until it can offer nothing more.
-                         if (!notify)
-                             QCoreApplication::quit();
-                     });
+    bool ended = false;
+    QObject::connect(&batch, &Batch::nothingToResize, application.get(), [&] {
+        ended = true;
+        QCoreApplication::quit();
+    });
+    QObject::connect(&batch, &Batch::jobEnded, application.get(), [&](const JobEnd &finished) {
+        end = finished;
+        ended = true;
+        // A notification stays until it can offer nothing more.
+        if (!notify)
+            QCoreApplication::quit();
+    });
     // Ends the application once the notification, its window of skipped images and the opening
     // of the folder are done, as it ends the desktop application without a tray.
     const std::optional<AppPresence> presence =
-        notify ? std::make_optional<AppPresence>(delegate, nullptr) : std::nullopt;
-    // The remembered size is remembered already: the presets file stays as it is.
-    if (command.lastSize)
-        delegate.startWithSize(size, key);
-    else
-        delegate.addPreset(size, key);
+        notify ? std::make_optional<AppPresence>(batch) : std::nullopt;
+    batch.takeIn(paths, listedSkips);
     QCoreApplication::exec();
+    platform.mainQueue().drain(); // an alert still on its way, to stderr
     if (TerminationSignals::received()) {
         logLine(
             QStringLiteral("stopped before the end; the images written so far are in %1").arg(key));
         return 1;
     }
 
+    if (key.isEmpty())
+        return ended ? 1 : 2; // nothing to resize, or refused
     if (platform.alertCount() > 0)
         return 2;
     const qsizetype skipped = end.skipped.size();

@@ -33,7 +33,7 @@ QFont presetFont() {
 
 } // namespace
 
-bool ZAVAppDelegate::shouldChooseSize(const QString &key) {
+bool ZAVAppDelegate::shouldChooseSize(const QString &key, const std::optional<QStringList> &list) {
     if (sizeWindowController && sizeWindowController->isVisible())
         return false;
     sizeWindowController = std::make_unique<ZAVSizePickerWindowController>(*this, key);
@@ -41,15 +41,16 @@ bool ZAVAppDelegate::shouldChooseSize(const QString &key) {
         return true;
     ZAVSizePickerWindow *window = sizeWindowController->window();
     // Laid out while hidden: the panel's first frame is already its last.
-    layOutPresets(key);
+    layOutPresets(key, list);
+    // Escape or the window's close button: no size for this job.
+    connect(window, &QDialog::rejected, this, [this, key] { abandonJob(key); });
     window->show();
     window->raise();
     window->activateWindow();
     return true;
 }
 
-void ZAVAppDelegate::layOutPresets(const QString &key) {
-    const std::optional<QStringList> list = presets();
+void ZAVAppDelegate::layOutPresets(const QString &key, const std::optional<QStringList> &list) {
     if (list) {
         // From the oldest to the newest, each at its place counted from the bottom.
         for (qsizetype index = list->size() - 1; index >= 0; --index) {
@@ -99,7 +100,7 @@ ZAVButton *ZAVAppDelegate::presetButtonWithKey(const QString &key, const Size &s
 }
 
 void ZAVAppDelegate::buttonPressed(ZAVButton *sender) {
-    addPreset(sender->theSize, sender->key);
+    batch->chooseSize(sender->theSize, sender->key, true);
     if (sizeWindowController)
         sizeWindowController->close();
 }

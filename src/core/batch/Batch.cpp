@@ -1,0 +1,401 @@
+#include "core/batch/Batch.h"
+
+#include "core/app/Localized.h"
+#include "core/app/Log.h"
+#include "core/feedback/BadgeLabel.h"
+#include "core/files/FilePaths.h"
+#include "core/intake/OutputFolders.h"
+#include "core/job/NameTurns.h"
+#include "core/platform/DockTile.h"
+#include "core/platform/MainQueue.h"
+#include "core/platform/OperationQueue.h"
+#include "core/platform/Platform.h"
+#include "core/resize/ImageEngine.h"
+#include "core/resize/OutputName.h"
+#include "core/resize/SourceImage.h"
+#include "core/sizing/LastSize.h"
+#include "core/sizing/PresetFile.h"
+#include "core/sizing/PresetList.h"
+#include "core/sizing/SizeString.h"
+#include "core/sizing/TargetSize.h"
+
+namespace {
+
+const QString firstLaunchKey = QStringLiteral("SXFirstLaunch");
+const QString removeLocationKey = QStringLiteral("SXRemoveLocation");
+
+// A guard only: an earlier source of the same name is always drawing already when a later one
+// waits for it (see NameTurns).
+constexpr std::chrono::minutes nameTurnBound{10};
+
+} // namespace
+
+const QStringList Batch::allowedFormats = {
+    QStringLiteral("png"),  QStringLiteral("tiff"), QStringLiteral("tif"),  QStringLiteral("jpeg"),
+    QStringLiteral("jpg"),  QStringLiteral("gif"),  QStringLiteral("heic"), QStringLiteral("heif"),
+    QStringLiteral("avif"), QStringLiteral("webp"), QStringLiteral("jxl")};
+const QString Batch::folderFormat = QStringLiteral("yyyy-MM-dd");
+
+Batch::Batch(Platform &platform, BatchOptions options)
+    : platform_(platform)
+    , options_(std::move(options))
+    , defaults_(platform.preferencesFile())
+    , requests_(std::make_unique<OperationQueue>(1))
+    , queue_(std::make_unique<OperationQueue>(ImageEngine::imagesAtOnce)) {
+    queue_->setEmptiedHandler(
+        [this] { platform_.mainQueue().post([this] { Q_EMIT activityEnded(); }); });
+}
+
+Batch::~Batch() {
+    queue_->setEmptiedHandler({});
+    queue_->cancelAllOperations();
+    requests_->cancelAllOperations();
+    requests_->waitUntilAllOperationsAreFinished();
+    queue_->waitUntilAllOperationsAreFinished();
+}
+
+bool Batch::launch() {
+    // A file that is left alone was put there earlier: not a first launch.
+    if (!defaults_.isLeftAlone() && !defaults_.contains(firstLaunchKey))
+        defaults_.setValue(firstLaunchKey, true);
+    const bool first = defaults_.value(firstLaunchKey, false).toBool();
+    removesLocation_ =
+        options_.locationChoiceForRun.value_or(defaults_.value(removeLocationKey, false).toBool());
+    defaults_.setValue(firstLaunchKey, false);
+    defaults_.save();
+    firstLaunch_ = first;
+    onRequestWorker([this, first] {
+        targetFolderIn(joinPath(platform_.picturesDirectory(), localized("Sardoxa")), first,
+                       platform_.now());
+        removeLeftoverFiles();
+    });
+    firstLaunch_ = false;
+    return first;
+}
+
+void Batch::setRemovesLocation(bool remove) {
+    if (removesLocation_ == remove)
+        return;
+    removesLocation_ = remove;
+    defaults_.setValue(removeLocationKey, remove);
+    defaults_.save();
+    Q_EMIT removesLocationChanged(remove);
+}
+
+void Batch::onRequestWorker(std::function<void()> request) {
+    requests_->addOperation(std::move(request), [this] {
+        platform_.mainQueue().post([this] { Q_EMIT activityEnded(); });
+    });
+}
+
+void Batch::waitForRequests() {
+    requests_->waitUntilAllOperationsAreFinished();
+}
+
+// Intake
+
+bool Batch::isValidImage(const QString &path) const {
+    return isImagePath(path, allowedFormats);
+}
+
+CollectedImages Batch::collectImages(const QStringList &paths) const {
+    return imagesAmong(paths, allowedFormats);
+}
+
+QString Batch::targetFolder() const {
+    return targetFolderIn(joinPath(platform_.picturesDirectory(), localized("Sardoxa")),
+                          firstLaunch_, platform_.now());
+}
+
+QString Batch::makeJobFolder() const {
+    if (!options_.fixedJobFolder.isEmpty())
+        return options_.fixedJobFolder;
+    return makeDayFolder(targetFolder(), platform_.now(), folderFormat);
+}
+
+void Batch::removeLeftoverFiles() const {
+    removeLeftoversIn(targetFolder(), folderFormat);
+    if (!options_.fixedJobFolder.isEmpty())
+        removeLeftoversInFolder(options_.fixedJobFolder);
+}
+
+bool Batch::isBusy() const {
+    return collecting_ || globalTasks.isBusy();
+}
+
+void Batch::refuseRequest() {
+    failedWithMessage(localized("It seems that you have not finished the last task, please check "
+                                "the process and try again later."));
+}
+
+void Batch::takeIn(const QStringList &paths, const QList<Skip> &skipped) {
+    if (isBusy()) {
+        refuseRequest();
+        return;
+    }
+    collecting_ = true;
+    onRequestWorker([this, paths, skipped] {
+        CollectedImages found = collectImages(paths);
+        found.unreadable += skipped;
+        const QString key = found.images.isEmpty() ? QString() : makeJobFolder();
+        const std::optional<QStringList> offered =
+            found.images.isEmpty() ? std::nullopt : presets();
+        platform_.mainQueue().post(
+            [this, key, found, offered] { registerJob(key, found, offered); });
+    });
+}
+
+void Batch::registerJob(const QString &key, const CollectedImages &found,
+                        const std::optional<QStringList> &offered) {
+    collecting_ = false;
+    const auto nameUnreadable = [&] {
+        for (const Skip &skip : found.unreadable)
+            reportSkipped(skip.path, skip.reason);
+    };
+    // A request without images asks for no size and leaves no trace; it is said once.
+    if (found.images.isEmpty()) {
+        nameUnreadable();
+        failedWithMessage(localized("There are no images to resize. Choose image files (PNG, JPEG, "
+                                    "TIFF, GIF, HEIC, AVIF, WebP or JPEG XL) or folders that hold "
+                                    "them."));
+        Q_EMIT nothingToResize();
+        return;
+    }
+    // Refused as a whole, before anything is registered: the pending job keeps its list.
+    const std::shared_ptr<Job> job = globalTasks.registerJob(key, found.images, found.unreadable);
+    if (!job) {
+        refuseRequest();
+        return;
+    }
+    job->askForSize();
+    if (askForSize && !askForSize(key, offered)) {
+        globalTasks.remove(key);
+        refuseRequest();
+        return;
+    }
+    nameUnreadable();
+}
+
+void Batch::abandonJob(const QString &key) {
+    const std::shared_ptr<Job> job = globalTasks.find(key);
+    if (!job || job->size())
+        return;
+    globalTasks.remove(key);
+    Q_EMIT activityEnded();
+}
+
+// Sizing
+
+QString Batch::presetPath() const {
+    return presetFilePath(platform_.cachesDirectory());
+}
+
+std::optional<QStringList> Batch::presets() const {
+    QString unusable; // said when the file is replaced
+    QStringList sizes = sizesAmong(readPresetFile(presetPath(), &unusable).value_or(QStringList()));
+    if (sizes.isEmpty())
+        return std::nullopt;
+    return sizes;
+}
+
+void Batch::chooseSize(const Size &size, const QString &key, bool asPreset) {
+    // Recorded at once, so that the job counts as sized before the worker comes to it.
+    if (const std::shared_ptr<Job> job = globalTasks.find(key))
+        job->setSize(size);
+    onRequestWorker([this, size, key, asPreset] {
+        if (asPreset)
+            addPreset(size, key);
+        else
+            startWithSize(size, key);
+    });
+}
+
+void Batch::addPreset(const Size &size, const QString &key) {
+    const QString entry = stringFromSize(size);
+    const QString last = lastSizeFilePath(platform_.cachesDirectory());
+    if (QString error; !writeLastSize(last, entry, &error))
+        logLine(QStringLiteral("could not remember %1 as the last size in %2: %3")
+                    .arg(entry, last, error));
+    QString unusable;
+    const std::optional<QStringList> stored = readPresetFile(presetPath(), &unusable);
+    // Only sizes are written back: whatever else the file held goes with the next new size.
+    if (const std::optional<QStringList> updated =
+            withNewPreset(sizesAmong(stored.value_or(QStringList())), entry)) {
+        QString error;
+        if (!writePresetFile(presetPath(), *updated, &error))
+            logLine(QStringLiteral("could not remember the size %1 in %2: %3")
+                        .arg(entry, presetPath(), error));
+        else if (!stored)
+            logLine(QStringLiteral("replaced the presets file %1, which could not be used: %2")
+                        .arg(presetPath(), unusable));
+    }
+    startWithSize(size, key);
+}
+
+void Batch::startWithSize(const Size &size, const QString &key) {
+    if (const std::shared_ptr<Job> job = globalTasks.find(key))
+        job->setSize(size);
+    resize(key);
+}
+
+bool Batch::isRetina() const {
+    return ::isRetina(platform_.displays());
+}
+
+Canvas Batch::calculateSize(const Size &size, const SourceImage &image) const {
+    const bool retina = isRetina();
+    // A canvas halved for a high-density display is drawn at two pixels per unit, so that the
+    // written image has the requested pixel size on every display.
+    return {targetSize(size, image.size(), retina), retina ? 2.0 : 1.0};
+}
+
+// Resizing
+
+void Batch::resize(const QString &key) {
+    const std::shared_ptr<Job> job = globalTasks.find(key);
+    const std::optional<Size> size = job ? job->size() : std::nullopt;
+    if (!size) {
+        failedWithMessage(localized("Cannot find a valid target size, please try again."));
+        return;
+    }
+    // A job runs once: a second size for it finds no images waiting.
+    if (!job->start()) {
+        failedWithMessage(localized("Cannot find images to resize, please try again."));
+        return;
+    }
+    prepareBadge();
+    // A source gone since intake is skipped at once and counts down with the rest only as the
+    // total it started from: the badge jumps past it.
+    QStringList existing;
+    for (const QString &path : job->sources) {
+        if (pathExists(path)) {
+            existing.append(path);
+        } else {
+            const QString gone = QStringLiteral("it no longer exists");
+            reportSkipped(path, gone);
+            job->skipped(path, gone);
+        }
+    }
+    // The count is fixed before the first operation is queued, so the operation that takes it to
+    // zero is the job's last, however the images' timings fall.
+    job->queue(existing.size());
+    if (existing.isEmpty()) {
+        platform_.mainQueue().post([this, job] { endJob(job); });
+        return;
+    }
+    // Sources whose copies share a name place them in the order of the request.
+    const auto turns = std::make_shared<NameTurns>();
+    for (const QString &path : std::as_const(existing)) {
+        if (queue_->stopToken().stop_requested())
+            return; // quitting: what is not queued yet never will be
+        const NameTurns::Turn turn = turns->take(outputFileName(fileNameOf(path), 0));
+        queue_->addOperation(
+            [this, path, size, key, job, turns, turn] {
+                const NameTurn mine(turns, turn);
+                const SourceImage image = SourceImage::open(path);
+                const ScaledCopy copy = resizeImageWithRawImage(
+                    image, calculateSize(*size, image), joinPath(key, fileNameOf(path)), &mine);
+                if (copy.written)
+                    job->written();
+                else if (!copy.problem.isEmpty())
+                    job->skipped(path, copy.problem);
+            },
+            [this, job] { finishImage(job); });
+    }
+}
+
+ScaledCopy Batch::resizeImageWithRawImage(const SourceImage &image, const Canvas &canvas,
+                                          const QString &targetPath, const NameTurn *turn) {
+    CopyPlacement placement;
+    // The day folder is the application's own; a folder the user named is theirs to keep, and
+    // one that went is not brought back behind their back.
+    placement.remakeFolder = options_.fixedJobFolder.isEmpty();
+    if (turn)
+        placement.awaitTurn = [this, turn, path = image.path()] {
+            if (!turn->turns().await(turn->turn(), queue_->stopToken(), nameTurnBound))
+                logLine(QStringLiteral("placing the copy of %1 before an earlier source of its "
+                                       "name: that one took too long")
+                            .arg(path));
+        };
+    const ScaledCopy copy = writeScaledCopy(image, canvas, targetPath, removesLocation_,
+                                            queue_->stopToken(), placement);
+    if (!copy.written && !copy.problem.isEmpty())
+        reportSkipped(image.path(), copy.problem);
+    else if (copy.written && options_.fileFinished)
+        options_.fileFinished(image.path(), copy);
+    return copy;
+}
+
+void Batch::finishImage(const std::shared_ptr<Job> &job) {
+    // Posting under the job's lock keeps the end behind every other image's countdown on the main
+    // queue.
+    job->finishImage([this, &job](bool last) {
+        if (last)
+            platform_.mainQueue().post([this, job] { endJob(job); });
+        else
+            platform_.mainQueue().post([this] { updateBadge(); });
+    });
+}
+
+void Batch::endJob(const std::shared_ptr<Job> &job) {
+    const JobEnd end = job->end();
+    globalTasks.remove(job->folder);
+    const auto answered = [this] {
+        --endActionsWaiting_;
+        Q_EMIT activityEnded();
+    };
+    // A folder holding nothing new is not worth opening.
+    if (end.written > 0) {
+        ++endActionsWaiting_;
+        platform_.openFolder(end.folder, answered);
+    }
+    platform_.dockTile().setBadgeLabel(badgeLabelForTotal(globalTasks.queuedImages()));
+    updateBadge(); // the last image's own countdown: no badge is left, so it asks for attention
+    ++endActionsWaiting_;
+    platform_.showJobEnded(end, answered);
+    Q_EMIT jobEnded(end);
+    Q_EMIT activityEnded();
+}
+
+void Batch::reportSkipped(const QString &path, const QString &problem) {
+    const QString reason = skipReason(problem); // as the job's end lists it
+    logLine(QStringLiteral("skipped %1: %2").arg(path, reason));
+    if (options_.fileFinished)
+        options_.fileFinished(path, ScaledCopy{std::nullopt, reason});
+    std::lock_guard lock(skippedMutex_);
+    skipped_.append(path);
+}
+
+QStringList Batch::skippedSources() const {
+    std::lock_guard lock(skippedMutex_);
+    return skipped_;
+}
+
+// Feedback
+
+void Batch::prepareBadge() {
+    // Only a job whose images are on their way counts: a job still waiting for its size shows
+    // none. Shown through the main queue, ahead of every countdown posted after it.
+    const QString label = badgeLabelForTotal(globalTasks.queuedImages());
+    platform_.mainQueue().post([this, label] { platform_.dockTile().setBadgeLabel(label); });
+}
+
+void Batch::updateBadge() {
+    DockTile &tile = platform_.dockTile();
+    if (const std::optional<QString> next = countedDownLabel(tile.badgeLabel()))
+        tile.setBadgeLabel(*next);
+    else
+        tile.requestUserAttention();
+}
+
+void Batch::failedWithMessage(const QString &message) {
+    platform_.mainQueue().post([this, message] {
+        updateBadge();
+        platform_.runAlert(localized("Failed to resize images"), message, localized("OK"));
+    });
+}
+
+bool Batch::isIdle() const {
+    return !isBusy() && endActionsWaiting_ == 0 && requests_->operationCount() == 0 &&
+           queue_->operationCount() == 0;
+}
