@@ -23,6 +23,8 @@ struct Messages {
     Buffer errors;
     Buffer warnings;
     bool damage;
+    Buffer failure; // a decoder of our own's, in its words
+    ThreadErrors::Decoder decoder;
     // What the workers of a thread pool this thread ran said, under poolsMutex.
     Buffer inherited;
     std::atomic<bool> inheriting;
@@ -45,6 +47,18 @@ struct PoolRun {
 std::mutex poolsMutex;
 std::map<unsigned long, Messages *> runningPools; // by PoolRun::id, while the pool runs
 thread_local unsigned long workingFor = 0;        // the pool this worker last worked for
+
+const char *nameOf(ThreadErrors::Decoder decoder) {
+    switch (decoder) {
+    case ThreadErrors::Decoder::LibjpegTurbo:
+        return "libjpeg-turbo";
+    case ThreadErrors::Decoder::Libheif:
+        return "libheif";
+    case ThreadErrors::Decoder::Libjxl:
+        return "libjxl";
+    }
+    return "";
+}
 
 using Verror = void (*)(const char *, const char *, va_list);
 
@@ -92,7 +106,8 @@ extern "C" void vips_verror(const char *domain, const char *format, va_list argu
             pool->second->inheriting.store(true, std::memory_order_release);
         }
     }
-    libvipsVerror()(domain, format, arguments);
+    if (const Verror next = libvipsVerror()) // none where libvips is linked in statically
+        next(domain, format, arguments);
 }
 
 extern "C" int vips_threadpool_run(VipsImage *image, VipsThreadStartFn start,
@@ -140,12 +155,21 @@ namespace ThreadErrors {
 void clear() {
     messages.errors.length = 0;
     messages.warnings.length = 0;
+    messages.failure.length = 0;
     messages.damage = false;
     if (messages.inheriting.load(std::memory_order_acquire)) {
         std::lock_guard lock(poolsMutex);
         messages.inherited.length = 0;
         messages.inheriting.store(false, std::memory_order_relaxed);
     }
+}
+
+void noteFailure(Decoder decoder, const char *format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    appendMessage(messages.failure, nullptr, format, arguments);
+    va_end(arguments);
+    messages.decoder = decoder;
 }
 
 void noteDamage(const char *domain, const char *format, va_list arguments) {
@@ -166,24 +190,29 @@ bool metDamage() {
 }
 
 QString take() {
-    if (messages.inheriting.load(std::memory_order_acquire)) {
-        std::lock_guard lock(poolsMutex);
-        messages.inherited.text[messages.inherited.length] = '\0';
-        append(messages.errors, messages.errors.length > 0 ? "; %s" : "%s",
-               messages.inherited.text);
+    const auto text = [](const Buffer &buffer) {
+        return QString::fromUtf8(buffer.text, qsizetype(buffer.length));
+    };
+    QString heard;
+    if (messages.failure.length > 0) {
+        // The decoder's own words are the cause; whatever libvips said after only follows from it.
+        heard =
+            QLatin1String(nameOf(messages.decoder)) + QStringLiteral(": ") + text(messages.failure);
+    } else {
+        if (messages.inheriting.load(std::memory_order_acquire)) {
+            std::lock_guard lock(poolsMutex);
+            messages.inherited.text[messages.inherited.length] = '\0';
+            append(messages.errors, messages.errors.length > 0 ? "; %s" : "%s",
+                   messages.inherited.text);
+        }
+        // Warnings first: they came first, and a decoder's own words are there when libvips only
+        // says that it failed ("libpng read error").
+        const QString warned = text(messages.warnings), failed = text(messages.errors);
+        heard = warned.isEmpty() || failed.isEmpty() ? warned + failed
+                                                     : warned + QStringLiteral("; ") + failed;
     }
-    // Warnings first: they came first, and a decoder's own words are there when libvips only
-    // says that it failed ("libpng read error").
-    const QString warned =
-        QString::fromUtf8(messages.warnings.text, qsizetype(messages.warnings.length));
-    const QString failed =
-        QString::fromUtf8(messages.errors.text, qsizetype(messages.errors.length));
-    QString text = (warned.isEmpty() || failed.isEmpty() ? warned + failed
-                                                         : warned + QStringLiteral("; ") + failed)
-                       .trimmed()
-                       .replace(QLatin1Char('\n'), QStringLiteral("; "));
     clear();
-    return text;
+    return heard.trimmed().replace(QLatin1Char('\n'), QStringLiteral("; "));
 }
 
 QString takeReason() {
@@ -193,6 +222,11 @@ QString takeReason() {
 }
 
 QString undecodable(const QString &reason) {
+    // A decoder of our own is named by take() already; libvips' words name only its loader.
+    for (const Decoder decoder : {Decoder::LibjpegTurbo, Decoder::Libheif, Decoder::Libjxl}) {
+        if (reason.startsWith(QLatin1String(nameOf(decoder)) + QStringLiteral(": ")))
+            return QStringLiteral("not a decodable image (%1)").arg(reason);
+    }
     return QStringLiteral("not a decodable image (libvips: %1)").arg(reason);
 }
 
