@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <thread>
+
+#include "core/resize/ThreadErrors.h"
 
 #include "Fixture.h"
 #include "Images.h"
@@ -144,6 +147,44 @@ TEST_F(EngineEdges, DamagedFilesDecodedTogetherEachGiveTheirOwnDecodersReason) {
         for (const auto &[suffix, decoder] : decoders)
             EXPECT_EQ(reason.contains(decoder), path.endsWith(suffix)) << reason.toStdString();
         EXPECT_FALSE(reason.contains("no reason given"));
+    }
+}
+
+TEST_F(EngineEdges, ASkipNamesWhoFailedAndNeverTakesAnotherThreadsWordsFromLibvips) {
+    // libvips fails inside itself on a thread of its own while another image's words wait in its
+    // shared buffer: this build either hears libvips on that thread or says it cannot.
+    vips_error("elsewhere", "another image's failure");
+    QString heard;
+    std::thread([&heard] {
+        VipsImage *pixel = nullptr, *outside = nullptr;
+        vips_black(&pixel, 1, 1, nullptr);
+        EXPECT_NE(vips_extract_area(pixel, &outside, 0, 0, 2, 2, nullptr), 0);
+        g_object_unref(pixel);
+        heard = ThreadErrors::takeReason();
+        vips_thread_shutdown();
+    }).join();
+    vips_error_clear();
+    ThreadErrors::clear();
+    const QString unheard = "(libvips: no reason this build of libvips keeps apart from other "
+                            "images')";
+    const struct {
+        const char *name;
+        QString reason, skip;
+    } rows[] = {
+        {"libvips on its thread", heard,
+         ThreadErrors::errorsReachThreads() ? "(libvips: extract_area: bad extract area)"
+                                            : unheard},
+        {"libvips' words", ThreadErrors::reasonFrom("heif: Invalid input", false),
+         "(libvips: heif: Invalid input)"},
+        {"a decoder of ours", ThreadErrors::reasonFrom("libjxl: cut short", false),
+         "(libjxl: cut short)"},
+        {"libvips silent", ThreadErrors::reasonFrom("", true), "(libvips: no reason given)"},
+        {"libvips unheard", ThreadErrors::reasonFrom("", false), unheard},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(ThreadErrors::undecodable(row.reason).toStdString(),
+                  ("not a decodable image " + row.skip).toStdString());
     }
 }
 

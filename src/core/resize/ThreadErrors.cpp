@@ -10,6 +10,8 @@
 #include <mutex>
 #include <vips/vips.h>
 
+#include "core/app/Logging.h"
+
 namespace {
 
 // A thread's messages, in a buffer with no destructor: libvips may still report while a thread
@@ -44,9 +46,13 @@ struct PoolRun {
     void *client;
 };
 
+std::atomic<unsigned long> poolRuns{0};
 std::mutex poolsMutex;
 std::map<unsigned long, Messages *> runningPools; // by PoolRun::id, while the pool runs
 thread_local unsigned long workingFor = 0;        // the pool this worker last worked for
+
+// Set once by initialize(), before any other thread uses libvips.
+std::atomic<bool> reach{false};
 
 const char *nameOf(ThreadErrors::Decoder decoder) {
     switch (decoder) {
@@ -116,8 +122,7 @@ extern "C" int vips_threadpool_run(VipsImage *image, VipsThreadStartFn start,
     using Run = int (*)(VipsImage *, VipsThreadStartFn, VipsThreadpoolAllocateFn,
                         VipsThreadpoolWorkFn, VipsThreadpoolProgressFn, void *);
     static const auto next = reinterpret_cast<Run>(::dlsym(RTLD_NEXT, "vips_threadpool_run"));
-    static std::atomic<unsigned long> runs{0};
-    PoolRun run{++runs, start, allocate, work, progress, client};
+    PoolRun run{++poolRuns, start, allocate, work, progress, client};
     {
         std::lock_guard lock(poolsMutex);
         runningPools[run.id] = &messages;
@@ -151,6 +156,41 @@ extern "C" int vips_threadpool_run(VipsImage *image, VipsThreadStartFn start,
 }
 
 namespace ThreadErrors {
+
+void initialize() {
+    clear();
+    // extract_area checks its area while libvips builds it, and fails through vips_error() there,
+    // as the loaders do; avg computes its pixels on a thread pool libvips runs itself.
+    VipsImage *pixel = nullptr;
+    bool heardError = false, heardPool = false;
+    if (vips_black(&pixel, 1, 1, nullptr) == 0) {
+        VipsImage *outside = nullptr;
+        if (vips_extract_area(pixel, &outside, 0, 0, 2, 2, nullptr) == 0)
+            g_object_unref(outside);
+        heardError = QString::fromUtf8(messages.errors.text, qsizetype(messages.errors.length))
+                         .contains(QLatin1String("extract_area"));
+        const unsigned long before = poolRuns.load();
+        double mean = 0;
+        vips_avg(pixel, &mean, nullptr);
+        heardPool = poolRuns.load() > before;
+        g_object_unref(pixel);
+    }
+    clear();
+    vips_error_clear();
+    reach.store(heardError && heardPool);
+    if (!reach.load())
+        qCDebug(engineLog).noquote().nospace()
+            << "libvips calls its own "
+            << (!heardError && !heardPool ? "vips_verror() and vips_threadpool_run()"
+                : !heardError             ? "vips_verror()"
+                                          : "vips_threadpool_run()")
+            << " past this program: a failure libvips gives no other reason for is skipped "
+               "without libvips' words, which its one error buffer may hold from another image";
+}
+
+bool errorsReachThreads() {
+    return reach.load(std::memory_order_relaxed);
+}
 
 void clear() {
     messages.errors.length = 0;
@@ -217,8 +257,18 @@ QString take() {
 
 QString takeReason() {
     vips_error_clear(); // the shared buffer is read by no one; it would only grow
-    const QString text = take();
-    return text.isEmpty() ? QStringLiteral("no reason given") : text;
+    return reasonFrom(take(), errorsReachThreads());
+}
+
+QString reasonFrom(const QString &heard, bool reachThreads) {
+    if (!heard.isEmpty())
+        return heard;
+    // Where libvips' errors pass the interposer by, its shared buffer is the only place that has
+    // them, and with images decoded at once it may hold another image's, or have lost this one's
+    // to another thread's clearing; no reason is better than a wrong one.
+    return reachThreads ? QStringLiteral("no reason given")
+                        : QStringLiteral("no reason this build of libvips keeps apart from other "
+                                         "images'");
 }
 
 QString undecodable(const QString &reason) {

@@ -15,11 +15,21 @@
 // made: what its workers say is also given to the thread that ran it. Our own decoders hand
 // their reason over here directly, and warnings and damage arrive through handlers: neither
 // depends on the interposer, which a libvips that binds its own calls (built with
-// -Bsymbolic-functions, as Ubuntu's is, or linked statically) passes by.
+// -Bsymbolic-functions, as Ubuntu's is, or linked statically) passes by. initialize() finds out
+// whether it does.
 namespace ThreadErrors {
 
 // The decoders of our own, by the library each decodes with.
 enum class Decoder { LibjpegTurbo, Libheif, Libjxl };
+
+// Makes libvips fail inside itself and sees whether the interposer heard it on this thread; when
+// it did not, says so on the debug log, and a failure libvips gave no other reason for is given
+// one that says so rather than another image's, read from the shared buffer. Call once, on the
+// main thread, after libvips has started and before any image is touched.
+void initialize();
+
+// Whether the errors libvips raises reach the interposer, as initialize() found.
+bool errorsReachThreads();
 
 // Forgets this thread's messages.
 void clear();
@@ -47,6 +57,10 @@ QString take();
 // Why the last call on this thread failed, as take() has it, cleared so that the next one starts
 // afresh; never empty.
 QString takeReason();
+
+// The reason given for a failure of which the failing thread heard `heard` (empty for nothing),
+// where libvips' errors reach their thread or not.
+QString reasonFrom(const QString &heard, bool reachThreads);
 
 // The skip reason of a file that could not be decoded, for `reason` as take() or takeReason()
 // gave it: in libvips' words, or a decoder of our own's.
