@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <thread>
+
+#include "core/resize/ThreadErrors.h"
 
 #include "Fixture.h"
 #include "Images.h"
@@ -147,6 +150,44 @@ TEST_F(EngineEdges, DamagedFilesDecodedTogetherEachGiveTheirOwnDecodersReason) {
     }
 }
 
+TEST_F(EngineEdges, ASkipNamesWhoFailedAndNeverTakesAnotherThreadsWordsFromLibvips) {
+    // libvips fails inside itself on a thread of its own while another image's words wait in its
+    // shared buffer: this build either hears libvips on that thread or says it cannot.
+    vips_error("elsewhere", "another image's failure");
+    QString heard;
+    std::thread([&heard] {
+        VipsImage *pixel = nullptr, *outside = nullptr;
+        vips_black(&pixel, 1, 1, nullptr);
+        EXPECT_NE(vips_extract_area(pixel, &outside, 0, 0, 2, 2, nullptr), 0);
+        g_object_unref(pixel);
+        heard = ThreadErrors::takeReason();
+        vips_thread_shutdown();
+    }).join();
+    vips_error_clear();
+    ThreadErrors::clear();
+    const QString unheard = "(libvips: no reason this build of libvips keeps apart from other "
+                            "images')";
+    const struct {
+        const char *name;
+        QString reason, skip;
+    } rows[] = {
+        {"libvips on its thread", heard,
+         ThreadErrors::errorsReachThreads() ? "(libvips: extract_area: bad extract area)"
+                                            : unheard},
+        {"libvips' words", ThreadErrors::reasonFrom("heif: Invalid input", false),
+         "(libvips: heif: Invalid input)"},
+        {"a decoder of ours", ThreadErrors::reasonFrom("libjxl: cut short", false),
+         "(libjxl: cut short)"},
+        {"libvips silent", ThreadErrors::reasonFrom("", true), "(libvips: no reason given)"},
+        {"libvips unheard", ThreadErrors::reasonFrom("", false), unheard},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(ThreadErrors::undecodable(row.reason).toStdString(),
+                  ("not a decodable image " + row.skip).toStdString());
+    }
+}
+
 TEST_F(EngineEdges, PhonesAndWebFormatsAreWrittenAtTheSizeAndTruncatedOnesSkipped) {
     const Colour red{200, 30, 40};
     const VImage photo = Images::verticalStripes(300, 200, {red});
@@ -155,6 +196,10 @@ TEST_F(EngineEdges, PhonesAndWebFormatsAreWrittenAtTheSizeAndTruncatedOnesSkippe
         photo.join(Images::verticalStripes(300, 200, {{20, 40, 220}}), VIPS_DIRECTION_VERTICAL);
     frames.set(VIPS_META_PAGE_HEIGHT, 200);
     const auto cut = [](QByteArray file) { return file.left(file.size() * 2 / 3); };
+    // The header whole, the coded picture's first bytes zeroed: libvips reads it, libheif fails.
+    const auto spoiled = [](QByteArray file) {
+        return file.replace(file.indexOf("mdat") + 4, 8, QByteArray(8, '\0'));
+    };
     const QByteArray heic = Images::encoded(photo, ".heic");
     const QByteArray avif = Images::encoded(photo, ".heif[compression=av1]");
     const QByteArray webp = Images::encoded(photo, ".webp");
@@ -171,8 +216,10 @@ TEST_F(EngineEdges, PhonesAndWebFormatsAreWrittenAtTheSizeAndTruncatedOnesSkippe
         {write("frames.webp", Images::encoded(frames, ".webp")), ""},
         {write("cut.heic", cut(heic)), "heif: Invalid input: Unexpected end of file"},
         {write("cut.avif", cut(avif)), "heif: Invalid input: Unexpected end of file"},
+        {write("spoiled.heic", spoiled(heic)), "(libheif: Invalid input"},
+        {write("spoiled.avif", spoiled(avif)), "(libheif: "},
         {write("cut.webp", cut(webp)), "webp: unable to parse image"},
-        {write("cut.jxl", cut(jxl)), "libjxl: the image data is damaged or cut short"},
+        {write("cut.jxl", cut(jxl)), "(libjxl: the image data is damaged or cut short)"},
         {write("notes.txt", "no photo"), "not an image Sardoxa reads"},
     };
     const std::map<QString, QString> reasons = runCases(cases);
@@ -182,7 +229,8 @@ TEST_F(EngineEdges, PhonesAndWebFormatsAreWrittenAtTheSizeAndTruncatedOnesSkippe
         const bool copied = QFileInfo::exists(written);
         EXPECT_EQ(copied, !*c.reason);
         if (*c.reason || !copied) {
-            EXPECT_TRUE(reasons.count(c.path) && reasons.at(c.path).contains(c.reason));
+            EXPECT_TRUE(reasons.count(c.path) && reasons.at(c.path).contains(c.reason))
+                << (reasons.count(c.path) ? reasons.at(c.path).toStdString() : "not skipped");
             continue;
         }
         const VImage copy = Images::load(written);

@@ -47,7 +47,7 @@ TEST_F(JpegDamage, IsRefusedAlikeInEveryLayoutAndLargeReductionsAreWritten) {
     // Source, size, why it is skipped; a copy at its own size holds what libvips' loader reads.
     const QString own = "600x400";
     std::vector<std::tuple<QString, QString, const char *>> cases{
-        {write("scans.jpg", everyBitAlone()), own, "more than 300 scans"},
+        {write("scans.jpg", everyBitAlone()), own, "(libjpeg-turbo: more than 300 scans"},
         // The resampler reads rows again behind the ones decoded when it reduces this much.
         {write("photo.jpg", Images::encoded(Images::noise(8000, 6000), ".jpg")), "160x90", nullptr},
         {in("photo.jpg"), "200x100", nullptr},
@@ -60,22 +60,24 @@ TEST_F(JpegDamage, IsRefusedAlikeInEveryLayoutAndLargeReductionsAreWritten) {
         const auto file = [&](const char *damage, const QByteArray &bytes) {
             return write(QStringLiteral("%1-%2.jpg").arg(layout, damage), bytes);
         };
-        cases.insert(cases.end(),
-                     {
-                         {file("intact", jpeg), own, nullptr},
-                         {file("padded", jpeg.left(end) + junk + jpeg.mid(end)), own, nullptr},
-                         {file("overpadded", jpeg.left(end) + junk.repeated(10) + jpeg.mid(end)),
-                          own, "extraneous bytes before marker 0xd9"},
-                         {file("stray", jpeg.left(lastScan) + junk + jpeg.mid(lastScan)), own,
-                          "extraneous bytes before marker 0xda"},
-                         {file("zeroed", jpeg.left(end - 6000) + QByteArray(5000, '\0') +
-                                             jpeg.mid(end - 1000)),
-                          own, "Corrupt JPEG data"},
-                         // Where the cut falls in the noise decides libjpeg's words, not whether it
-                         // is damage.
-                         {file("ended", jpeg.left(end / 2) + jpeg.mid(end)), own, "libjpeg: "},
-                         {file("cut", jpeg.left(end / 2)), own, "Premature end of JPEG file"},
-                     });
+        cases.insert(
+            cases.end(),
+            {
+                {file("intact", jpeg), own, nullptr},
+                {file("padded", jpeg.left(end) + junk + jpeg.mid(end)), own, nullptr},
+                {file("overpadded", jpeg.left(end) + junk.repeated(10) + jpeg.mid(end)), own,
+                 "extraneous bytes before marker 0xd9"},
+                {file("stray", jpeg.left(lastScan) + junk + jpeg.mid(lastScan)), own,
+                 "extraneous bytes before marker 0xda"},
+                {file("zeroed",
+                      jpeg.left(end - 6000) + QByteArray(5000, '\0') + jpeg.mid(end - 1000)),
+                 own, "Corrupt JPEG data"},
+                // Where the cut falls in the noise decides libjpeg's words, not whether it
+                // is damage.
+                {file("ended", jpeg.left(end / 2) + jpeg.mid(end)), own, "(libjpeg-turbo: "},
+                {file("cut", jpeg.left(end / 2)), own,
+                 "(libjpeg-turbo: Premature end of JPEG file)"},
+            });
     }
     for (const auto &[path, size, reason] : cases) {
         SCOPED_TRACE((path + " at " + size).toStdString());

@@ -10,6 +10,7 @@
 #include <libheif/heif.h>
 
 #include "core/files/ReadAt.h"
+#include "core/resize/ThreadErrors.h"
 
 namespace HeifDecoder {
 
@@ -51,7 +52,7 @@ heif_reader readerCalls() {
 }
 
 [[noreturn]] void fail(const char *reason) {
-    vips_error("heif", "%s", reason);
+    ThreadErrors::noteFailure(ThreadErrors::Decoder::Libheif, "%s", reason);
     throw vips::VError();
 }
 

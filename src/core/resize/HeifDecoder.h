@@ -16,7 +16,8 @@ namespace HeifDecoder {
 // asks, as 8-bit RGB(A), or 16-bit RGB(A) for a file of more than 8 bits a sample. It carries the
 // ICC profile and resolution of `header`, the file as libvips read its header, and no orientation:
 // the file's own rotation is applied, and the EXIF orientation, which only repeats it, is not
-// applied again. Throws vips::VError, with libheif's reason, when the file cannot be decoded.
+// applied again. Throws vips::VError when the file cannot be decoded, libheif's reason noted in
+// ThreadErrors.
 vips::VImage decode(int fd, const vips::VImage &header);
 
 } // namespace HeifDecoder

@@ -273,6 +273,7 @@ QString failureReason(const QString &noted) {
 void initialize(const char *argv0) {
     if (VIPS_INIT(argv0) != 0)
         vips_error_exit("cannot start libvips");
+    ThreadErrors::initialize();
     // Failures reach the log with their file, once; libvips' own warnings would only repeat them.
     // They are kept on their thread instead: some failures give no other reason.
     g_log_set_handler(

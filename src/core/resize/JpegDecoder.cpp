@@ -10,6 +10,7 @@
 #include <jpeglib.h>
 
 #include "core/files/UniqueFd.h"
+#include "core/resize/ThreadErrors.h"
 
 namespace JpegDecoder {
 
@@ -203,11 +204,12 @@ bool readRows(Reader &reader, VipsRegion *region) {
 int generate(VipsRegion *region, void *, void *a, void *, gboolean *) {
     Reader &reader = *static_cast<Reader *>(a);
     if (region->valid.top != int(reader.row)) {
-        vips_error("libjpeg", "JPEG rows asked for out of order, at row %d", region->valid.top);
+        ThreadErrors::noteFailure(ThreadErrors::Decoder::LibjpegTurbo,
+                                  "JPEG rows asked for out of order, at row %d", region->valid.top);
         return -1;
     }
     if (!readRows(reader, region)) {
-        vips_error("libjpeg", "%s", reader.message);
+        ThreadErrors::noteFailure(ThreadErrors::Decoder::LibjpegTurbo, "%s", reader.message);
         return -1;
     }
     return 0;
@@ -247,8 +249,8 @@ vips::VImage decode(int fd, int eighths, const vips::VImage &header, std::stop_t
     reader->source.term_source = endSource;
     reader->progress.progress_monitor = progressed;
     if (!reader->fd.isValid() || !prepare(*reader, eighths)) {
-        vips_error("libjpeg", "%s",
-                   reader->fd.isValid() ? reader->message : "cannot read the file");
+        ThreadErrors::noteFailure(ThreadErrors::Decoder::LibjpegTurbo, "%s",
+                                  reader->fd.isValid() ? reader->message : "cannot read the file");
         throw vips::VError();
     }
 

@@ -15,8 +15,9 @@ namespace JpegDecoder {
 // The JPEG in `fd` as a lazy, sequential image decoded at `eighths` / 8 of its size, carrying
 // the ICC profile, orientation and resolution of `header`, the file as libvips read its header.
 // Rows are decoded as they are asked for; a damaged file, one of too many scans, or a `stop`
-// request fails the computation of the image. Throws vips::VError when the file cannot be
-// decoded at all. The descriptor is read with pread() and may be closed after.
+// request fails the computation of the image, its reason noted in ThreadErrors on the thread that
+// computed it. Throws vips::VError, the reason noted alike, when the file cannot be decoded at all.
+// The descriptor is read with pread() and may be closed after.
 vips::VImage decode(int fd, int eighths, const vips::VImage &header, std::stop_token stop);
 
 } // namespace JpegDecoder

@@ -11,6 +11,8 @@
 #include <jxl/decode.h>
 #include <jxl/thread_parallel_runner.h>
 
+#include "core/resize/ThreadErrors.h"
+
 namespace JpegXlDecoder {
 
 namespace {
@@ -26,7 +28,7 @@ struct RunnerFree {
 };
 
 [[noreturn]] void fail(const char *reason) {
-    vips_error("libjxl", "%s", reason);
+    ThreadErrors::noteFailure(ThreadErrors::Decoder::Libjxl, "%s", reason);
     throw vips::VError();
 }
 

@@ -17,7 +17,7 @@ namespace JpegXlDecoder {
 // in linear light, and with the ICC profile that describes the samples. CMYK is drawn in sRGB
 // through its own profile, its black channel included. It carries the resolution of `header`,
 // the file as libvips read its header. Throws vips::VError when the file cannot be decoded or
-// `stop` is requested. The descriptor is read with pread().
+// `stop` is requested, libjxl's reason noted in ThreadErrors. The descriptor is read with pread().
 vips::VImage decode(int fd, const vips::VImage &header, std::stop_token stop);
 
 } // namespace JpegXlDecoder

@@ -10,6 +10,8 @@
 #include <mutex>
 #include <vips/vips.h>
 
+#include "core/app/Logging.h"
+
 namespace {
 
 // A thread's messages, in a buffer with no destructor: libvips may still report while a thread
@@ -23,6 +25,8 @@ struct Messages {
     Buffer errors;
     Buffer warnings;
     bool damage;
+    Buffer failure; // a decoder of our own's, in its words
+    ThreadErrors::Decoder decoder;
     // What the workers of a thread pool this thread ran said, under poolsMutex.
     Buffer inherited;
     std::atomic<bool> inheriting;
@@ -42,9 +46,25 @@ struct PoolRun {
     void *client;
 };
 
+std::atomic<unsigned long> poolRuns{0};
 std::mutex poolsMutex;
 std::map<unsigned long, Messages *> runningPools; // by PoolRun::id, while the pool runs
 thread_local unsigned long workingFor = 0;        // the pool this worker last worked for
+
+// Set once by initialize(), before any other thread uses libvips.
+std::atomic<bool> reach{false};
+
+const char *nameOf(ThreadErrors::Decoder decoder) {
+    switch (decoder) {
+    case ThreadErrors::Decoder::LibjpegTurbo:
+        return "libjpeg-turbo";
+    case ThreadErrors::Decoder::Libheif:
+        return "libheif";
+    case ThreadErrors::Decoder::Libjxl:
+        return "libjxl";
+    }
+    return "";
+}
 
 using Verror = void (*)(const char *, const char *, va_list);
 
@@ -92,7 +112,8 @@ extern "C" void vips_verror(const char *domain, const char *format, va_list argu
             pool->second->inheriting.store(true, std::memory_order_release);
         }
     }
-    libvipsVerror()(domain, format, arguments);
+    if (const Verror next = libvipsVerror()) // none where libvips is linked in statically
+        next(domain, format, arguments);
 }
 
 extern "C" int vips_threadpool_run(VipsImage *image, VipsThreadStartFn start,
@@ -101,8 +122,7 @@ extern "C" int vips_threadpool_run(VipsImage *image, VipsThreadStartFn start,
     using Run = int (*)(VipsImage *, VipsThreadStartFn, VipsThreadpoolAllocateFn,
                         VipsThreadpoolWorkFn, VipsThreadpoolProgressFn, void *);
     static const auto next = reinterpret_cast<Run>(::dlsym(RTLD_NEXT, "vips_threadpool_run"));
-    static std::atomic<unsigned long> runs{0};
-    PoolRun run{++runs, start, allocate, work, progress, client};
+    PoolRun run{++poolRuns, start, allocate, work, progress, client};
     {
         std::lock_guard lock(poolsMutex);
         runningPools[run.id] = &messages;
@@ -137,15 +157,59 @@ extern "C" int vips_threadpool_run(VipsImage *image, VipsThreadStartFn start,
 
 namespace ThreadErrors {
 
+void initialize() {
+    clear();
+    // extract_area checks its area while libvips builds it, and fails through vips_error() there,
+    // as the loaders do; avg computes its pixels on a thread pool libvips runs itself.
+    VipsImage *pixel = nullptr;
+    bool heardError = false, heardPool = false;
+    if (vips_black(&pixel, 1, 1, nullptr) == 0) {
+        VipsImage *outside = nullptr;
+        if (vips_extract_area(pixel, &outside, 0, 0, 2, 2, nullptr) == 0)
+            g_object_unref(outside);
+        heardError = QString::fromUtf8(messages.errors.text, qsizetype(messages.errors.length))
+                         .contains(QLatin1String("extract_area"));
+        const unsigned long before = poolRuns.load();
+        double mean = 0;
+        vips_avg(pixel, &mean, nullptr);
+        heardPool = poolRuns.load() > before;
+        g_object_unref(pixel);
+    }
+    clear();
+    vips_error_clear();
+    reach.store(heardError && heardPool);
+    if (!reach.load())
+        qCDebug(engineLog).noquote().nospace()
+            << "libvips calls its own "
+            << (!heardError && !heardPool ? "vips_verror() and vips_threadpool_run()"
+                : !heardError             ? "vips_verror()"
+                                          : "vips_threadpool_run()")
+            << " past this program: a failure libvips gives no other reason for is skipped "
+               "without libvips' words, which its one error buffer may hold from another image";
+}
+
+bool errorsReachThreads() {
+    return reach.load(std::memory_order_relaxed);
+}
+
 void clear() {
     messages.errors.length = 0;
     messages.warnings.length = 0;
+    messages.failure.length = 0;
     messages.damage = false;
     if (messages.inheriting.load(std::memory_order_acquire)) {
         std::lock_guard lock(poolsMutex);
         messages.inherited.length = 0;
         messages.inheriting.store(false, std::memory_order_relaxed);
     }
+}
+
+void noteFailure(Decoder decoder, const char *format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    appendMessage(messages.failure, nullptr, format, arguments);
+    va_end(arguments);
+    messages.decoder = decoder;
 }
 
 void noteDamage(const char *domain, const char *format, va_list arguments) {
@@ -166,33 +230,53 @@ bool metDamage() {
 }
 
 QString take() {
-    if (messages.inheriting.load(std::memory_order_acquire)) {
-        std::lock_guard lock(poolsMutex);
-        messages.inherited.text[messages.inherited.length] = '\0';
-        append(messages.errors, messages.errors.length > 0 ? "; %s" : "%s",
-               messages.inherited.text);
+    const auto text = [](const Buffer &buffer) {
+        return QString::fromUtf8(buffer.text, qsizetype(buffer.length));
+    };
+    QString heard;
+    if (messages.failure.length > 0) {
+        // The decoder's own words are the cause; whatever libvips said after only follows from it.
+        heard =
+            QLatin1String(nameOf(messages.decoder)) + QStringLiteral(": ") + text(messages.failure);
+    } else {
+        if (messages.inheriting.load(std::memory_order_acquire)) {
+            std::lock_guard lock(poolsMutex);
+            messages.inherited.text[messages.inherited.length] = '\0';
+            append(messages.errors, messages.errors.length > 0 ? "; %s" : "%s",
+                   messages.inherited.text);
+        }
+        // Warnings first: they came first, and a decoder's own words are there when libvips only
+        // says that it failed ("libpng read error").
+        const QString warned = text(messages.warnings), failed = text(messages.errors);
+        heard = warned.isEmpty() || failed.isEmpty() ? warned + failed
+                                                     : warned + QStringLiteral("; ") + failed;
     }
-    // Warnings first: they came first, and a decoder's own words are there when libvips only
-    // says that it failed ("libpng read error").
-    const QString warned =
-        QString::fromUtf8(messages.warnings.text, qsizetype(messages.warnings.length));
-    const QString failed =
-        QString::fromUtf8(messages.errors.text, qsizetype(messages.errors.length));
-    QString text = (warned.isEmpty() || failed.isEmpty() ? warned + failed
-                                                         : warned + QStringLiteral("; ") + failed)
-                       .trimmed()
-                       .replace(QLatin1Char('\n'), QStringLiteral("; "));
     clear();
-    return text;
+    return heard.trimmed().replace(QLatin1Char('\n'), QStringLiteral("; "));
 }
 
 QString takeReason() {
     vips_error_clear(); // the shared buffer is read by no one; it would only grow
-    const QString text = take();
-    return text.isEmpty() ? QStringLiteral("no reason given") : text;
+    return reasonFrom(take(), errorsReachThreads());
+}
+
+QString reasonFrom(const QString &heard, bool reachThreads) {
+    if (!heard.isEmpty())
+        return heard;
+    // Where libvips' errors pass the interposer by, its shared buffer is the only place that has
+    // them, and with images decoded at once it may hold another image's, or have lost this one's
+    // to another thread's clearing; no reason is better than a wrong one.
+    return reachThreads ? QStringLiteral("no reason given")
+                        : QStringLiteral("no reason this build of libvips keeps apart from other "
+                                         "images'");
 }
 
 QString undecodable(const QString &reason) {
+    // A decoder of our own is named by take() already; libvips' words name only its loader.
+    for (const Decoder decoder : {Decoder::LibjpegTurbo, Decoder::Libheif, Decoder::Libjxl}) {
+        if (reason.startsWith(QLatin1String(nameOf(decoder)) + QStringLiteral(": ")))
+            return QStringLiteral("not a decodable image (%1)").arg(reason);
+    }
     return QStringLiteral("not a decodable image (libvips: %1)").arg(reason);
 }
 
