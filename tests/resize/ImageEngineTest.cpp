@@ -215,14 +215,14 @@ TEST_F(ImageEngine, WhatIsDecodedIsTheFileWhoseHeaderWasReadWhateverThePathNowNa
     // A pipe would block the reader for good; it is refused without being opened for a read.
     const QString pipe = in("pipe.png");
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-    EXPECT_EQ(SourceImage::open(pipe).problem(), "not a regular file");
+    EXPECT_EQ(SourceImage::open(pipe).failure().text(), "not a regular file");
 
     const SourceImage image = SourceImage::open(path);
     QFile::remove(path);
     source("swapped.png", Images::verticalStripes(4000, 3000, {blue}));
     const ScaledCopy copy = batch->resizeImageWithRawImage(
         image, batch->calculateSize({20, 20}, image), out() + "/swapped.png");
-    ASSERT_TRUE(copy.written) << copy.problem.toStdString();
+    ASSERT_TRUE(copy.written) << copy.failure.text().toStdString();
     EXPECT_TRUE(Images::near(Images::load(*copy.written).getpoint(10, 10), red));
 }
 

@@ -297,8 +297,8 @@ void Batch::resize(const QString &key) {
                     image, calculateSize(*size, image), joinPath(key, fileNameOf(path)), &mine);
                 if (copy.written)
                     job->written();
-                else if (!copy.problem.isEmpty())
-                    job->skipped(path, copy.problem);
+                else if (copy.failure.isTold())
+                    job->skipped(path, copy.failure.text());
             },
             [this, job] { finishImage(job); });
     }
@@ -319,8 +319,8 @@ ScaledCopy Batch::resizeImageWithRawImage(const SourceImage &image, const Canvas
         };
     const ScaledCopy copy = writeScaledCopy(image, canvas, targetPath, removesLocation_,
                                             queue_->stopToken(), placement);
-    if (!copy.written && !copy.problem.isEmpty())
-        reportSkipped(image.path(), copy.problem);
+    if (!copy.written && copy.failure.isTold())
+        reportSkipped(image.path(), copy.failure.text());
     else if (copy.written && options_.fileFinished)
         options_.fileFinished(image.path(), copy);
     return copy;
@@ -361,7 +361,7 @@ void Batch::reportSkipped(const QString &path, const QString &problem) {
     const QString reason = skipReason(problem); // as the job's end lists it
     logLine(QStringLiteral("skipped %1: %2").arg(path, reason));
     if (options_.fileFinished)
-        options_.fileFinished(path, ScaledCopy{std::nullopt, reason});
+        options_.fileFinished(path, ScaledCopy{std::nullopt, {Failure::Kind::Unreadable, reason}});
     std::lock_guard lock(skippedMutex_);
     skipped_.append(path);
 }

@@ -307,7 +307,7 @@ Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token 
     enterVipsThread();
     ThreadErrors::clear();
     if (!source.isValid())
-        return {nullptr, source.problem()};
+        return {nullptr, source.failure()};
     const SourceHeader &header = source.header();
     const auto failure = std::make_shared<FailureNote>();
     try {
@@ -316,13 +316,15 @@ Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token 
         // The header was checked against the budget alone; turning the scaled image may not fit.
         const double held = header.decoderBytes + turnedBytes(header, plan);
         if (held > MemoryBudget::decoders().capacity())
-            return {nullptr, QStringLiteral("too large to turn at this size (it would need %1 MB "
-                                            "of memory at once)")
-                                 .arg(held / (1024 * 1024), 0, 'f', 0)};
+            return {nullptr,
+                    {Failure::Kind::Unreadable,
+                     QStringLiteral("too large to turn at this size (it would need %1 MB "
+                                    "of memory at once)")
+                         .arg(held / (1024 * 1024), 0, 'f', 0)}};
         std::optional<MemoryBudget::Reservation> memory =
             MemoryBudget::decoders().reserve(held, stop);
         if (!memory)
-            return {nullptr, {}};
+            return {nullptr, {Failure::Kind::Stopped, {}}};
 
         const int shrink = header.format == SourceFormat::Jpeg
                                ? jpegShrinkFactor(header.pixelWidth, header.pixelHeight, plan.draw)
@@ -373,11 +375,11 @@ Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token 
             std::move(*memory), failure);
         return result;
     } catch (const vips::VError &) {
-        return {nullptr, ThreadErrors::undecodable(failureReason(failure->reason()))};
+        return {nullptr, {Failure::Kind::Undecodable, failureReason(failure->reason())}};
     }
 }
 
-Written writeTiff(const Pipeline &canvas, int fd, double pixelsPerUnit, std::stop_token stop) {
+Failure writeTiff(const Pipeline &canvas, int fd, double pixelsPerUnit, std::stop_token stop) {
     enterVipsThread();
     ThreadErrors::clear();
     const VImage &image = canvas.image();
@@ -395,19 +397,19 @@ Written writeTiff(const Pipeline &canvas, int fd, double pixelsPerUnit, std::sto
     // sink and the request say decides.
     if (sink.stopped || sink.stop.stop_requested()) {
         vips_error_clear();
-        return {Written::Failure::Stopped, {}};
+        return {Failure::Kind::Stopped, {}};
     }
     if (sink.writeFailed)
-        return {Written::Failure::Writing, writer.error()};
+        return {Failure::Kind::Unwritable, writer.error()};
     if (sunk != 0)
-        return {Written::Failure::Decoding, failureReason(canvas.failure())};
+        return {Failure::Kind::Undecodable, failureReason(canvas.failure())};
     if (sink.rowsTaken != image.height())
-        return {Written::Failure::Decoding,
+        return {Failure::Kind::Undecodable,
                 QStringLiteral("the image ended after %1 of its %2 rows")
                     .arg(sink.rowsTaken)
                     .arg(image.height())};
     if (!sink.flush() || !writer.finish())
-        return {Written::Failure::Writing, writer.error()};
+        return {Failure::Kind::Unwritable, writer.error()};
     return {};
 }
 

@@ -9,6 +9,7 @@
 #include <vips/vips8>
 
 #include "core/resize/DecoderMemory.h"
+#include "core/resize/Failure.h"
 #include "core/resize/FailureNote.h"
 #include "core/resize/PhotoMetadata.h"
 #include "core/sizing/DrawRect.h"
@@ -50,7 +51,7 @@ private:
 
 struct Result {
     std::unique_ptr<Pipeline> canvas;
-    QString problem; // why there is no canvas; empty when `stop` ended the wait for memory
+    Failure failure; // why there is no canvas: a stop when `stop` ended the wait for memory
     // What the source carries for its copy, read from the file that was decoded.
     PhotoMetadata metadata = {};
     struct stat file = {}; // that file's times
@@ -62,15 +63,10 @@ struct Result {
 // memory this one needs.
 Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token stop);
 
-struct Written {
-    enum class Failure { None, Decoding, Writing, Stopped };
-    Failure failure = Failure::None;
-    QString cause;
-};
-
 // Computes the canvas and writes it to `fd`, strip by strip, as an LZW-compressed TIFF at
 // `pixelsPerUnit` × 72 dpi, with the source's ICC profile and no other metadata.
-// Gives up, with Failure::Stopped, once `stop` is requested.
-Written writeTiff(const Pipeline &canvas, int fd, double pixelsPerUnit, std::stop_token stop);
+// Why it could not, or none: a stop once `stop` is requested, an undecodable source, or a
+// write that failed (its cause alone; the caller names the folder).
+Failure writeTiff(const Pipeline &canvas, int fd, double pixelsPerUnit, std::stop_token stop);
 
 } // namespace ImageEngine

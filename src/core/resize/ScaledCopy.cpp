@@ -9,43 +9,39 @@
 #include "core/resize/ImageEngine.h"
 #include "core/resize/OutputFile.h"
 #include "core/resize/SourceImage.h"
-#include "core/resize/ThreadErrors.h"
 #include "core/sizing/DrawRect.h"
 
 ScaledCopy writeScaledCopy(const SourceImage &image, const Canvas &canvas,
                            const QString &targetPath, bool withoutLocation, std::stop_token stop,
                            const CopyPlacement &placement) {
     if (!image.isValid())
-        return {std::nullopt, image.problem()};
+        return {std::nullopt, image.failure()};
     QString problem;
     const std::optional<PixelPlan> plan =
         pixelPlan(canvas, drawRect(image.size(), canvas.size), &problem);
     if (!plan)
-        return {std::nullopt, problem};
+        return {std::nullopt, {Failure::Kind::Unreadable, problem}};
     ImageEngine::Result scaled = ImageEngine::render(image, *plan, stop);
     if (!scaled.canvas)
-        return {std::nullopt, stop.stop_requested() ? QString() : scaled.problem};
+        return {std::nullopt,
+                stop.stop_requested() ? Failure{Failure::Kind::Stopped, {}} : scaled.failure};
 
     const QString folder = folderOf(targetPath);
     const auto cannotWrite = [&folder](const QString &cause) {
         return ScaledCopy{std::nullopt,
-                          QStringLiteral("cannot write into %1: %2").arg(folder, cause)};
+                          {Failure::Kind::Unwritable,
+                           QStringLiteral("cannot write into %1: %2").arg(folder, cause)}};
     };
+    const auto stopped = [] { return ScaledCopy{std::nullopt, {Failure::Kind::Stopped, {}}}; };
     OutputFile output(folder, placement.remakeFolder);
     if (!output.isOpen())
         return cannotWrite(output.error());
-    const ImageEngine::Written written =
+    const Failure written =
         ImageEngine::writeTiff(*scaled.canvas, output.descriptor(), canvas.scale, stop);
-    switch (written.failure) {
-    case ImageEngine::Written::Failure::None:
-        break;
-    case ImageEngine::Written::Failure::Stopped:
-        return {}; // the temporary file goes with `output`
-    case ImageEngine::Written::Failure::Decoding:
-        return {std::nullopt, ThreadErrors::undecodable(written.cause)};
-    case ImageEngine::Written::Failure::Writing:
-        return cannotWrite(written.cause);
-    }
+    if (written.kind == Failure::Kind::Unwritable)
+        return cannotWrite(written.reason);
+    if (written.kind != Failure::Kind::None)
+        return {std::nullopt, written}; // a stop takes the temporary file with `output`
     // The metadata is never worth the picture: what exiv2 cannot carry is left out, said once.
     const PhotoMetadata metadata =
         scaled.metadata.forCopy(plan->canvasWidth, plan->canvasHeight, withoutLocation);
@@ -60,7 +56,7 @@ ScaledCopy writeScaledCopy(const SourceImage &image, const Canvas &canvas,
         const std::optional<MemoryBudget::Reservation> memory =
             measured ? MemoryBudget::decoders().reserve(double(copy.st_size), stop) : std::nullopt;
         if (stop.stop_requested())
-            return {};
+            return stopped();
         if (const QString failed =
                 memory ? metadata.writeInto(output.descriptor(), &damaged)
                        : QStringLiteral("the copy is too large to rewrite in memory");
@@ -81,7 +77,7 @@ ScaledCopy writeScaledCopy(const SourceImage &image, const Canvas &canvas,
         scaled.canvas.reset(); // an earlier copy of this name may need the memory
         placement.awaitTurn();
         if (stop.stop_requested())
-            return {};
+            return stopped();
     }
     if (const std::optional<QString> placed = output.place(fileNameOf(targetPath)))
         return {placed, {}, plan->canvasWidth, plan->canvasHeight};

@@ -6,6 +6,7 @@
 #include <optional>
 #include <stop_token>
 
+#include "core/resize/Failure.h"
 #include "core/sizing/Size.h"
 
 class SourceImage;
@@ -14,7 +15,7 @@ class SourceImage;
 // placed under the first free name of its source.
 struct ScaledCopy {
     std::optional<QString> written; // the output's path
-    QString problem;                // why there is none; empty when `stop` ended the work
+    Failure failure;                // why there is none; a stop when `stop` ended the work
     int width = 0;                  // the output's pixels
     int height = 0;
 };

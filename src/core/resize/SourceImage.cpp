@@ -45,14 +45,16 @@ UniqueFd openSourceFile(const QString &path, QString *problem) {
     return fd;
 }
 
-std::optional<SourceHeader> readSourceHeader(int fd, const vips::VSource &source, QString *problem,
+std::optional<SourceHeader> readSourceHeader(int fd, const vips::VSource &source, Failure *failure,
                                              vips::VImage *image) {
     ThreadErrors::clear();
     // Only the decoders of the formats Sardoxa takes: a file named like an image but holding
     // something else (an SVG, a PDF, a matrix) must not reach the decoders of other formats.
     const std::optional<SourceFormat> format = sniffFile(fd);
     if (!format) {
-        *problem = QStringLiteral("not a PNG, JPEG, TIFF, GIF, HEIF, AVIF, WebP or JPEG XL image");
+        *failure = {
+            Failure::Kind::Unreadable,
+            QStringLiteral("not a PNG, JPEG, TIFF, GIF, HEIF, AVIF, WebP or JPEG XL image")};
         return std::nullopt;
     }
     try {
@@ -96,18 +98,20 @@ std::optional<SourceHeader> readSourceHeader(int fd, const vips::VSource &source
         }
         if (double(width) * height >
             (*format == SourceFormat::Jpeg ? maxJpegPixels : maxOtherPixels)) {
-            *problem =
-                QStringLiteral("too large to decode (%1 × %2 pixels)").arg(width).arg(height);
+            *failure = {
+                Failure::Kind::Unreadable,
+                QStringLiteral("too large to decode (%1 × %2 pixels)").arg(width).arg(height)};
             return std::nullopt;
         }
         result.decoderBytes = decoderHeldBytes(demand);
         if (result.decoderBytes > MemoryBudget::decoders().capacity()) {
-            *problem =
+            *failure = {
+                Failure::Kind::Unreadable,
                 QStringLiteral(
                     "too large to decode (%1 × %2 pixels would need %3 MB of memory at once)")
                     .arg(width)
                     .arg(height)
-                    .arg(megabytes(result.decoderBytes));
+                    .arg(megabytes(result.decoderBytes))};
             return std::nullopt;
         }
         result.pixelWidth = width;
@@ -120,7 +124,7 @@ std::optional<SourceHeader> readSourceHeader(int fd, const vips::VSource &source
             *image = header;
         return result;
     } catch (const vips::VError &) {
-        *problem = ThreadErrors::undecodable(ThreadErrors::takeReason());
+        *failure = {Failure::Kind::Undecodable, ThreadErrors::takeReason()};
         return std::nullopt;
     }
 }
@@ -128,24 +132,26 @@ std::optional<SourceHeader> readSourceHeader(int fd, const vips::VSource &source
 SourceImage SourceImage::open(const QString &path) {
     SourceImage source;
     source.path_ = path;
-    source.fd_ = openSourceFile(path, &source.problem_);
+    QString problem;
+    source.fd_ = openSourceFile(path, &problem);
     if (!source.fd_.isValid()) {
         // Gone between the request and its turn: said as the user sees it.
-        if (!pathExists(path))
-            source.problem_ = QStringLiteral("it no longer exists");
+        source.failure_ = {Failure::Kind::Unreadable,
+                           pathExists(path) ? problem : QStringLiteral("it no longer exists")};
         return source;
     }
     try {
         source.input_ = vips::VSource::new_from_descriptor(source.fd_.get());
         const std::optional<SourceHeader> header =
-            readSourceHeader(source.fd_.get(), *source.input_, &source.problem_, &source.loaded_);
+            readSourceHeader(source.fd_.get(), *source.input_, &source.failure_, &source.loaded_);
         if (header) {
             source.header_ = *header;
             source.valid_ = true;
         }
     } catch (const vips::VError &) {
-        source.problem_ =
-            QStringLiteral("cannot read it (libvips: %1)").arg(ThreadErrors::takeReason());
+        source.failure_ = {
+            Failure::Kind::Unreadable,
+            QStringLiteral("cannot read it (libvips: %1)").arg(ThreadErrors::takeReason())};
     }
     if (!source.valid_) {
         source.loaded_ = vips::VImage();

@@ -8,6 +8,7 @@
 
 #include "core/files/UniqueFd.h"
 #include "core/resize/DecoderMemory.h"
+#include "core/resize/Failure.h"
 #include "core/sizing/Size.h"
 
 // What a source's header tells.
@@ -40,8 +41,8 @@ public:
 
     const QString &path() const { return path_; }
     bool isValid() const { return valid_; }
-    // Why the image cannot be drawn; empty for a valid one.
-    const QString &problem() const { return problem_; }
+    // Why the image cannot be drawn; none for a valid one.
+    const Failure &failure() const { return failure_; }
 
     // The displayed size, of which only the aspect ratio counts; 0 × 0 for an invalid image.
     Size size() const { return header_.size; }
@@ -55,7 +56,7 @@ public:
 
 private:
     QString path_;
-    QString problem_;
+    Failure failure_;
     bool valid_ = false;
     SourceHeader header_;
     UniqueFd fd_;
@@ -71,7 +72,7 @@ UniqueFd openSourceFile(const QString &path, QString *problem);
 // Sardoxa takes, and not so large that decoding it would be a decompression bomb. Nothing, with the
 // reason, otherwise. `image`, when given, receives the header as libvips read it, with all its
 // metadata.
-std::optional<SourceHeader> readSourceHeader(int fd, const vips::VSource &source, QString *problem,
+std::optional<SourceHeader> readSourceHeader(int fd, const vips::VSource &source, Failure *failure,
                                              vips::VImage *image = nullptr);
 
 // The nominal size of `pixels` at `xres` × `yres` pixels per millimetre: the size the dots per

@@ -58,7 +58,8 @@ void printJson(const QJsonObject &object) {
 
 QJsonObject outcome(const QString &source, const ScaledCopy &copy) {
     if (!copy.written)
-        return {{QStringLiteral("source"), source}, {QStringLiteral("skipped"), copy.problem}};
+        return {{QStringLiteral("source"), source},
+                {QStringLiteral("skipped"), copy.failure.text()}};
     return {{QStringLiteral("source"), source},
             {QStringLiteral("output"), *copy.written},
             {QStringLiteral("width"), copy.width},
