@@ -271,6 +271,11 @@ TEST(OutputFile, AFolderRemovedWhileTheCopyIsWrittenIsMadeAgainWhenItIsTheJobsOw
         const std::optional<QString> placed = file.place("photo.jpg");
         if (own) {
             ASSERT_EQ(placed, folder + "/photo.tif") << file.error().toStdString();
+            struct stat written {
+            }, found{};
+            ::fstat(file.descriptor(), &written);
+            ::stat(encodePath(*placed).constData(), &found);
+            EXPECT_EQ(found.st_ino, written.st_ino); // linked there, not copied
             QFile copy(*placed);
             ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
             EXPECT_EQ(copy.readAll(), "copy");

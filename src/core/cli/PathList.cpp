@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "core/cli/CommandLine.h"
+#include "core/files/FileIo.h"
 #include "core/files/FilePaths.h"
 #include "core/files/UniqueFd.h"
 
@@ -66,9 +67,7 @@ std::optional<ListedPaths> readPathList(int fd, bool nulSeparated, const QString
     Entries entries(workingFolder);
     QByteArray block(64 * 1024, Qt::Uninitialized);
     for (;;) {
-        const ssize_t count = ::read(fd, block.data(), static_cast<std::size_t>(block.size()));
-        if (count < 0 && errno == EINTR)
-            continue;
+        const ssize_t count = readSome(fd, block.data(), static_cast<std::size_t>(block.size()));
         if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             // A descriptor handed over non-blocking: wait for more.
             pollfd ready{fd, POLLIN, 0};

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "core/files/FileIo.h"
 #include "core/files/FilePaths.h"
 #include "core/files/UniqueFd.h"
 
@@ -22,17 +23,6 @@ QString notRegular(mode_t mode) {
     if (S_ISFIFO(mode))
         return QStringLiteral("it is a FIFO");
     return QStringLiteral("it is not a regular file");
-}
-
-bool writeAll(int fd, const QByteArray &bytes) {
-    for (qsizetype done = 0; done < bytes.size();) {
-        const ssize_t written =
-            ::write(fd, bytes.constData() + done, static_cast<std::size_t>(bytes.size() - done));
-        if (written < 0 && errno != EINTR)
-            return false;
-        done += written < 0 ? 0 : written;
-    }
-    return true;
 }
 
 } // namespace
@@ -94,8 +84,8 @@ bool replaceRegularFile(const QString &path, const QByteArray &bytes, QString *e
         *error = systemError();
         return false;
     }
-    if (writeAll(fd.get(), bytes) && ::fsync(fd.get()) == 0 &&
-        ::rename(temporary.constData(), name.constData()) == 0)
+    if (writeAll(fd.get(), bytes.constData(), std::size_t(bytes.size())) &&
+        ::fsync(fd.get()) == 0 && ::rename(temporary.constData(), name.constData()) == 0)
         return true;
     *error = systemError();
     ::unlink(temporary.constData());

@@ -9,6 +9,8 @@
 
 #include <tiffio.h>
 
+#include "core/files/FileIo.h"
+
 namespace {
 
 // libtiff reading the source through its descriptor, at offsets of its own, so that the
@@ -25,7 +27,7 @@ toff_t fileSize(thandle_t handle) {
 
 tsize_t readAt(thandle_t handle, tdata_t buffer, tsize_t size) {
     auto &reader = *static_cast<FdReader *>(handle);
-    const ssize_t got = ::pread(reader.fd, buffer, std::size_t(size), off_t(reader.offset));
+    const ssize_t got = readSomeAt(reader.fd, buffer, std::size_t(size), off_t(reader.offset));
     if (got > 0)
         reader.offset += toff_t(got);
     return got;

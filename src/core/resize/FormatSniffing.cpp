@@ -6,6 +6,8 @@
 #include <string_view>
 #include <unistd.h>
 
+#include "core/files/FileIo.h"
+
 namespace {
 
 using namespace std::string_view_literals;
@@ -66,10 +68,7 @@ std::optional<SourceFormat> sniffFormat(std::span<const std::uint8_t> head) {
 
 std::optional<SourceFormat> sniffFile(int fd) {
     std::array<std::uint8_t, sniffedBytes> head;
-    ssize_t got;
-    do
-        got = ::pread(fd, head.data(), head.size(), 0);
-    while (got < 0 && errno == EINTR);
+    const ssize_t got = readSomeAt(fd, head.data(), head.size(), 0);
     if (got <= 0)
         return std::nullopt;
     return sniffFormat(std::span(head.data(), std::size_t(got)));

@@ -9,7 +9,7 @@
 
 #include <libheif/heif.h>
 
-#include "core/files/ReadAt.h"
+#include "core/files/FileIo.h"
 #include "core/resize/ThreadErrors.h"
 
 namespace HeifDecoder {

@@ -8,7 +8,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "core/files/ReadAt.h"
+#include "core/files/FileIo.h"
 
 namespace HeifDecoder {
 

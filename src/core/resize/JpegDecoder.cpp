@@ -9,6 +9,7 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
+#include "core/files/FileIo.h"
 #include "core/files/UniqueFd.h"
 #include "core/resize/ThreadErrors.h"
 
@@ -107,10 +108,7 @@ void startSource(j_decompress_ptr) {}
 
 boolean fillSource(j_decompress_ptr info) {
     Reader &reader = readerOf(reinterpret_cast<j_common_ptr>(info));
-    ssize_t got;
-    do
-        got = ::pread(reader.fd.get(), reader.buffer, readSize, reader.offset);
-    while (got < 0 && errno == EINTR);
+    ssize_t got = readSomeAt(reader.fd.get(), reader.buffer, readSize, reader.offset);
     if (got <= 0) {
         // The file ends before the image does: say so, and end it as libjpeg's own readers do.
         WARNMS(info, JWRN_JPEG_EOF);

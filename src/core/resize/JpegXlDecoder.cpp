@@ -11,6 +11,7 @@
 #include <jxl/decode.h>
 #include <jxl/thread_parallel_runner.h>
 
+#include "core/files/FileIo.h"
 #include "core/resize/ThreadErrors.h"
 
 namespace JpegXlDecoder {
@@ -55,10 +56,7 @@ public:
         buffer_.erase(buffer_.begin(), buffer_.end() - std::ptrdiff_t(unused));
         const std::size_t kept = buffer_.size();
         buffer_.resize(kept + readSize);
-        ssize_t got;
-        do
-            got = ::pread(fd_, buffer_.data() + kept, readSize, offset_);
-        while (got < 0 && errno == EINTR);
+        const ssize_t got = readSomeAt(fd_, buffer_.data() + kept, readSize, offset_);
         if (got < 0)
             fail(std::strerror(errno));
         buffer_.resize(kept + std::size_t(got));

@@ -18,6 +18,8 @@
 
 namespace {
 
+// The name of a temporary file where the file system makes no unnamed ones (FAT, exFAT, NFS) or
+// /proc is missing: hidden, and ours by its name, its mark and its lock.
 const char temporaryPrefix[] = ".sardoxa-";
 // Every output keeps an image's extension, so no output can end like this: the start-up clean-up
 // never mistakes a real output, whatever its source was called, for a leftover.
@@ -35,9 +37,10 @@ bool holdLock(int fd) {
     return ::fcntl(fd, F_OFD_SETLK, &lock) == 0;
 }
 
-// Set on every temporary file while it is written, so that the clean-up takes only files this
-// program made: a user's own file may have a name like ours, but not this attribute. Where the
-// file system keeps no user attributes, leftovers stay rather than risk a user's file.
+// Set on every named temporary file while it is written, so that the clean-up takes only files
+// this program made: a user's own file may have a name like ours, but not this attribute. Where
+// the file system keeps no user attributes either (FAT, exFAT, NFSv3), leftovers stay rather than
+// risk a user's file.
 const char markName[] = "user.sardoxa";
 const char markValue[] = "partial";
 
@@ -107,6 +110,26 @@ Placement placeExclusively(int dir, const char *from, const char *to, int *error
     return Placement::Failed;
 }
 
+// The name through which the unnamed file open on `fd` is linked into a folder.
+QByteArray selfPath(int fd) {
+    return "/proc/self/fd/" + QByteArray::number(fd);
+}
+
+// Whether /proc leads to the unnamed file open on `fd`, so that it can be given a name later.
+bool linkable(int fd) {
+    struct stat file, found;
+    return ::fstat(fd, &file) == 0 && ::stat(selfPath(fd).constData(), &found) == 0 &&
+           file.st_dev == found.st_dev && file.st_ino == found.st_ino;
+}
+
+// Gives the unnamed file open on `fd` the name `to` in the folder `dir`, only if nothing has it.
+Placement linkUnnamed(int fd, int dir, const char *to, int *error) {
+    if (::linkat(AT_FDCWD, selfPath(fd).constData(), dir, to, AT_SYMLINK_FOLLOW) == 0)
+        return Placement::Placed;
+    *error = errno;
+    return errno == EEXIST ? Placement::Taken : Placement::Failed;
+}
+
 // Copies the whole of `from` into `to`.
 bool copyContents(int from, int to) {
     struct stat info;
@@ -146,7 +169,8 @@ OutputFile::OutputFile(const QString &folder, bool remakeFolder)
 }
 
 OutputFile::~OutputFile() {
-    // Removed before the descriptor closes, so the lock covers the file until it is gone.
+    // An unnamed file goes with its descriptor; a named one is removed before the descriptor
+    // closes, so that its lock covers it until it is gone.
     if (!temporaryName_.isEmpty() && !placed_)
         ::unlinkat(dir_.get(), temporaryName_.constData(), 0);
 }
@@ -174,10 +198,18 @@ bool OutputFile::openFolder() {
 }
 
 void OutputFile::makeTemporary() {
-    // Made like any new file, so that the user's umask sets its permissions. Where the file system
-    // makes unnamed files, the file is marked and locked before it gets its name, so that a kill
-    // never leaves an unmarked one behind; elsewhere it is marked right after it is made.
+    // Made like any new file, so that the user's umask sets its permissions. The file has no name
+    // until it is whole, so that a kill leaves nothing behind; only where the file system makes
+    // no unnamed files, or /proc cannot give one a name, is it a hidden file, marked and locked
+    // for the start-up clean-up.
     UniqueFd unnamed(::openat(dir_.get(), ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666));
+    if (unnamed.isValid() && linkable(unnamed.get())) {
+        fd_ = std::move(unnamed);
+        return;
+    }
+    // An unnamed file that the kernel lets us link through its descriptor is marked before it
+    // gets its hidden name, so that a kill never leaves an unmarked one; a file made with its
+    // name is marked right after.
     if (unnamed.isValid())
         mark(unnamed.get());
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -185,16 +217,14 @@ void OutputFile::makeTemporary() {
                                 QByteArray::number(QRandomGenerator::global()->generate64(), 36) +
                                 temporarySuffix;
         if (unnamed.isValid()) {
-            const QByteArray self = "/proc/self/fd/" + QByteArray::number(unnamed.get());
-            if (::linkat(AT_FDCWD, self.constData(), dir_.get(), name.constData(),
-                         AT_SYMLINK_FOLLOW) == 0) {
+            if (::linkat(unnamed.get(), "", dir_.get(), name.constData(), AT_EMPTY_PATH) == 0) {
                 fd_ = std::move(unnamed);
                 temporaryName_ = name;
                 return;
             }
             if (errno == EEXIST)
                 continue;
-            unnamed.reset(); // no /proc: a named file, then
+            unnamed.reset();
         }
         fd_.reset(::openat(dir_.get(), name.constData(),
                            O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
@@ -212,12 +242,18 @@ void OutputFile::makeTemporary() {
 }
 
 bool OutputFile::moveIntoRemadeFolder() {
-    // The written file is still open: its bytes go into a new temporary file in the folder made
-    // again, and the one removed with the old folder goes when its descriptor closes.
-    const UniqueFd written = std::move(fd_);
-    temporaryName_.clear();
     if (!openFolder())
         return false;
+    // An unnamed file is linked into the folder made again as well, if it is on the same file
+    // system; a named one went with the old folder.
+    struct stat file, folder;
+    if (temporaryName_.isEmpty() && ::fstat(fd_.get(), &file) == 0 &&
+        ::fstat(dir_.get(), &folder) == 0 && file.st_dev == folder.st_dev)
+        return true;
+    // The written file is still open: its bytes go into a new temporary file there, and the old
+    // one goes when its descriptor closes.
+    const UniqueFd written = std::move(fd_);
+    temporaryName_.clear();
     makeTemporary();
     if (!fd_.isValid())
         return false;
@@ -242,13 +278,16 @@ std::optional<QString> OutputFile::place(const QString &sourceName) {
         });
         for (int error = 0;; ++n) {
             const QByteArray name = candidate(n);
-            switch (placeExclusively(dir_.get(), temporaryName_.constData(), name.constData(),
-                                     &error)) {
+            const bool named = !temporaryName_.isEmpty();
+            switch (named ? placeExclusively(dir_.get(), temporaryName_.constData(),
+                                             name.constData(), &error)
+                          : linkUnnamed(fd_.get(), dir_.get(), name.constData(), &error)) {
             case Placement::Placed:
                 // Unmarked only once it has its name: a kill before that leaves a marked
                 // temporary file that the clean-up takes, one after it at worst a copy with our
                 // attribute.
-                ::fremovexattr(fd_.get(), markName);
+                if (named)
+                    ::fremovexattr(fd_.get(), markName);
                 placed_ = true;
                 return joinPath(folder_, decodePath(name));
             case Placement::Taken:
@@ -256,7 +295,7 @@ std::optional<QString> OutputFile::place(const QString &sourceName) {
             case Placement::Failed:
                 break;
             }
-            // The folder went while the copy was written, its temporary file with it.
+            // The folder went while the copy was written.
             if (error == ENOENT && remakeFolder_ && !remade && moveIntoRemadeFolder()) {
                 remade = true;
                 break;
@@ -269,9 +308,10 @@ std::optional<QString> OutputFile::place(const QString &sourceName) {
 }
 
 void OutputFile::removeLeftovers(int folder) {
-    // Walked through the descriptor and never through a link, so the clean-up cannot be led
-    // into another folder; only this user's unlocked temporary files, marked as ours, that nobody
-    // touched for a while go.
+    // Only named temporary files, made where unnamed ones cannot be, are ever left. Walked through
+    // the descriptor and never through a link, so the clean-up cannot be led into another folder;
+    // only this user's unlocked temporary files, marked as ours, that nobody touched for a while
+    // go.
     for (const QByteArray &name : entryNames(folder)) {
         if (!isTemporaryName(name.constData()))
             continue;

@@ -7,11 +7,13 @@
 #include "core/files/UniqueFd.h"
 
 // Output files appear complete or not at all, and never replace anything: the image is written
-// to a hidden temporary file in the output folder, flushed, and then placed under the first free
-// name in one atomic step that fails rather than replace a file placed meanwhile.
+// to an unnamed file in the output folder, flushed, and then linked to the first free name in
+// one atomic step that fails rather than replace a file placed meanwhile. A kill before leaves
+// nothing. Where the file system makes no unnamed files, a hidden named temporary file stands in
+// and is moved to that name.
 class OutputFile {
 public:
-    // Makes the hidden temporary file in `folder`; check isOpen(). With `remakeFolder`, the
+    // Makes the temporary file in `folder`; check isOpen(). With `remakeFolder`, the
     // folder is the job's own: it is made again, as at intake, should it have gone before the
     // file is placed, and never reached through a link.
     explicit OutputFile(const QString &folder, bool remakeFolder = false);
@@ -31,8 +33,9 @@ public:
     // `sourceName`; returns that path, or nothing when it could not be placed.
     std::optional<QString> place(const QString &sourceName);
 
-    // Removes the temporary files that killed runs left in the open folder `folder`: those this
-    // program made as this user, that no live writer holds and that have not changed for a while.
+    // Removes the hidden temporary files that killed runs left in the open folder `folder`, where
+    // unnamed ones could not be made: those this program made as this user, that no live writer
+    // holds and that have not changed for a while.
     static void removeLeftovers(int folder);
 
 private:
@@ -40,13 +43,13 @@ private:
     bool openFolder();
     // Makes the temporary file in the open folder; fd_ stays invalid, with the error, when not.
     void makeTemporary();
-    // The written file, copied into a temporary file of the folder made again.
+    // The written file, linked into the folder made again or copied into a temporary file there.
     bool moveIntoRemadeFolder();
 
     QString folder_;
     bool remakeFolder_;
     UniqueFd dir_;
-    QByteArray temporaryName_;
+    QByteArray temporaryName_; // empty while the file has no name
     UniqueFd fd_;
     QString error_;
     bool placed_ = false;

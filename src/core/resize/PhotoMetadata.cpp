@@ -8,6 +8,7 @@
 
 #include <exiv2/exiv2.hpp>
 
+#include "core/files/FileIo.h"
 #include "core/files/FilePaths.h"
 #include "core/resize/CopiedTags.h"
 #include "core/resize/FileMapping.h"
@@ -31,16 +32,8 @@ template <typename Data, typename Predicate> void eraseIf(Data &data, Predicate 
         datum = predicate(*datum) ? data.erase(datum) : std::next(datum);
 }
 
-bool writeAll(int fd, const Exiv2::byte *data, std::size_t size) {
-    for (std::size_t done = 0; done < size;) {
-        const ssize_t written = ::pwrite(fd, data + done, size - done, off_t(done));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written < 0)
-            return false;
-        done += std::size_t(written);
-    }
-    return ::ftruncate(fd, off_t(size)) == 0;
+bool replaceContents(int fd, const Exiv2::byte *data, std::size_t size) {
+    return writeAllAt(fd, data, size, 0) && ::ftruncate(fd, off_t(size)) == 0;
 }
 
 } // namespace
@@ -129,9 +122,10 @@ QString PhotoMetadata::writeInto(int fd, bool *fileDamaged) const {
         const Exiv2::WriteMethod method =
             Exiv2::TiffParser::encode(rewritten, file.data(), std::uint32_t(file.size()), order,
                                       exif, blocks_->iptc, blocks_->xmp);
-        const bool written = method == Exiv2::wmNonIntrusive
-                                 ? writeAll(fd, file.data(), file.size())
-                                 : writeAll(fd, rewritten.mmap(), std::size_t(rewritten.size()));
+        const bool written =
+            method == Exiv2::wmNonIntrusive
+                ? replaceContents(fd, file.data(), file.size())
+                : replaceContents(fd, rewritten.mmap(), std::size_t(rewritten.size()));
         if (!written) {
             *fileDamaged = true;
             return systemError();

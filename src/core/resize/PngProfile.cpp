@@ -5,7 +5,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
-#include "core/files/ReadAt.h"
+#include "core/files/FileIo.h"
 
 namespace {
 

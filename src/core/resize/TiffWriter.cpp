@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <unistd.h>
 
+#include "core/files/FileIo.h"
 #include "core/files/FilePaths.h"
 
 namespace {
@@ -94,7 +95,7 @@ int TiffWriter::reportError(TIFF *, void *self, const char *module, const char *
 // libtiff reads, writes and seeks through these, on the descriptor, with its own offset.
 tsize_t TiffWriter::read(thandle_t self, tdata_t data, tsize_t size) {
     auto &writer = *static_cast<TiffWriter *>(self);
-    const ssize_t got = ::pread(writer.fd_, data, std::size_t(size), writer.offset_);
+    const ssize_t got = readSomeAt(writer.fd_, data, std::size_t(size), writer.offset_);
     if (got > 0)
         writer.offset_ += got;
     return got;
@@ -102,19 +103,11 @@ tsize_t TiffWriter::read(thandle_t self, tdata_t data, tsize_t size) {
 
 tsize_t TiffWriter::write(thandle_t self, tdata_t data, tsize_t size) {
     auto &writer = *static_cast<TiffWriter *>(self);
-    const auto *bytes = static_cast<const char *>(data);
-    for (tsize_t done = 0; done < size;) {
-        const ssize_t written =
-            ::pwrite(writer.fd_, bytes + done, std::size_t(size - done), writer.offset_);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written < 0) {
-            writer.errno_ = errno;
-            return -1;
-        }
-        done += written;
-        writer.offset_ += written;
+    if (!writeAllAt(writer.fd_, data, std::size_t(size), writer.offset_)) {
+        writer.errno_ = errno;
+        return -1;
     }
+    writer.offset_ += size;
     writer.end_ = std::max(writer.end_, writer.offset_);
     return size;
 }
