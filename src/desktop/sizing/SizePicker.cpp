@@ -36,7 +36,11 @@ QFont presetFont() {
 bool ZAVAppDelegate::shouldChooseSize(const QString &key, const std::optional<QStringList> &list) {
     if (sizeWindowController && sizeWindowController->isVisible())
         return false;
-    sizeWindowController = std::make_unique<ZAVSizePickerWindowController>(*this, key);
+    sizeWindowController = std::make_unique<ZAVSizePickerWindowController>(key);
+    connect(sizeWindowController.get(), &ZAVSizePickerWindowController::sizeTyped, this,
+            &ZAVAppDelegate::handOffPreset);
+    connect(sizeWindowController.get(), &ZAVSizePickerWindowController::pathsDropped, this,
+            &ZAVAppDelegate::applicationOpenFiles);
     if (!platform.hasWindows())
         return true;
     ZAVSizePickerWindow *window = sizeWindowController->window();

@@ -6,14 +6,11 @@
 
 #include "core/app/Localized.h"
 #include "core/sizing/TypedSize.h"
-#include "desktop/app/ZAVAppDelegate.h"
 #include "desktop/sizing/ZAVSizePickerView.h"
 #include "desktop/sizing/ZAVSizePickerWindow.h"
 
-ZAVSizePickerWindowController::ZAVSizePickerWindowController(ZAVAppDelegate &delegate,
-                                                             const QString &key)
-    : key(key)
-    , delegate_(delegate) {}
+ZAVSizePickerWindowController::ZAVSizePickerWindowController(const QString &key)
+    : key(key) {}
 
 ZAVSizePickerWindowController::~ZAVSizePickerWindowController() = default;
 
@@ -68,8 +65,8 @@ void ZAVSizePickerWindowController::windowDidLoad() {
     for (QLineEdit *field : {ui_->widthField, ui_->heightField})
         connect(field, &QLineEdit::textEdited, this, [this] { showHint({}); });
     // Queued: a request may replace this very panel, which must not go while it handles the drop.
-    connect(window_.get(), &ZAVSizePickerWindow::pathsDropped, &delegate_,
-            &ZAVAppDelegate::applicationOpenFiles, Qt::QueuedConnection);
+    connect(window_.get(), &ZAVSizePickerWindow::pathsDropped, this,
+            &ZAVSizePickerWindowController::pathsDropped, Qt::QueuedConnection);
     ui_->widthField->setFocus();
 }
 
@@ -92,7 +89,7 @@ void ZAVSizePickerWindowController::resize() {
         return;
     }
     handedOff_ = true;
-    delegate_.handOffPreset(size, key);
+    Q_EMIT sizeTyped(size, key);
     close();
 }
 

@@ -2,11 +2,13 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
+#include "core/sizing/Size.h"
+
 class QLineEdit;
-class ZAVAppDelegate;
 class ZAVSizePickerView;
 class ZAVSizePickerWindow;
 namespace Ui {
@@ -19,7 +21,7 @@ class ZAVSizePickerWindowController : public QObject {
     Q_OBJECT
 
 public:
-    ZAVSizePickerWindowController(ZAVAppDelegate &delegate, const QString &key);
+    explicit ZAVSizePickerWindowController(const QString &key);
     ~ZAVSizePickerWindowController() override;
 
     ZAVSizePickerWindow *window();
@@ -33,19 +35,24 @@ public:
     // The job whose size the panel asks for.
     const QString key;
 
-    // Submits the typed size: hands it to the delegate on a background worker and hides the
-    // panel at once. A size that cannot be used stays in the fields, with the reason in the hint
-    // under them; nothing happens when a size was already handed off from this panel.
+    // Submits the typed size: tells of it through sizeTyped and hides the panel at once. A size
+    // that cannot be used stays in the fields, with the reason in the hint under them; nothing
+    // happens when a size was already handed off from this panel.
     void resize();
     // Hides the panel; it is not destroyed.
     void close();
+
+Q_SIGNALS:
+    // A usable size was typed for the job `key`; told once a panel.
+    void sizeTyped(const Size &size, const QString &key);
+    // Paths were dropped on the panel: a request of their own.
+    void pathsDropped(const QStringList &paths);
 
 private:
     void windowDidLoad();
     // The hint under the fields: why the typed size cannot be used, or else what the fields do.
     void showHint(const QString &problem);
 
-    ZAVAppDelegate &delegate_;
     std::unique_ptr<ZAVSizePickerWindow> window_;
     ZAVSizePickerView *view_ = nullptr;
     std::unique_ptr<Ui::ZAVSizePickerWindowController> ui_;
