@@ -54,7 +54,7 @@ int main(int argc, char **argv) {
         }
     });
     qint64 written = 0, total = 0;
-    QObject::connect(&delegate, &ZAVAppDelegate::jobEnded, [&](const JobEnd &end) {
+    QObject::connect(delegate.batch.get(), &Batch::jobEnded, [&](const JobEnd &end) {
         written = end.written;
         total = end.total;
         QCoreApplication::quit();

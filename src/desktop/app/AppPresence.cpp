@@ -28,7 +28,7 @@ AppPresence::AppPresence(ZAVAppDelegate &delegate, QSystemTrayIcon *tray)
         removeLocation->setCheckable(true);
         removeLocation->setChecked(delegate.removesLocation());
         connect(removeLocation, &QAction::toggled, &delegate, &ZAVAppDelegate::setRemovesLocation);
-        connect(&delegate, &ZAVAppDelegate::removesLocationChanged, removeLocation,
+        connect(delegate.batch.get(), &Batch::removesLocationChanged, removeLocation,
                 &QAction::setChecked);
         menu_->addSeparator();
         menu_->addAction(localized("Quit"), qApp, &QCoreApplication::quit);

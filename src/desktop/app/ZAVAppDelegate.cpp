@@ -14,11 +14,6 @@ ZAVAppDelegate::ZAVAppDelegate(Platform &platform, QObject *parent)
     , batch(std::make_unique<Batch>(platform))
     , globalTasks(batch->globalTasks)
     , core(std::make_unique<ZAVCore>()) {
-    connect(batch.get(), &Batch::jobEnded, this, &ZAVAppDelegate::jobEnded);
-    connect(batch.get(), &Batch::activityEnded, this, &ZAVAppDelegate::activityEnded);
-    connect(batch.get(), &Batch::nothingToResize, this, &ZAVAppDelegate::nothingToResize);
-    connect(batch.get(), &Batch::removesLocationChanged, this,
-            &ZAVAppDelegate::removesLocationChanged);
     batch->askForSize = [this](const QString &key, const std::optional<QStringList> &list) {
         return shouldChooseSize(key, list);
     };
@@ -50,7 +45,7 @@ void ZAVAppDelegate::welcome() {
             &ZAVAppDelegate::applicationOpenFiles);
     connect(welcomeWindowController.get(), &ZAVWelcomeWindowController::removeLocationToggled, this,
             &ZAVAppDelegate::setRemovesLocation);
-    connect(this, &ZAVAppDelegate::removesLocationChanged, welcomeWindowController.get(),
+    connect(batch.get(), &Batch::removesLocationChanged, welcomeWindowController.get(),
             &ZAVWelcomeWindowController::showRemovesLocation);
     welcomeWindowController->showRemovesLocation(removesLocation());
     QWidget *window = welcomeWindowController->window();

@@ -103,7 +103,8 @@ public:
     bool isFirstLaunch() { return batch->isFirstLaunch(); }
 
     Platform &platform;
-    // The batch: the job, the operation queue and the countdown.
+    // The batch: the job, the operation queue and the countdown; its signals tell when a job has
+    // ended and when the application may have become idle.
     const std::unique_ptr<Batch> batch;
     JobRegistry &globalTasks;
     std::unique_ptr<ZAVSizePickerWindowController> sizeWindowController;
@@ -111,14 +112,6 @@ public:
     std::unique_ptr<ZAVWindowController> aboutWindowController;
     // The maker's framework; tests put a counting one in its place.
     std::unique_ptr<ZAVCore> core;
-
-Q_SIGNALS:
-    // The batch's: a job has ended, told; something that kept the application busy has ended;
-    // a request held no image; the choice of leaving out the location has changed.
-    void jobEnded(const JobEnd &end);
-    void activityEnded();
-    void nothingToResize();
-    void removesLocationChanged(bool remove);
 
 private:
     void layOutPresets(const QString &key, const std::optional<QStringList> &list);
