@@ -161,6 +161,32 @@ TEST_F(ResizeJob, AMissingSizeOrASecondRunIsReportedAndQueuesNothing) {
     EXPECT_EQ(written(), QStringList{"a.tif"});
 }
 
+TEST_F(ResizeJob, ARequestIsCollectedOffTheMainThreadAndAnotherIsRefusedMeanwhile) {
+    QStringList asked;
+    batch->askForSize = [&](const QString &job, const std::optional<QStringList> &presets) {
+        asked << job << presets.value_or(QStringList{"none"});
+        return true;
+    };
+    writePresets({"{40, 30}"});
+    image("drop/a.png");
+    batch->takeIn({in("drop")});
+    EXPECT_TRUE(batch->isBusy()); // collecting: nothing registered yet, but busy
+    EXPECT_TRUE(batch->globalTasks.isEmpty());
+    batch->takeIn({image("other.png")});
+    settle();
+    EXPECT_EQ(asked, (QStringList{key, "{40, 30}"}));
+    EXPECT_EQ(registered(), QStringList{in("drop/a.png")});
+    EXPECT_EQ(platform.shown, failureAlert(busyMessage));
+
+    // Its size goes to the request worker; a job goes one way, so asking again changes nothing.
+    batch->chooseSize({32, 24}, key, false);
+    batch->globalTasks.find(key)->askForSize();
+    settle();
+    EXPECT_EQ(written(), QStringList{"a.tif"});
+    EXPECT_TRUE(batch->globalTasks.isEmpty());
+    EXPECT_TRUE(batch->isIdle());
+}
+
 TEST_F(ResizeJob, SourcesOfOneNameGetTheNextFreeNumbersInTheOrderOfTheRequest) {
     // The first source is large and slow to decode, the others small, each of its own colour:
     // the copies' colours tell which source each name went to. No HEIF among them: this test runs
