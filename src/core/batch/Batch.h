@@ -158,7 +158,7 @@ private:
     Platform &platform_;
     const BatchOptions options_;
     Preferences defaults_;
-    bool firstLaunch_ = false;
+    std::atomic<bool> firstLaunch_ = false; // only while launch() runs
     std::atomic<bool> removesLocation_ = false;
     std::unique_ptr<OperationQueue> requests_; // one worker: requests run in the order given
     std::unique_ptr<OperationQueue> queue_;
