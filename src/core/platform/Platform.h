@@ -20,7 +20,9 @@ public:
     // The serial queue of blocks that run on the main thread.
     virtual MainQueue &mainQueue() = 0;
 
-    // The current time; the output folders are named after it.
+    // The current time; the output folders are named after it. This and the folders below are
+    // asked for from any thread: the batch makes its folders and reads its presets off the main
+    // thread.
     virtual QDateTime now() const = 0;
 
     // The user's Pictures folder, an absolute path.
