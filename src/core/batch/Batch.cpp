@@ -1,5 +1,7 @@
 #include "core/batch/Batch.h"
 
+#include <QPointer>
+
 #include "core/app/Localized.h"
 #include "core/app/Log.h"
 #include "core/feedback/BadgeLabel.h"
@@ -42,8 +44,7 @@ Batch::Batch(Platform &platform, BatchOptions options)
     , defaults_(platform.preferencesFile())
     , requests_(std::make_unique<OperationQueue>(1))
     , queue_(std::make_unique<OperationQueue>(ImageEngine::imagesAtOnce)) {
-    queue_->setEmptiedHandler(
-        [this] { platform_.mainQueue().post([this] { Q_EMIT activityEnded(); }); });
+    queue_->setEmptiedHandler([this] { onMainThread([this] { Q_EMIT activityEnded(); }); });
 }
 
 Batch::~Batch() {
@@ -83,8 +84,16 @@ void Batch::setRemovesLocation(bool remove) {
 }
 
 void Batch::onRequestWorker(std::function<void()> request) {
-    requests_->addOperation(std::move(request), [this] {
-        platform_.mainQueue().post([this] { Q_EMIT activityEnded(); });
+    requests_->addOperation(std::move(request),
+                            [this] { onMainThread([this] { Q_EMIT activityEnded(); }); });
+}
+
+void Batch::onMainThread(std::function<void()> block) {
+    // The main queue may outlive the batch (a test's platform does, and a block posted as the
+    // batch goes still waits there): what the batch posts runs only while it is there.
+    platform_.mainQueue().post([batch = QPointer<Batch>(this), block = std::move(block)] {
+        if (batch)
+            block();
     });
 }
 
@@ -140,8 +149,7 @@ void Batch::takeIn(const QStringList &paths, const QList<Skip> &skipped) {
         const QString key = found.images.isEmpty() ? QString() : makeJobFolder();
         const std::optional<QStringList> offered =
             found.images.isEmpty() ? std::nullopt : presets();
-        platform_.mainQueue().post(
-            [this, key, found, offered] { registerJob(key, found, offered); });
+        onMainThread([this, key, found, offered] { registerJob(key, found, offered); });
     });
 }
 
@@ -280,7 +288,7 @@ void Batch::resize(const QString &key) {
     // zero is the job's last, however the images' timings fall.
     job->queue(existing.size());
     if (existing.isEmpty()) {
-        platform_.mainQueue().post([this, job] { endJob(job); });
+        onMainThread([this, job] { endJob(job); });
         return;
     }
     // Sources whose copies share a name place them in the order of the request.
@@ -331,9 +339,9 @@ void Batch::finishImage(const std::shared_ptr<Job> &job) {
     // queue.
     job->finishImage([this, &job](bool last) {
         if (last)
-            platform_.mainQueue().post([this, job] { endJob(job); });
+            onMainThread([this, job] { endJob(job); });
         else
-            platform_.mainQueue().post([this] { updateBadge(); });
+            onMainThread([this] { updateBadge(); });
     });
 }
 
@@ -377,7 +385,7 @@ void Batch::prepareBadge() {
     // Only a job whose images are on their way counts: a job still waiting for its size shows
     // none. Shown through the main queue, ahead of every countdown posted after it.
     const QString label = badgeLabelForTotal(globalTasks.queuedImages());
-    platform_.mainQueue().post([this, label] { platform_.dockTile().setBadgeLabel(label); });
+    onMainThread([this, label] { platform_.dockTile().setBadgeLabel(label); });
 }
 
 void Batch::updateBadge() {
@@ -389,7 +397,7 @@ void Batch::updateBadge() {
 }
 
 void Batch::failedWithMessage(const QString &message) {
-    platform_.mainQueue().post([this, message] {
+    onMainThread([this, message] {
         updateBadge();
         platform_.runAlert(localized("Failed to resize images"), message, localized("OK"));
     });

@@ -152,6 +152,8 @@ private:
     void finishImage(const std::shared_ptr<Job> &job);
     // The end-of-job actions, on the main queue.
     void endJob(const std::shared_ptr<Job> &job);
+    // Runs `block` on the main queue, unless the batch has gone by then; from any thread.
+    void onMainThread(std::function<void()> block);
     // Runs `request` on the request worker; activityEnded follows on the main thread.
     void onRequestWorker(std::function<void()> request);
 
