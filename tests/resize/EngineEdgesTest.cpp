@@ -174,10 +174,6 @@ TEST_F(EngineEdges, ASkipNamesWhoFailedAndNeverTakesAnotherThreadsWordsFromLibvi
         {"libvips on its thread", heard,
          ThreadErrors::errorsReachThreads() ? "(libvips: extract_area: bad extract area)"
                                             : unheard},
-        {"libvips' words", ThreadErrors::reasonFrom("heif: Invalid input", false),
-         "(libvips: heif: Invalid input)"},
-        {"a decoder of ours", ThreadErrors::reasonFrom("libjxl: cut short", false),
-         "(libjxl: cut short)"},
         {"libvips silent", ThreadErrors::reasonFrom("", true), "(libvips: no reason given)"},
         {"libvips unheard", ThreadErrors::reasonFrom("", false), unheard},
     };

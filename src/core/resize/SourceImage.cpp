@@ -149,9 +149,8 @@ SourceImage SourceImage::open(const QString &path) {
             source.valid_ = true;
         }
     } catch (const vips::VError &) {
-        source.failure_ = {
-            Failure::Kind::Unreadable,
-            QStringLiteral("cannot read it (libvips: %1)").arg(ThreadErrors::takeReason())};
+        source.failure_ = {Failure::Kind::Unreadable,
+                           QStringLiteral("cannot read it (%1)").arg(ThreadErrors::takeReason())};
     }
     if (!source.valid_) {
         source.loaded_ = vips::VImage();

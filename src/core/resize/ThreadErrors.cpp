@@ -46,7 +46,6 @@ struct PoolRun {
     void *client;
 };
 
-std::atomic<unsigned long> poolRuns{0};
 std::mutex poolsMutex;
 std::map<unsigned long, Messages *> runningPools; // by PoolRun::id, while the pool runs
 thread_local unsigned long workingFor = 0;        // the pool this worker last worked for
@@ -122,7 +121,8 @@ extern "C" int vips_threadpool_run(VipsImage *image, VipsThreadStartFn start,
     using Run = int (*)(VipsImage *, VipsThreadStartFn, VipsThreadpoolAllocateFn,
                         VipsThreadpoolWorkFn, VipsThreadpoolProgressFn, void *);
     static const auto next = reinterpret_cast<Run>(::dlsym(RTLD_NEXT, "vips_threadpool_run"));
-    PoolRun run{++poolRuns, start, allocate, work, progress, client};
+    static std::atomic<unsigned long> runs{0};
+    PoolRun run{++runs, start, allocate, work, progress, client};
     {
         std::lock_guard lock(poolsMutex);
         runningPools[run.id] = &messages;
@@ -160,32 +160,27 @@ namespace ThreadErrors {
 void initialize() {
     clear();
     // extract_area checks its area while libvips builds it, and fails through vips_error() there,
-    // as the loaders do; avg computes its pixels on a thread pool libvips runs itself.
+    // as the loaders do. A libvips that binds that call past the interposer binds its call of
+    // vips_threadpool_run() past it as well: both are calls of libvips' own exported functions.
+    // No pixel is computed, so no thread is started.
     VipsImage *pixel = nullptr;
-    bool heardError = false, heardPool = false;
+    bool heard = false;
     if (vips_black(&pixel, 1, 1, nullptr) == 0) {
         VipsImage *outside = nullptr;
         if (vips_extract_area(pixel, &outside, 0, 0, 2, 2, nullptr) == 0)
             g_object_unref(outside);
-        heardError = QString::fromUtf8(messages.errors.text, qsizetype(messages.errors.length))
-                         .contains(QLatin1String("extract_area"));
-        const unsigned long before = poolRuns.load();
-        double mean = 0;
-        vips_avg(pixel, &mean, nullptr);
-        heardPool = poolRuns.load() > before;
+        heard = QString::fromUtf8(messages.errors.text, qsizetype(messages.errors.length))
+                    .contains(QLatin1String("extract_area"));
         g_object_unref(pixel);
     }
     clear();
     vips_error_clear();
-    reach.store(heardError && heardPool);
-    if (!reach.load())
-        qCDebug(engineLog).noquote().nospace()
-            << "libvips calls its own "
-            << (!heardError && !heardPool ? "vips_verror() and vips_threadpool_run()"
-                : !heardError             ? "vips_verror()"
-                                          : "vips_threadpool_run()")
-            << " past this program: a failure libvips gives no other reason for is skipped "
-               "without libvips' words, which its one error buffer may hold from another image";
+    reach.store(heard);
+    if (!heard)
+        qCDebug(engineLog).noquote()
+            << "libvips calls its own vips_verror() and vips_threadpool_run() past this program: "
+               "a failure libvips gives no other reason for is skipped without libvips' words, "
+               "which its one error buffer may hold from another image";
 }
 
 bool errorsReachThreads() {
@@ -250,6 +245,8 @@ QString take() {
         const QString warned = text(messages.warnings), failed = text(messages.errors);
         heard = warned.isEmpty() || failed.isEmpty() ? warned + failed
                                                      : warned + QStringLiteral("; ") + failed;
+        if (!heard.trimmed().isEmpty())
+            heard = QStringLiteral("libvips: ") + heard.trimmed();
     }
     clear();
     return heard.trimmed().replace(QLatin1Char('\n'), QStringLiteral("; "));
@@ -266,18 +263,13 @@ QString reasonFrom(const QString &heard, bool reachThreads) {
     // Where libvips' errors pass the interposer by, its shared buffer is the only place that has
     // them, and with images decoded at once it may hold another image's, or have lost this one's
     // to another thread's clearing; no reason is better than a wrong one.
-    return reachThreads ? QStringLiteral("no reason given")
-                        : QStringLiteral("no reason this build of libvips keeps apart from other "
-                                         "images'");
+    return reachThreads ? QStringLiteral("libvips: no reason given")
+                        : QStringLiteral("libvips: no reason this build of libvips keeps apart "
+                                         "from other images'");
 }
 
 QString undecodable(const QString &reason) {
-    // A decoder of our own is named by take() already; libvips' words name only its loader.
-    for (const Decoder decoder : {Decoder::LibjpegTurbo, Decoder::Libheif, Decoder::Libjxl}) {
-        if (reason.startsWith(QLatin1String(nameOf(decoder)) + QStringLiteral(": ")))
-            return QStringLiteral("not a decodable image (%1)").arg(reason);
-    }
-    return QStringLiteral("not a decodable image (libvips: %1)").arg(reason);
+    return QStringLiteral("not a decodable image (%1)").arg(reason);
 }
 
 } // namespace ThreadErrors

@@ -49,9 +49,9 @@ void noteWarning(const char *message);
 // Whether damage was noted on this thread since the last clear() or take().
 bool metDamage();
 
-// What this thread heard since the last clear() or take(): the failure of a decoder of our own,
-// named after it ("libjxl: ..."), or else libvips' warnings, then its messages, joined by "; ";
-// empty for nothing.
+// What this thread heard since the last clear() or take(), named after who said it: the failure
+// of a decoder of our own ("libjxl: ..."), or else libvips' warnings, then its messages, joined
+// by "; " ("libvips: ..."); empty for nothing.
 QString take();
 
 // Why the last call on this thread failed, as take() has it, cleared so that the next one starts
@@ -62,8 +62,8 @@ QString takeReason();
 // where libvips' errors reach their thread or not.
 QString reasonFrom(const QString &heard, bool reachThreads);
 
-// The skip reason of a file that could not be decoded, for `reason` as take() or takeReason()
-// gave it: in libvips' words, or a decoder of our own's.
+// The skip reason of a file that could not be decoded, for `reason`: as take() or takeReason()
+// gave it, named after who said it, or our own words.
 QString undecodable(const QString &reason);
 
 } // namespace ThreadErrors
