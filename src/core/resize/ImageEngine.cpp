@@ -13,7 +13,6 @@
 #include <tiffio.h>
 
 #include "core/app/Logging.h"
-#include "core/files/FilePaths.h"
 #include "core/resize/FormatSniffing.h"
 #include "core/resize/GifMetadata.h"
 #include "core/resize/HeifDecoder.h"

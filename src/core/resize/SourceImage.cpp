@@ -1,5 +1,6 @@
 #include "core/resize/SourceImage.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
@@ -21,6 +22,23 @@ QString megabytes(double bytes) {
     return QString::number(bytes / (1024 * 1024), 'f', 0);
 }
 
+// Opens a source for reading without ever blocking: a pipe, socket or device named like an image
+// is refused. Nothing, with the reason in `problem`, when it is not a regular file.
+UniqueFd openSourceFile(const QString &path, QString *problem) {
+    UniqueFd fd(::open(encodePath(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat info;
+    if (!fd.isValid() || ::fstat(fd.get(), &info) != 0) {
+        // Gone between the request and its turn: said as the user sees it.
+        *problem = errno == ENOENT ? QStringLiteral("it no longer exists") : systemError();
+        return {};
+    }
+    if (!S_ISREG(info.st_mode)) {
+        *problem = QStringLiteral("not a regular file");
+        return {};
+    }
+    return fd;
+}
+
 } // namespace
 
 Size nominalSize(int pixelWidth, int pixelHeight, double xres, double yres) {
@@ -29,20 +47,6 @@ Size nominalSize(int pixelWidth, int pixelHeight, double xres, double yres) {
     if (!recorded || xres == yres)
         return {double(pixelWidth), double(pixelHeight)};
     return {double(pixelWidth), pixelHeight * (xres / yres)};
-}
-
-UniqueFd openSourceFile(const QString &path, QString *problem) {
-    UniqueFd fd(::open(encodePath(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    struct stat info;
-    if (!fd.isValid() || ::fstat(fd.get(), &info) != 0) {
-        *problem = systemError();
-        return {};
-    }
-    if (!S_ISREG(info.st_mode)) {
-        *problem = QStringLiteral("not a regular file");
-        return {};
-    }
-    return fd;
 }
 
 std::optional<SourceHeader> readSourceHeader(int fd, const vips::VSource &source, Failure *failure,
@@ -135,9 +139,7 @@ SourceImage SourceImage::open(const QString &path) {
     QString problem;
     source.fd_ = openSourceFile(path, &problem);
     if (!source.fd_.isValid()) {
-        // Gone between the request and its turn: said as the user sees it.
-        source.failure_ = {Failure::Kind::Unreadable,
-                           pathExists(path) ? problem : QStringLiteral("it no longer exists")};
+        source.failure_ = {Failure::Kind::Unreadable, problem};
         return source;
     }
     try {

@@ -64,10 +64,6 @@ private:
     vips::VImage loaded_;
 };
 
-// Opens a source for reading without ever blocking: a pipe, socket or device named like an image
-// is refused. Nothing, with the reason in `problem`, when it is not a regular file.
-UniqueFd openSourceFile(const QString &path, QString *problem);
-
 // Reads and checks the header of the image `source` holds, `fd` being the file it reads: a format
 // Sardoxa takes, and not so large that decoding it would be a decompression bomb. Nothing, with the
 // reason, otherwise. `image`, when given, receives the header as libvips read it, with all its
