@@ -1,4 +1,5 @@
 #include "core/resize/SourceImage.h"
+#include "core/sizing/DrawRect.h"
 
 #include <QDir>
 #include <QFile>
@@ -305,4 +306,43 @@ TEST_F(ImageEngine, RealWorldLayoutsReadBackTheSameInEveryReader) {
     const QString info = readBy({"tiffinfo", written});
     EXPECT_TRUE(info.contains("Compression Scheme: LZW") &&
                 info.contains("Predictor: horizontal differencing"));
+}
+
+TEST_F(ImageEngine, AJpegDecodesOnlyWhatTheCropKeepsYetMatchesItsWholeDecoding) {
+    // Noise, so that a row or column the resampler reads but the decoder skipped shows.
+    const VImage portrait = Images::noise(1200, 1600);
+    const VImage cmyk =
+        portrait.bandjoin(portrait[0])
+            .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_CMYK));
+    const struct {
+        QString path;
+        Size target;
+    } cases[] = {
+        {source("rows.jpg", portrait, "[Q=90]"), {160, 120}},
+        {source("rows-whole-size.jpg", portrait, "[Q=90]"), {500, 300}},
+        {source("columns.jpg", portrait.rot90(), "[Q=90]"), {120, 160}},
+        {source("grey.jpg", portrait[1], "[Q=90]"), {300, 100}},
+        {source("progressive.jpg", portrait, "[Q=90,interlace]"), {200, 100}},
+        {source("cmyk.jpg", cmyk.rot90(), "[Q=90]"), {100, 300}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(QFileInfo(c.path).fileName().toStdString());
+        const VImage copy = Images::load(resize(c.path, c.target));
+        // libvips' own loader decodes the whole file at the same shrink; the reference is that,
+        // resampled alike and cut at the same pixel.
+        const VImage header = Images::load(c.path);
+        const DrawRect draw = drawRect({double(header.width()), double(header.height())}, c.target);
+        const VImage whole = VImage::jpegload(
+            c.path.toUtf8().constData(),
+            VImage::option()->set("shrink",
+                                  jpegShrinkFactor(header.width(), header.height(), draw)));
+        const VImage reference = whole
+                                     .resize(draw.width / whole.width(),
+                                             VImage::option()
+                                                 ->set("vscale", draw.height / whole.height())
+                                                 ->set("kernel", VIPS_KERNEL_LANCZOS3))
+                                     .crop(-int(std::lround(draw.x)), -int(std::lround(draw.y)),
+                                           int(c.target.width), int(c.target.height));
+        EXPECT_LE((copy.cast(VIPS_FORMAT_INT) - reference.cast(VIPS_FORMAT_INT)).abs().max(), 1);
+    }
 }

@@ -60,14 +60,25 @@ double turnedBytes(const SourceHeader &header, const PixelPlan &plan) {
            header.bytesPerSample;
 }
 
+// The part of a source the canvas shows, with the reach of the resampler around it. A turned
+// source is read whole: its stored rows are not the rows it is shown with.
+JpegDecoder::Window windowOf(const SourceHeader &header, const PixelPlan &plan) {
+    if (header.orientation > 1)
+        return {{0, header.pixelHeight}, {0, header.pixelWidth}};
+    return {
+        spanReachingCanvas(header.pixelHeight, plan.draw.y, plan.draw.height, plan.canvasHeight),
+        spanReachingCanvas(header.pixelWidth, plan.draw.x, plan.draw.width, plan.canvasWidth)};
+}
+
 // Decodes the source its header was read from, through the same descriptor, as it is stored.
 // libvips' own loaders go on from the header they read.
-VImage load(const SourceImage &source, int shrink, std::stop_token stop) {
+VImage load(const SourceImage &source, const PixelPlan &plan, int shrink, std::stop_token stop) {
     const int fd = source.descriptor();
     const VImage &header = source.loaded();
     const SourceFormat format = source.header().format;
     if (format == SourceFormat::Jpeg)
-        return JpegDecoder::decode(fd, 8 / shrink, header, std::move(stop));
+        return JpegDecoder::decode(fd, 8 / shrink, header, windowOf(source.header(), plan),
+                                   std::move(stop));
     if (format == SourceFormat::Heif)
         return HeifDecoder::decode(fd, header);
     if (format == SourceFormat::Jxl)
@@ -328,7 +339,7 @@ Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token 
         const int shrink = header.format == SourceFormat::Jpeg
                                ? jpegShrinkFactor(header.pixelWidth, header.pixelHeight, plan.draw)
                                : 1;
-        const VImage image = notingFailures(unpacked(load(source, shrink, stop)), failure);
+        const VImage image = notingFailures(unpacked(load(source, plan, shrink, stop)), failure);
         // From the resampler on, nothing is built or dropped but under the lock; it is declared
         // after `image` so that every image built under it also goes under it, on any return.
         std::unique_lock lock(pipelineMutex());

@@ -1,9 +1,12 @@
 #include "core/resize/JpegDecoder.h"
 
 #include <algorithm>
+#include <cmath>
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <tuple>
 #include <unistd.h>
 
 #include <jerror.h>
@@ -62,6 +65,10 @@ struct Reader {
     off_t offset = 0;
     unsigned char buffer[readSize];
     JDIMENSION row = 0;
+    // The decoded part, in output pixels: rows from firstRow on, columns [firstColumn, endColumn).
+    JDIMENSION firstRow = 0;
+    JDIMENSION firstColumn = 0;
+    JDIMENSION endColumn = 0;
     std::stop_token stop;
 
     ~Reader() {
@@ -135,8 +142,19 @@ void skipSource(j_decompress_ptr info, long count) {
 
 void endSource(j_decompress_ptr) {}
 
-// Reads the header and fixes the output size; false with the reason in the reader's message.
-bool prepare(Reader &reader, int eighths) {
+// A span of the full-size source in output pixels: widened to whole pixels, inside `length`, and
+// never empty.
+std::pair<JDIMENSION, JDIMENSION> scaledSpan(const SourceSpan &span, int eighths,
+                                             JDIMENSION length) {
+    const double first = std::floor(span.first * eighths / 8.0);
+    const double end = std::ceil(span.end * eighths / 8.0);
+    const auto from = JDIMENSION(std::clamp(first, 0.0, double(length - 1)));
+    return {from, JDIMENSION(std::clamp(end, double(from + 1), double(length)))};
+}
+
+// Reads the header and fixes the output size and the decoded part; false with the reason in the
+// reader's message.
+bool prepare(Reader &reader, int eighths, const Window &window) {
     if (setjmp(reader.jump))
         return false;
     jpeg_create_decompress(&reader.info);
@@ -147,6 +165,9 @@ bool prepare(Reader &reader, int eighths) {
     reader.info.scale_num = unsigned(eighths);
     reader.info.scale_denom = 8;
     jpeg_calc_output_dimensions(&reader.info);
+    reader.firstRow = scaledSpan(window.rows, eighths, reader.info.output_height).first;
+    std::tie(reader.firstColumn, reader.endColumn) =
+        scaledSpan(window.columns, eighths, reader.info.output_width);
     // libjpeg's own choice of output colours: grey, RGB, or CMYK for CMYK and YCCK files.
     reader.inverted = reader.info.out_color_space == JCS_CMYK;
     return true;
@@ -167,13 +188,28 @@ bool hasEveryScan(const jpeg_decompress_struct &info) {
     return true;
 }
 
+// Starts the decompression and crops every row to the decoded columns. libjpeg-turbo widens the
+// crop to whole blocks and says where it begins.
+void start(Reader &reader) {
+    jpeg_decompress_struct &info = reader.info;
+    jpeg_start_decompress(&info);
+    reader.started = true;
+    if (reader.firstColumn == 0 && reader.endColumn == info.output_width)
+        return;
+    JDIMENSION left = reader.firstColumn;
+    JDIMENSION width = reader.endColumn - reader.firstColumn;
+    jpeg_crop_scanline(&info, &left, &width);
+    reader.firstColumn = left;
+    reader.endColumn = left + width;
+}
+
 // Decodes the next rows into the region; a progressive file is read whole before its first row.
+// Rows above the decoded part are skipped and columns beside it cropped, and both left zero.
 bool readRows(Reader &reader, VipsRegion *region) {
     if (setjmp(reader.jump))
         return false;
     if (!reader.started) {
-        jpeg_start_decompress(&reader.info);
-        reader.started = true;
+        start(reader);
         if (!hasEveryScan(reader.info)) {
             std::snprintf(reader.message, sizeof reader.message,
                           "Corrupt JPEG data: the file ends before its last scan");
@@ -181,16 +217,34 @@ bool readRows(Reader &reader, VipsRegion *region) {
         }
     }
     const VipsRect &rect = region->valid;
-    for (int y = 0; y < rect.height; ++y) {
-        JSAMPROW row = VIPS_REGION_ADDR(region, 0, rect.top + y);
+    const std::size_t pixelBytes = VIPS_IMAGE_SIZEOF_PEL(region->im);
+    const std::size_t lineBytes = VIPS_REGION_SIZEOF_LINE(region);
+    const std::size_t leftBytes = reader.firstColumn * pixelBytes;
+    const std::size_t decodedBytes = (reader.endColumn - reader.firstColumn) * pixelBytes;
+    int y = 0;
+    if (reader.row < reader.firstRow) {
+        const auto skipped =
+            JDIMENSION(std::min<int>(rect.height, int(reader.firstRow - reader.row)));
+        if (jpeg_skip_scanlines(&reader.info, skipped) != skipped) {
+            std::snprintf(reader.message, sizeof reader.message, "no row %d in the file", rect.top);
+            return false;
+        }
+        for (; y < int(skipped); ++y)
+            std::memset(VIPS_REGION_ADDR(region, 0, rect.top + y), 0, lineBytes);
+    }
+    for (; y < rect.height; ++y) {
+        JSAMPLE *line = VIPS_REGION_ADDR(region, 0, rect.top + y);
+        JSAMPROW row = line + leftBytes;
         if (jpeg_read_scanlines(&reader.info, &row, 1) != 1) {
             std::snprintf(reader.message, sizeof reader.message, "no row %d in the file",
                           rect.top + y);
             return false;
         }
         if (reader.inverted)
-            std::transform(row, row + VIPS_REGION_SIZEOF_LINE(region), row,
+            std::transform(row, row + decodedBytes, row,
                            [](JSAMPLE sample) { return JSAMPLE(255 - sample); });
+        std::memset(line, 0, leftBytes);
+        std::memset(row + decodedBytes, 0, lineBytes - leftBytes - decodedBytes);
     }
     reader.row += JDIMENSION(rect.height);
     // The tail is where data left over after the last row shows damage the rows did not.
@@ -231,7 +285,8 @@ void closed(VipsImage *, Reader *reader) {
 
 } // namespace
 
-vips::VImage decode(int fd, int eighths, const vips::VImage &header, std::stop_token stop) {
+vips::VImage decode(int fd, int eighths, const vips::VImage &header, const Window &window,
+                    std::stop_token stop) {
     auto reader = std::make_unique<Reader>();
     reader->stop = std::move(stop);
     reader->fd.reset(::dup(fd));
@@ -246,7 +301,7 @@ vips::VImage decode(int fd, int eighths, const vips::VImage &header, std::stop_t
     reader->source.resync_to_restart = jpeg_resync_to_restart;
     reader->source.term_source = endSource;
     reader->progress.progress_monitor = progressed;
-    if (!reader->fd.isValid() || !prepare(*reader, eighths)) {
+    if (!reader->fd.isValid() || !prepare(*reader, eighths, window)) {
         ThreadErrors::noteFailure(ThreadErrors::Decoder::LibjpegTurbo, "%s",
                                   reader->fd.isValid() ? reader->message : "cannot read the file");
         throw vips::VError();

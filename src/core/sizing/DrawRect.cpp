@@ -92,3 +92,20 @@ int jpegShrinkFactor(int sourceWidth, int sourceHeight, const DrawRect &draw) {
     }
     return 1;
 }
+
+SourceSpan spanReachingCanvas(int sourceLength, double drawOrigin, double drawLength,
+                              int canvasLength) {
+    const double scale = drawLength / sourceLength; // canvas pixels per source pixel
+    // The canvas starts at the scaled pixel nearest the draw origin, as the engine crops it.
+    const double shownFirst = -double(std::lround(drawOrigin));
+    const double shownEnd = shownFirst + canvasLength;
+    // Lanczos3 reaches three scaled pixels to either side and libvips' integer shrink before it
+    // less than one more; each is 1 / scale source pixels when reducing. Eight pixels more
+    // stand for the rounding of both.
+    const double reach = 4 / std::min(scale, 1.0) + 8;
+    const auto clamped = [sourceLength](double at) {
+        return int(std::clamp(at, 0.0, double(sourceLength)));
+    };
+    return {clamped(std::floor(shownFirst / scale - reach)),
+            clamped(std::ceil(shownEnd / scale + reach))};
+}

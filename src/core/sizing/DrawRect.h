@@ -41,3 +41,18 @@ std::optional<PixelPlan> pixelPlan(const Canvas &canvas, const DrawRect &draw, Q
 // The largest JPEG shrink-on-load factor (1, 2, 4 or 8) that leaves the decoded image at least
 // twice the draw size, so that Lanczos3 does the last part of the reduction.
 int jpegShrinkFactor(int sourceWidth, int sourceHeight, const DrawRect &draw);
+
+// The rows (or columns) of a source, [first, end), whose pixels reach a canvas drawn from it by the
+// engine: those the canvas shows, widened by the reach of the resampler. The rest need not be
+// decoded.
+struct SourceSpan {
+    int first = 0;
+    int end = 0;
+
+    friend bool operator==(const SourceSpan &, const SourceSpan &) = default;
+};
+
+// The span of a source side of `sourceLength` pixels drawn at `drawOrigin` over `drawLength`
+// canvas pixels, on a canvas side of `canvasLength`.
+SourceSpan spanReachingCanvas(int sourceLength, double drawOrigin, double drawLength,
+                              int canvasLength);
