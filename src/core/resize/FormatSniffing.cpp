@@ -96,8 +96,14 @@ const char *loaderName(SourceFormat format) {
 
 vips::VImage loadAs(SourceFormat format, const vips::VSource &source, vips::VOption *options) {
     vips::VImage image;
-    vips::VImage::call(
-        loaderName(format),
-        (options ? options : vips::VImage::option())->set("out", &image)->set("source", source));
+    // A GIF is damaged where its decoder warns (libnsgif decodes LZW data that ends early to
+    // empty rows, and only warns); the other decoders fail on damage themselves.
+    vips::VImage::call(loaderName(format),
+                       (options ? options : vips::VImage::option())
+                           ->set("access", VIPS_ACCESS_SEQUENTIAL)
+                           ->set("fail_on", format == SourceFormat::Gif ? VIPS_FAIL_ON_WARNING
+                                                                        : VIPS_FAIL_ON_TRUNCATED)
+                           ->set("out", &image)
+                           ->set("source", source));
     return image;
 }

@@ -27,6 +27,7 @@ const char *loaderName(SourceFormat format);
 // The image in `source` read by the loader of `format` alone: libvips' own search would ask
 // every loader's sniffer, and some read the whole file (a sparse 20 GiB one took minutes). Only
 // one picture is read: a GIF's or WebP's first frame, a TIFF's first page, and a HEIF file's
-// primary image, the one it names as the picture to show.
+// primary image, the one it names as the picture to show. It is read from top to bottom, once,
+// and fails on damage; `options` add the loader's own.
 vips::VImage loadAs(SourceFormat format, const vips::VSource &source,
                     vips::VOption *options = nullptr);

@@ -83,6 +83,14 @@ VImage load(const SourceImage &source, const PixelPlan &plan, int shrink, std::s
         return HeifDecoder::decode(fd, header);
     if (format == SourceFormat::Jxl)
         return JpegXlDecoder::decode(fd, header, std::move(stop));
+    // libwebp scales while it decodes, averaging over each output pixel with alpha weighed in;
+    // the resampler does the rest from the smaller image.
+    if (format == SourceFormat::Webp) {
+        const double scale =
+            webpScaleOnLoad(source.header().pixelWidth, source.header().pixelHeight, plan.draw);
+        if (scale < 1)
+            return loadAs(format, source.input(), VImage::option()->set("scale", scale));
+    }
     VImage image = header;
     if (image.get_typeof(VIPS_META_ICC_NAME) == 0 &&
         (format == SourceFormat::Png || format == SourceFormat::Gif)) {
@@ -374,10 +382,9 @@ Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token 
                 : header.format == SourceFormat::Heif ? "libheif"
                 : header.format == SourceFormat::Jxl  ? "libjxl"
                                                       : loaderName(header.format))
-            << " with shrink on load 1/" << shrink << ", "
-            << QLocale::c().formattedDataSize(qint64(held)) << " charged; " << image.width() << "x"
-            << image.height() << " resampled by " << hscale << "x" << vscale
-            << (image.has_alpha() ? " with alpha premultiplied" : "")
+            << " to " << image.width() << "x" << image.height() << ", "
+            << QLocale::c().formattedDataSize(qint64(held)) << " charged; resampled by " << hscale
+            << "x" << vscale << (image.has_alpha() ? " with alpha premultiplied" : "")
             << (orientation > 1 ? ", computed in memory and turned" : "") << ", on a "
             << plan.canvasWidth << "x" << plan.canvasHeight << " canvas at " << left << "," << top;
         result.canvas = std::make_unique<Pipeline>(

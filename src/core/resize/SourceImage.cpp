@@ -63,15 +63,8 @@ std::optional<SourceHeader> readSourceHeader(int fd, const vips::VSource &source
     }
     try {
         // Read as it is decoded: the header is the start of the decoding of the formats libvips
-        // decodes itself. A GIF is damaged where its decoder warns (libnsgif decodes LZW data
-        // that ends early to empty rows, and only warns); the other decoders fail on damage
-        // themselves.
-        const vips::VImage header =
-            loadAs(*format, source,
-                   vips::VImage::option()
-                       ->set("access", VIPS_ACCESS_SEQUENTIAL)
-                       ->set("fail_on", *format == SourceFormat::Gif ? VIPS_FAIL_ON_WARNING
-                                                                     : VIPS_FAIL_ON_TRUNCATED));
+        // decodes itself.
+        const vips::VImage header = loadAs(*format, source);
         SourceHeader result;
         result.format = *format;
         int width = header.width();

@@ -93,6 +93,10 @@ int jpegShrinkFactor(int sourceWidth, int sourceHeight, const DrawRect &draw) {
     return 1;
 }
 
+double webpScaleOnLoad(int sourceWidth, int sourceHeight, const DrawRect &draw) {
+    return std::min(1.0, 3 * std::max(draw.width / sourceWidth, draw.height / sourceHeight));
+}
+
 SourceSpan spanReachingCanvas(int sourceLength, double drawOrigin, double drawLength,
                               int canvasLength) {
     const double scale = drawLength / sourceLength; // canvas pixels per source pixel
