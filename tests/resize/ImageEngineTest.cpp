@@ -318,6 +318,11 @@ TEST_F(ImageEngine, AJpegDecodesOnlyWhatTheCropKeepsYetMatchesItsWholeDecoding) 
     const VImage cmyk =
         portrait.bandjoin(portrait[0])
             .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_CMYK));
+    const auto turned = [](VImage image, int orientation) {
+        image = image.copy();
+        image.set(VIPS_META_ORIENTATION, orientation);
+        return image;
+    };
     const struct {
         QString path;
         Size target;
@@ -328,25 +333,32 @@ TEST_F(ImageEngine, AJpegDecodesOnlyWhatTheCropKeepsYetMatchesItsWholeDecoding) 
         {source("grey.jpg", portrait[1], "[Q=90]"), {300, 100}},
         {source("progressive.jpg", portrait, "[Q=90,interlace]"), {200, 100}},
         {source("cmyk.jpg", cmyk.rot90(), "[Q=90]"), {100, 300}},
+        {source("turned-3.jpg", turned(portrait, 3), "[Q=90]"), {300, 100}},
+        {source("turned-6.jpg", turned(portrait, 6), "[Q=90]"), {300, 100}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(QFileInfo(c.path).fileName().toStdString());
         const VImage copy = Images::load(resize(c.path, c.target));
         // libvips' own loader decodes the whole file at the same shrink; the reference is that,
-        // resampled alike and cut at the same pixel.
+        // resampled alike, turned, and cut at the same pixel.
         const VImage header = Images::load(c.path);
-        const DrawRect draw = drawRect({double(header.width()), double(header.height())}, c.target);
+        const bool swap = vips_image_get_orientation_swap(header.get_image());
+        const Size shown{double(swap ? header.height() : header.width()),
+                         double(swap ? header.width() : header.height())};
+        const DrawRect draw = drawRect(shown, c.target);
         const VImage whole = VImage::jpegload(
             c.path.toUtf8().constData(),
             VImage::option()->set("shrink",
-                                  jpegShrinkFactor(header.width(), header.height(), draw)));
-        const VImage reference = whole
-                                     .resize(draw.width / whole.width(),
-                                             VImage::option()
-                                                 ->set("vscale", draw.height / whole.height())
-                                                 ->set("kernel", VIPS_KERNEL_LANCZOS3))
-                                     .crop(-int(std::lround(draw.x)), -int(std::lround(draw.y)),
-                                           int(c.target.width), int(c.target.height));
+                                  jpegShrinkFactor(int(shown.width), int(shown.height), draw)));
+        const VImage reference =
+            whole
+                .resize((swap ? draw.height : draw.width) / whole.width(),
+                        VImage::option()
+                            ->set("vscale", (swap ? draw.width : draw.height) / whole.height())
+                            ->set("kernel", VIPS_KERNEL_LANCZOS3))
+                .autorot()
+                .crop(-int(std::lround(draw.x)), -int(std::lround(draw.y)), int(c.target.width),
+                      int(c.target.height));
         EXPECT_LE((copy.cast(VIPS_FORMAT_INT) - reference.cast(VIPS_FORMAT_INT)).abs().max(), 1);
     }
 }

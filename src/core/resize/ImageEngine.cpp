@@ -60,14 +60,17 @@ double turnedBytes(const SourceHeader &header, const PixelPlan &plan) {
            header.bytesPerSample;
 }
 
-// The part of a source the canvas shows, with the reach of the resampler around it. A turned
-// source is read whole: its stored rows are not the rows it is shown with.
+// The part of a source the canvas shows, with the reach of the resampler around it, in the rows
+// and columns the source stores: EXIF orientations 5 to 8 show stored columns as rows. A side
+// shown reversed needs no more, as the crop is centred and the reach allows for its rounding.
 JpegDecoder::Window windowOf(const SourceHeader &header, const PixelPlan &plan) {
-    if (header.orientation > 1)
-        return {{0, header.pixelHeight}, {0, header.pixelWidth}};
-    return {
-        spanReachingCanvas(header.pixelHeight, plan.draw.y, plan.draw.height, plan.canvasHeight),
-        spanReachingCanvas(header.pixelWidth, plan.draw.x, plan.draw.width, plan.canvasWidth)};
+    const SourceSpan rows =
+        spanReachingCanvas(header.pixelHeight, plan.draw.y, plan.draw.height, plan.canvasHeight);
+    const SourceSpan columns =
+        spanReachingCanvas(header.pixelWidth, plan.draw.x, plan.draw.width, plan.canvasWidth);
+    if (header.orientation >= 5)
+        return {columns, rows};
+    return {rows, columns};
 }
 
 // Decodes the source its header was read from, through the same descriptor, as it is stored.
