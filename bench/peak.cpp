@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -26,6 +27,14 @@
 namespace {
 
 const long pageKb = sysconf(_SC_PAGESIZE) / 1024;
+volatile sig_atomic_t group = 0;
+
+// The command has a process group of its own, which an interrupt at the terminal does not reach:
+// it is passed on, so that stopping the benchmark stops what it measures.
+void forward(int signal) {
+    if (group > 0)
+        kill(-group, signal);
+}
 
 // The resident size of one process in kB, 0 when it is gone.
 long residentKb(pid_t pid) {
@@ -90,6 +99,9 @@ int main(int argc, char **argv) {
         _exit(127);
     }
     setpgid(leader, leader);
+    group = leader;
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        std::signal(signal, forward);
     long peakKb = 0;
     int status = 0;
     for (;;) {
@@ -100,7 +112,7 @@ int main(int argc, char **argv) {
         if (done > 0)
             continue;
         peakKb = std::max(peakKb, treeKb(leader));
-        std::this_thread::sleep_for(std::chrono::milliseconds(4));
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - start;
     // The largest high-water mark of any process reaped below us, the command's included.
