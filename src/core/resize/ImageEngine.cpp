@@ -355,12 +355,13 @@ Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token 
         const int shrink = header.format == SourceFormat::Jpeg
                                ? jpegShrinkFactor(header.pixelWidth, header.pixelHeight, plan.draw)
                                : 1;
-        const VImage image = notingFailures(unpacked(load(source, shrink, stop)), failure);
-        const bool floating = image.has_alpha();
+        // Before decoding: libheif and libjxl decode the whole picture in load().
+        const bool floating = source.loaded().has_alpha();
         std::optional<MemoryBudget::Reservation> turn =
             floating ? floatPipelines().reserve(1, stop) : std::nullopt;
         if (floating && !turn)
             return {nullptr, {Failure::Kind::Stopped, {}}};
+        const VImage image = notingFailures(unpacked(load(source, shrink, stop)), failure);
         // From the resampler on, nothing is built or dropped but under the lock; it is declared
         // after `image` so that every image built under it also goes under it, on any return.
         std::unique_lock lock(pipelineMutex());
