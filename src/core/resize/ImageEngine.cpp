@@ -42,6 +42,15 @@ std::mutex &pipelineMutex() {
     return mutex;
 }
 
+// An image with alpha is resampled in floating point, whose line caches hold tens of megabytes
+// (27 MB for 3000 × 2000 RGBA). More such pipelines at once than there are cores only take turns
+// on them while each holds its memory: on 2 cores, 4 at once were no faster than 2, and held
+// 200 MB instead of 135.
+MemoryBudget &floatPipelines() {
+    static MemoryBudget budget(std::max(1, QThread::idealThreadCount()));
+    return budget;
+}
+
 // Workers of the operation queue use libvips; its per-thread state goes with the thread.
 struct VipsThreadState {
     ~VipsThreadState() { vips_thread_shutdown(); }
@@ -133,10 +142,26 @@ VImage resample(const VImage &image, double hscale, double vscale) {
         hscale, VImage::option()->set("vscale", vscale)->set("kernel", VIPS_KERNEL_LANCZOS3));
 }
 
+// The whole factor libvips' resize first shrinks a side by with a box filter, leaving Lanczos3 at
+// least twice the output size to reduce from.
+int wholeShrink(int size, double scale) {
+    const double target = std::max(1.0, std::round(size * scale));
+    return std::max(1, static_cast<int>(std::floor(size / target / 2)));
+}
+
 // Scales an image with alpha without letting transparent pixels bleed their colour into their
-// neighbours: the colour is weighted by alpha while it is resampled.
+// neighbours: the colour is weighted by alpha while it is resampled, in floating point. libvips'
+// resize box-shrinks down, then Lanczos-reduces down, then across, so its vertical passes and their
+// line caches work on rows as wide as the source; box-shrinking across first, after the weighting,
+// halves them here. Measured on a 3000 × 2000 RGBA PNG: the pipeline holds 27 MB instead of 51,
+// with an eighth fewer instructions, and the pixels stay the same within rounding.
 VImage resampleWithAlpha(const VImage &image, double hscale, double vscale) {
-    VImage scaled = resample(image.premultiply(), hscale, vscale).unpremultiply();
+    VImage premultiplied = image.premultiply();
+    if (const int across = wholeShrink(image.width(), hscale); across > 1) {
+        premultiplied = premultiplied.shrinkh(across, VImage::option()->set("ceil", true));
+        hscale *= across;
+    }
+    VImage scaled = resample(premultiplied, hscale, vscale).unpremultiply();
     if (!vips_band_format_isfloat(image.format()))
         scaled = scaled.rint(); // a cast alone would truncate, darkening every colour a little
     return scaled.cast(image.format());
@@ -314,10 +339,12 @@ void initialize(const char *argv0) {
 }
 
 Pipeline::Pipeline(VImage image, MemoryBudget::Reservation memory,
-                   std::shared_ptr<const FailureNote> failure)
+                   std::shared_ptr<const FailureNote> failure,
+                   std::optional<MemoryBudget::Reservation> turn)
     : image_(std::move(image))
     , memory_(std::move(memory))
-    , failure_(std::move(failure)) {}
+    , failure_(std::move(failure))
+    , turn_(std::move(turn)) {}
 
 Pipeline::~Pipeline() {
     std::lock_guard lock(pipelineMutex());
@@ -350,6 +377,12 @@ Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token 
         const int shrink = header.format == SourceFormat::Jpeg
                                ? jpegShrinkFactor(header.pixelWidth, header.pixelHeight, plan.draw)
                                : 1;
+        // Before decoding: libheif and libjxl decode the whole picture in load().
+        const bool floating = source.loaded().has_alpha();
+        std::optional<MemoryBudget::Reservation> turn =
+            floating ? floatPipelines().reserve(1, stop) : std::nullopt;
+        if (floating && !turn)
+            return {nullptr, {Failure::Kind::Stopped, {}}};
         const VImage image = notingFailures(unpacked(load(source, plan, shrink, stop)), failure);
         // From the resampler on, nothing is built or dropped but under the lock; it is declared
         // after `image` so that every image built under it also goes under it, on any return.
@@ -392,7 +425,7 @@ Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token 
             << plan.canvasWidth << "x" << plan.canvasHeight << " canvas at " << left << "," << top;
         result.canvas = std::make_unique<Pipeline>(
             storable(canvas.copy(VImage::option()->set("interpretation", image.interpretation()))),
-            std::move(*memory), failure);
+            std::move(*memory), failure, std::move(turn));
         return result;
     } catch (const vips::VError &) {
         return {nullptr, {Failure::Kind::Undecodable, failureReason(failure->reason())}};

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <stop_token>
 #include <sys/stat.h>
 
@@ -31,10 +32,12 @@ void initialize(const char *argv0);
 // reading sources and computing their pixels run in parallel.
 class Pipeline {
 public:
-    // `memory` holds what the source's decoder needs until the pipeline goes; `failure` is where
-    // the decoding of `image` notes why it failed.
+    // `memory` holds what the source's decoder needs until the pipeline goes, and `turn` its place
+    // among the pipelines that resample in floating point; `failure` is where the decoding of
+    // `image` notes why it failed.
     Pipeline(vips::VImage image, MemoryBudget::Reservation memory,
-             std::shared_ptr<const FailureNote> failure);
+             std::shared_ptr<const FailureNote> failure,
+             std::optional<MemoryBudget::Reservation> turn = std::nullopt);
     ~Pipeline();
     Pipeline(const Pipeline &) = delete;
     Pipeline &operator=(const Pipeline &) = delete;
@@ -47,6 +50,7 @@ private:
     vips::VImage image_;
     MemoryBudget::Reservation memory_;
     std::shared_ptr<const FailureNote> failure_;
+    std::optional<MemoryBudget::Reservation> turn_;
 };
 
 struct Result {
