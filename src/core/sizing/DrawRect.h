@@ -54,8 +54,6 @@ double webpScaleOnLoad(int sourceWidth, int sourceHeight, const DrawRect &draw);
 struct SourceSpan {
     int first = 0;
     int end = 0;
-
-    friend bool operator==(const SourceSpan &, const SourceSpan &) = default;
 };
 
 // The span of a source side of `sourceLength` pixels drawn at `drawOrigin` over `drawLength`
