@@ -69,7 +69,7 @@ TEST_F(PresetStore, TheFirstChoiceMakesTheFileAndAKnownSizeLeavesItByteForByte) 
     EXPECT_EQ(stored(), QStringList{"{300, -1}"});
     EXPECT_TRUE(delegate.globalTasks.isEmpty()); // the job ran
 
-    const QStringList awkward{"{640, 480}", "{-1, 1080}", "a < & > \"b\""};
+    const QStringList awkward{"{640, 480}", "{-1, 1080}", "a < & > \"b\"", "\r\n\r"};
     EXPECT_EQ(readPresetList(writePresetList(awkward)), awkward);
     writeFile(home.presetsFile(), writePresetList(sizes(1, 12)).replace("\t", "  "));
     const QByteArray before = file();

@@ -70,8 +70,18 @@ QByteArray writePresetList(const QStringList &presets) {
     writer.writeStartElement(QStringLiteral("plist"));
     writer.writeAttribute(QStringLiteral("version"), QStringLiteral("1.0"));
     writer.writeStartElement(QStringLiteral("array"));
-    for (const QString &preset : presets)
-        writer.writeTextElement(QStringLiteral("string"), preset);
+    for (const QString &preset : presets) {
+        // Qt 6.4's writer leaves a carriage return bare, which any reader takes as a line feed;
+        // as a character reference it comes back as itself.
+        writer.writeStartElement(QStringLiteral("string"));
+        const QStringList lines = preset.split(QLatin1Char('\r'));
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            if (i > 0)
+                writer.writeEntityReference(QStringLiteral("#13"));
+            writer.writeCharacters(lines[i]);
+        }
+        writer.writeEndElement();
+    }
     writer.writeEndElement();
     writer.writeEndElement();
     writer.writeEndDocument();
