@@ -126,6 +126,8 @@ TEST_F(ImageEngine, FollowsAllEightExifOrientationsOfPhotoSizedSources) {
         paths << source(QStringLiteral("o%1.jpg").arg(orientation), tagged, "[Q=90]");
         if (orientation == 3 || orientation == 6)
             paths << source(QStringLiteral("o%1.tif").arg(orientation), tagged);
+        if (orientation == 6)
+            paths << source(QStringLiteral("o%1.webp").arg(orientation), tagged);
     }
     paths << write("o4.png", Images::withExifOrientation(Images::encoded(stored[3], ".png"), 4));
     for (const QString &path : paths) {
@@ -268,6 +270,7 @@ TEST_F(ImageEngine, RealWorldLayoutsReadBackTheSameInEveryReader) {
         {source("grey16-alpha.png", grey16.bandjoin(opaque16)), "alpha"},
         {source("palette.png", photo.bandjoin((photo[0] > 100) & 255), "[palette]"), "alpha"},
         {write("unnamed.png", unnamed), "profile"},
+        {source("profiled.webp", photo.icc_transform("srgb")), "profile"},
         {source("float.tif", photo.cast(VIPS_FORMAT_FLOAT)), ""},
         {source("rgba16.tif", sixteen(photo, VIPS_INTERPRETATION_RGB16).bandjoin(opaque16)),
          "alpha"},

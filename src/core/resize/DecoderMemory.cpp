@@ -84,8 +84,9 @@ double decoderHeldBytes(const DecoderDemand &demand) {
         // 17.7 in AVIF.
         return pixels * demand.bands * demand.bytesPerSample * 4;
     case SourceFormat::Webp:
-        // The frame decoded as RGBA, the canvas it is drawn on, and the lossless decoder's own
-        // ARGB copy, whatever the bands the image reports.
+        // An animation's frame decoded as RGBA, the canvas libvips draws it on, and the lossless
+        // decoder's own ARGB copy, whatever the bands the image reports. A still holds less: the
+        // file, that ARGB copy and the picture, scaled as it is decoded.
         return pixels * 4 * 3;
     case SourceFormat::Jxl: {
         // libjxl's frame, 4 bytes a sample, and the decoded picture. Only 8-bit RGB is rendered

@@ -22,6 +22,7 @@
 #include "core/resize/SourceImage.h"
 #include "core/resize/ThreadErrors.h"
 #include "core/resize/TiffWriter.h"
+#include "core/resize/WebpDecoder.h"
 
 using vips::VImage;
 
@@ -91,21 +92,24 @@ VImage load(const SourceImage &source, const PixelPlan &plan, int shrink, std::s
     if (format == SourceFormat::Jpeg)
         return JpegDecoder::decode(fd, 8 / shrink, header, windowOf(source.header(), plan),
                                    std::move(stop));
-    if (format == SourceFormat::Heif || format == SourceFormat::Jxl) {
-        // Whole pictures in memory, marked as read from top to bottom as libvips' loaders mark
-        // theirs: only then does libvips' resize keep the rows its box shrink made behind a cache,
-        // rather than making them again for each band of rows Lanczos3 reduces from them.
-        VImage image = format == SourceFormat::Heif
-                           ? HeifDecoder::decode(fd, header)
-                           : JpegXlDecoder::decode(fd, header, std::move(stop));
+    // Whole pictures in memory, marked as read from top to bottom as libvips' loaders mark
+    // theirs: only then does libvips' resize keep the rows its box shrink made behind a cache,
+    // rather than making them again for each band of rows Lanczos3 reduces from them.
+    const auto inSequence = [](VImage image) {
         image.set(VIPS_META_SEQUENTIAL, 1);
         return image;
-    }
+    };
+    if (format == SourceFormat::Heif)
+        return inSequence(HeifDecoder::decode(fd, header));
+    if (format == SourceFormat::Jxl)
+        return inSequence(JpegXlDecoder::decode(fd, header, std::move(stop)));
     // libwebp scales while it decodes, averaging over each output pixel with alpha weighed in;
     // the resampler does the rest from the smaller image.
     if (format == SourceFormat::Webp) {
         const double scale =
             webpScaleOnLoad(source.header().pixelWidth, source.header().pixelHeight, plan.draw);
+        if (std::optional<VImage> still = WebpDecoder::decode(fd, header, scale))
+            return inSequence(*still);
         if (scale < 1)
             return loadAs(format, source.input(), VImage::option()->set("scale", scale));
     }

@@ -61,6 +61,8 @@ const char *nameOf(ThreadErrors::Decoder decoder) {
         return "libheif";
     case ThreadErrors::Decoder::Libjxl:
         return "libjxl";
+    case ThreadErrors::Decoder::Libwebp:
+        return "libwebp";
     }
     return "";
 }

@@ -20,7 +20,7 @@
 namespace ThreadErrors {
 
 // The decoders of our own, by the library each decodes with.
-enum class Decoder { LibjpegTurbo, Libheif, Libjxl };
+enum class Decoder { LibjpegTurbo, Libheif, Libjxl, Libwebp };
 
 // Makes libvips fail inside itself and sees whether the interposer heard it on this thread; when
 // it did not, says so on the debug log, and a failure libvips gave no other reason for is given
