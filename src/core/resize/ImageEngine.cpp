@@ -43,11 +43,12 @@ std::mutex &pipelineMutex() {
     return mutex;
 }
 
-// An image with alpha is resampled in floating point, whose line caches hold tens of megabytes
-// (27 MB for 3000 × 2000 RGBA). More such pipelines at once than there are cores only take turns
-// on them while each holds its memory: on 2 cores, 4 at once were no faster than 2, and held
-// 200 MB instead of 135.
-MemoryBudget &floatPipelines() {
+// Pipelines that hold tens of megabytes while they wait for a core: an image with alpha is
+// resampled in floating point, whose line caches hold 27 MB for 3000 × 2000 RGBA, and libheif and
+// libjxl decode the whole picture into memory, 86 MB for a 12 MP HEIC. More of them at once than
+// there are cores only take turns on the cores while each holds its memory: on 2 cores, 4 RGBA
+// PNGs at once were no faster than 2, and held 200 MB instead of 135.
+MemoryBudget &heavyPipelines() {
     static MemoryBudget budget(std::max(1, QThread::idealThreadCount()));
     return budget;
 }
@@ -388,10 +389,11 @@ Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token 
                                ? jpegShrinkFactor(header.pixelWidth, header.pixelHeight, plan.draw)
                                : 1;
         // Before decoding: libheif and libjxl decode the whole picture in load().
-        const bool floating = source.loaded().has_alpha();
+        const bool heavy = source.loaded().has_alpha() || header.format == SourceFormat::Heif ||
+                           header.format == SourceFormat::Jxl;
         std::optional<MemoryBudget::Reservation> turn =
-            floating ? floatPipelines().reserve(1, stop) : std::nullopt;
-        if (floating && !turn)
+            heavy ? heavyPipelines().reserve(1, stop) : std::nullopt;
+        if (heavy && !turn)
             return {nullptr, {Failure::Kind::Stopped, {}}};
         const VImage image = notingFailures(unpacked(load(source, plan, shrink, stop)), failure);
         // From the resampler on, nothing is built or dropped but under the lock; it is declared

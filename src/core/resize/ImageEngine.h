@@ -33,8 +33,8 @@ void initialize(const char *argv0);
 class Pipeline {
 public:
     // `memory` holds what the source's decoder needs until the pipeline goes, and `turn` its place
-    // among the pipelines that resample in floating point; `failure` is where the decoding of
-    // `image` notes why it failed.
+    // among the pipelines that hold much memory while they wait for a core; `failure` is where the
+    // decoding of `image` notes why it failed.
     Pipeline(vips::VImage image, MemoryBudget::Reservation memory,
              std::shared_ptr<const FailureNote> failure,
              std::optional<MemoryBudget::Reservation> turn = std::nullopt);
