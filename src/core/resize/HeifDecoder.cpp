@@ -10,6 +10,7 @@
 #include <libheif/heif.h>
 
 #include "core/files/FileIo.h"
+#include "core/resize/HeaderFields.h"
 #include "core/resize/ThreadErrors.h"
 
 namespace HeifDecoder {
@@ -131,11 +132,7 @@ vips::VImage decode(int fd, const vips::VImage &header) {
             ->set("interpretation", wide ? VIPS_INTERPRETATION_RGB16 : VIPS_INTERPRETATION_sRGB)
             ->set("xres", header.xres())
             ->set("yres", header.yres()));
-    if (header.get_typeof(VIPS_META_ICC_NAME) != 0) {
-        std::size_t length = 0;
-        const void *profile = header.get_blob(VIPS_META_ICC_NAME, &length);
-        vips_image_set_blob_copy(result.get_image(), VIPS_META_ICC_NAME, profile, length);
-    }
+    HeaderFields::carryProfile(result.get_image(), header);
     return result;
 }
 

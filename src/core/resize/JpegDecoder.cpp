@@ -14,6 +14,7 @@
 
 #include "core/files/FileIo.h"
 #include "core/files/UniqueFd.h"
+#include "core/resize/HeaderFields.h"
 #include "core/resize/ThreadErrors.h"
 
 namespace JpegDecoder {
@@ -312,13 +313,8 @@ vips::VImage decode(int fd, int eighths, const vips::VImage &header, const Windo
     vips_image_init_fields(image, int(info.output_width), int(info.output_height),
                            info.output_components, VIPS_FORMAT_UCHAR, VIPS_CODING_NONE,
                            interpretationOf(info.out_color_space), header.xres(), header.yres());
-    if (header.get_typeof(VIPS_META_ICC_NAME) != 0) {
-        std::size_t length = 0;
-        const void *profile = header.get_blob(VIPS_META_ICC_NAME, &length);
-        vips_image_set_blob_copy(image, VIPS_META_ICC_NAME, profile, length);
-    }
-    if (header.get_typeof(VIPS_META_ORIENTATION) != 0)
-        vips_image_set_int(image, VIPS_META_ORIENTATION, header.get_int(VIPS_META_ORIENTATION));
+    HeaderFields::carryProfile(image, header);
+    HeaderFields::carryOrientation(image, header);
     vips_image_pipelinev(image, VIPS_DEMAND_STYLE_THINSTRIP, nullptr);
     Reader *owned = reader.release();
     g_signal_connect(image, "close", G_CALLBACK(closed), owned);

@@ -15,6 +15,7 @@
 #include <QScopeGuard>
 
 #include "core/files/FileIo.h"
+#include "core/resize/HeaderFields.h"
 #include "core/resize/ThreadErrors.h"
 
 namespace WebpDecoder {
@@ -102,13 +103,8 @@ std::optional<vips::VImage> decode(int fd, const vips::VImage &header, double sc
     if (status != VP8_STATUS_OK)
         fail(reasonOf(status));
 
-    if (header.get_typeof(VIPS_META_ICC_NAME) != 0) {
-        std::size_t length = 0;
-        const void *profile = header.get_blob(VIPS_META_ICC_NAME, &length);
-        vips_image_set_blob_copy(image.get_image(), VIPS_META_ICC_NAME, profile, length);
-    }
-    if (header.get_typeof(VIPS_META_ORIENTATION) != 0)
-        image.set(VIPS_META_ORIENTATION, header.get_int(VIPS_META_ORIENTATION));
+    HeaderFields::carryProfile(image.get_image(), header);
+    HeaderFields::carryOrientation(image.get_image(), header);
     return image;
 }
 
