@@ -6,6 +6,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QXmlStreamReader>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,6 +14,7 @@
 #include "Fixture.h"
 #include "Images.h"
 #include "Sardoxa.h"
+#include "core/resize/XmpRepair.h"
 
 namespace {
 
@@ -360,4 +362,18 @@ TEST_F(CameraData, EachBlockIsKeptOrLeftOutAloneAndNamed) {
             EXPECT_EQ(copy.tags["XMP-dc:Description"].toString().size(), 100'000);
         }
     }
+}
+
+TEST(XmpRepair, KeepsTheFirstOfARepeatedPropertyAndEveryCharacterOfTheRest) {
+    const QByteArray repaired = withoutRepeatedProperties(xmpPacket(
+        "<dc:format>a&#13;\r\nb &lt;</dc:format><exif:Make>A</exif:Make><exif:Make>B</exif:Make>"));
+    QXmlStreamReader reader(repaired);
+    QStringList read;
+    while (!reader.atEnd()) {
+        if (reader.readNext() == QXmlStreamReader::StartElement &&
+            (reader.name() == u"format" || reader.name() == u"Make"))
+            read << reader.name().toString() + "=" + reader.readElementText();
+    }
+    EXPECT_FALSE(reader.hasError()) << reader.errorString().toStdString();
+    EXPECT_EQ(read, (QStringList{"format=a\r\nb <", "Make=A"}));
 }

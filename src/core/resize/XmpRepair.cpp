@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include "core/files/XmlText.h"
+
 namespace {
 
 constexpr QStringView rdf = u"http://www.w3.org/1999/02/22-rdf-syntax-ns#";
@@ -41,7 +43,10 @@ QByteArray withoutRepeatedProperties(const QByteArray &packet) {
         } else if (reader.isEndElement() && !open.empty()) {
             open.pop_back();
         }
-        writer.writeCurrentToken(reader);
+        if (reader.isCharacters() && !reader.isCDATA())
+            writeTextKeepingCarriageReturns(writer, reader.text());
+        else
+            writer.writeCurrentToken(reader);
     }
     return reader.hasError() ? QByteArray() : out;
 }

@@ -7,6 +7,7 @@
 #include <limits>
 #include <string>
 
+#include "core/files/XmlText.h"
 #include "core/sizing/Decimal.h"
 
 namespace {
@@ -71,15 +72,8 @@ QByteArray writePresetList(const QStringList &presets) {
     writer.writeAttribute(QStringLiteral("version"), QStringLiteral("1.0"));
     writer.writeStartElement(QStringLiteral("array"));
     for (const QString &preset : presets) {
-        // Qt 6.4's writer leaves a carriage return bare, which any reader takes as a line feed;
-        // as a character reference it comes back as itself.
         writer.writeStartElement(QStringLiteral("string"));
-        const QStringList lines = preset.split(QLatin1Char('\r'));
-        for (qsizetype i = 0; i < lines.size(); ++i) {
-            if (i > 0)
-                writer.writeEntityReference(QStringLiteral("#13"));
-            writer.writeCharacters(lines[i]);
-        }
+        writeTextKeepingCarriageReturns(writer, preset);
         writer.writeEndElement();
     }
     writer.writeEndElement();
