@@ -157,6 +157,7 @@ TEST_F(CommandLineRun, WritesIntoTheOutputFolderAndReportsEveryFileAsJson) {
             written << QFileInfo(object["output"].toString()).fileName();
             EXPECT_EQ(object["width"].toInt(), 60);
             EXPECT_EQ(object["height"].toInt(), 40);
+            EXPECT_EQ(object["already_done"], false);
         } else if (object.contains("skipped") && object["skipped"].isString()) {
             EXPECT_EQ(object["source"].toString(), bad);
         } else {
@@ -165,7 +166,8 @@ TEST_F(CommandLineRun, WritesIntoTheOutputFolderAndReportsEveryFileAsJson) {
     }
     written.sort();
     EXPECT_EQ(written, (QStringList{"a (1).tif", "a.tif"}));
-    EXPECT_EQ(summary, (QJsonObject{{"folder", out}, {"written", 2}, {"skipped", 1}}));
+    EXPECT_EQ(summary,
+              (QJsonObject{{"folder", out}, {"written", 2}, {"skipped", 1}, {"already_done", 0}}));
 }
 
 TEST_F(CommandLineRun, PathsThatCannotBeReadAreNamedAndCountedAndTheWalkGoesOnPastThem) {

@@ -15,6 +15,7 @@
 #include "core/resize/ImageEngine.h"
 #include "core/resize/OutputName.h"
 #include "core/resize/SourceImage.h"
+#include "core/resize/StandingCopy.h"
 #include "core/sizing/LastSize.h"
 #include "core/sizing/PresetFile.h"
 #include "core/sizing/PresetList.h"
@@ -24,13 +25,28 @@
 namespace {
 
 const QString firstLaunchKey = QStringLiteral("SXFirstLaunch");
-const QString removeLocationKey = QStringLiteral("SXRemoveLocation");
+// Where each choice is kept in the preferences, in the order of Choice.
+const std::array<QString, choiceCount> choiceKeys = {QStringLiteral("SXRemoveLocation"),
+                                                     QStringLiteral("SXKeepFolders"),
+                                                     QStringLiteral("SXSkipExisting")};
 
 // A guard only: an earlier source of the same name is always drawing already when a later one
 // waits for it (see NameTurns).
 constexpr std::chrono::minutes nameTurnBound{10};
 
 } // namespace
+
+QString choiceTitle(Choice choice) {
+    switch (choice) {
+    case Choice::removeLocation:
+        return localized("Remove Location from Copies");
+    case Choice::keepFolders:
+        return localized("Keep Folder Structure");
+    case Choice::skipExisting:
+        return localized("Skip Images Already Done");
+    }
+    return {};
+}
 
 const QStringList Batch::allowedFormats = {
     QStringLiteral("png"),  QStringLiteral("tiff"), QStringLiteral("tif"),  QStringLiteral("jpeg"),
@@ -60,8 +76,12 @@ bool Batch::launch() {
     if (!defaults_.isLeftAlone() && !defaults_.contains(firstLaunchKey))
         defaults_.setValue(firstLaunchKey, true);
     const bool first = defaults_.value(firstLaunchKey, false).toBool();
-    removesLocation_ =
-        options_.locationChoiceForRun.value_or(defaults_.value(removeLocationKey, false).toBool());
+    for (int choice = 0; choice < choiceCount; ++choice) {
+        const auto forRun = options_.choicesForRun.find(Choice(choice));
+        choices_[choice] = forRun != options_.choicesForRun.end()
+                               ? forRun->second
+                               : defaults_.value(choiceKeys[choice], false).toBool();
+    }
     defaults_.setValue(firstLaunchKey, false);
     defaults_.save();
     firstLaunch_ = first;
@@ -74,13 +94,13 @@ bool Batch::launch() {
     return first;
 }
 
-void Batch::setRemovesLocation(bool remove) {
-    if (removesLocation_ == remove)
+void Batch::setChoice(Choice choice, bool on) {
+    if (choices_[int(choice)] == on)
         return;
-    removesLocation_ = remove;
-    defaults_.setValue(removeLocationKey, remove);
+    choices_[int(choice)] = on;
+    defaults_.setValue(choiceKeys[int(choice)], on);
     defaults_.save();
-    Q_EMIT removesLocationChanged(remove);
+    Q_EMIT choiceChanged(choice, on);
 }
 
 void Batch::onRequestWorker(std::function<void()> request) {
@@ -145,10 +165,13 @@ void Batch::takeIn(const QStringList &paths, const QList<Skip> &skipped) {
     collecting_ = true;
     onRequestWorker([this, paths, skipped] {
         CollectedImages found = collectImages(paths);
+        // A shard that the request's images all pass by has done its part: its job is empty.
+        const bool anyImages = !found.images.isEmpty();
+        if (options_.shard)
+            found = imagesOfShard(found, *options_.shard, chooses(Choice::keepFolders));
         found.unreadable += skipped;
-        const QString key = found.images.isEmpty() ? QString() : makeJobFolder();
-        const std::optional<QStringList> offered =
-            found.images.isEmpty() ? std::nullopt : presets();
+        const QString key = anyImages ? makeJobFolder() : QString();
+        const std::optional<QStringList> offered = anyImages ? presets() : std::nullopt;
         onMainThread([this, key, found, offered] { registerJob(key, found, offered); });
     });
 }
@@ -161,7 +184,7 @@ void Batch::registerJob(const QString &key, const CollectedImages &found,
             reportSkipped(skip.path, skip.reason);
     };
     // A request without images asks for no size and leaves no trace; it is said once.
-    if (found.images.isEmpty()) {
+    if (key.isEmpty()) {
         nameUnreadable();
         failedWithMessage(localized("There are no images to resize. Choose image files (PNG, JPEG, "
                                     "TIFF, GIF, HEIC, AVIF, WebP or JPEG XL) or folders that hold "
@@ -170,7 +193,8 @@ void Batch::registerJob(const QString &key, const CollectedImages &found,
         return;
     }
     // Refused as a whole, before anything is registered: the pending job keeps its list.
-    const std::shared_ptr<Job> job = globalTasks.registerJob(key, found.images, found.unreadable);
+    const std::shared_ptr<Job> job =
+        globalTasks.registerJob(key, found.images, found.unreadable, found.places);
     if (!job) {
         refuseRequest();
         return;
@@ -274,10 +298,13 @@ void Batch::resize(const QString &key) {
     prepareBadge();
     // A source gone since intake is skipped at once and counts down with the rest only as the
     // total it started from: the badge jumps past it.
-    QStringList existing;
-    for (const QString &path : job->sources) {
+    const bool keepFolders = chooses(Choice::keepFolders);
+    const bool skipExisting = keepFolders && chooses(Choice::skipExisting);
+    QList<qsizetype> existing;
+    for (qsizetype i = 0; i < job->sources.size(); ++i) {
+        const QString &path = job->sources[i];
         if (pathExists(path)) {
-            existing.append(path);
+            existing.append(i);
         } else {
             const QString gone = QStringLiteral("it no longer exists");
             reportSkipped(path, gone);
@@ -293,16 +320,22 @@ void Batch::resize(const QString &key) {
     }
     // Sources whose copies share a name place them in the order of the request.
     const auto turns = std::make_shared<NameTurns>();
-    for (const QString &path : std::as_const(existing)) {
+    for (const qsizetype i : std::as_const(existing)) {
         if (queue_->stopToken().stop_requested())
             return; // quitting: what is not queued yet never will be
-        const NameTurns::Turn turn = turns->take(outputFileName(fileNameOf(path), 0));
+        const QString path = job->sources[i];
+        const QString place = keepFolders ? job->places.value(i) : QString();
+        const NameTurns::Turn turn = turns->take(copyNameKey(place, fileNameOf(path)));
         queue_->addOperation(
-            [this, path, size, key, job, turns, turn] {
+            [this, path, place, skipExisting, size, key, job, turns, turn] {
                 const NameTurn mine(turns, turn);
                 const SourceImage image = SourceImage::open(path);
+                const Canvas canvas = calculateSize(*size, image);
+                if (skipExisting && image.isValid() &&
+                    passOverDone(image, canvas, *job, place, turn))
+                    return;
                 const ScaledCopy copy = resizeImageWithRawImage(
-                    image, calculateSize(*size, image), joinPath(key, fileNameOf(path)), &mine);
+                    image, canvas, joinPath(key, fileNameOf(path)), &mine, place);
                 if (copy.written)
                     job->written();
                 else if (copy.failure.isTold())
@@ -312,9 +345,34 @@ void Batch::resize(const QString &key) {
     }
 }
 
+bool Batch::passOverDone(const SourceImage &image, const Canvas &canvas, Job &job,
+                         const QString &place, const NameTurns::Turn &turn) {
+    // The name this image took on the run before: the same on every run, as its folder's
+    // entries are taken in the order of their names.
+    const QString name = outputFileName(fileNameOf(image.path()), turn.index);
+    const QString path = joinPath(place.isEmpty() ? job.folder : joinPath(job.folder, place), name);
+    const StandingCopy standing = standingCopyAt(path, image, canvas);
+    switch (standing.kind) {
+    case StandingCopy::Kind::none:
+        return false;
+    case StandingCopy::Kind::other:
+        reportSkipped(image.path(), standing.reason);
+        job.skipped(image.path(), standing.reason);
+        return true;
+    case StandingCopy::Kind::same:
+        job.alreadyDone();
+        if (options_.fileFinished)
+            options_.fileFinished(image.path(), {path, {}, standing.width, standing.height, true});
+        return true;
+    }
+    return false;
+}
+
 ScaledCopy Batch::resizeImageWithRawImage(const SourceImage &image, const Canvas &canvas,
-                                          const QString &targetPath, const NameTurn *turn) {
+                                          const QString &targetPath, const NameTurn *turn,
+                                          const QString &subfolder) {
     CopyPlacement placement;
+    placement.subfolder = subfolder;
     // The day folder is the application's own; a folder the user named is theirs to keep, and
     // one that went is not brought back behind their back.
     placement.remakeFolder = options_.fixedJobFolder.isEmpty();
@@ -325,7 +383,7 @@ ScaledCopy Batch::resizeImageWithRawImage(const SourceImage &image, const Canvas
                                        "name: that one took too long")
                             .arg(path));
         };
-    const ScaledCopy copy = writeScaledCopy(image, canvas, targetPath, removesLocation_,
+    const ScaledCopy copy = writeScaledCopy(image, canvas, targetPath, removesLocation(),
                                             queue_->stopToken(), placement);
     if (!copy.written && copy.failure.isTold())
         reportSkipped(image.path(), copy.failure.text());

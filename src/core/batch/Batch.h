@@ -4,8 +4,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <atomic>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -13,22 +15,35 @@
 #include "core/app/Preferences.h"
 #include "core/intake/ImageCollection.h"
 #include "core/job/JobRegistry.h"
+#include "core/job/NameTurns.h"
+#include "core/job/Shard.h"
 #include "core/resize/ScaledCopy.h"
 #include "core/sizing/Size.h"
 
-class NameTurn;
 class OperationQueue;
 class Platform;
 class SourceImage;
+
+// The user's choices for the copies, each kept in the preferences unless a run sets its own.
+enum class Choice {
+    removeLocation, // copies leave out where their photos were taken
+    keepFolders,    // a folder's copies go into a folder of its name, its subfolders repeated
+    skipExisting,   // with keepFolders: an image whose copy stands at its name is passed over
+};
+constexpr int choiceCount = 3;
+// How the desktop names a choice: "Keep Folder Structure".
+QString choiceTitle(Choice choice);
 
 // What a run sets for its batch before it starts.
 struct BatchOptions {
     // When set, every job goes into this folder instead of the day's (the command line's
     // --output).
     QString fixedJobFolder;
-    // When set, this run's choice of leaving out the location, neither read from nor kept in the
-    // preferences (the command line's --strip-location or --keep-location).
-    std::optional<bool> locationChoiceForRun;
+    // This run's own choices, neither read from nor kept in the preferences (the command line's
+    // --strip-location, --keep-folders, --skip-existing and their opposites).
+    std::map<Choice, bool> choicesForRun;
+    // When set, only the images of this shard are taken (the command line's --shard).
+    std::optional<Shard> shard;
     // Each source's outcome as soon as it is known, from any thread: its output and size, or why
     // it has none (the command line's --json).
     std::function<void(const QString &source, const ScaledCopy &copy)> fileFinished;
@@ -101,10 +116,12 @@ public:
     // The canvas for `image` at `size`, with the drawing scale it was computed for.
     Canvas calculateSize(const Size &size, const SourceImage &image) const;
     bool isRetina() const;
-    // Scales one image and writes it into the folder of `targetPath` under the first free name,
-    // once the earlier sources of its name have placed theirs when it has a `turn`.
+    // Scales one image and writes it into the folder of `targetPath` (and its `subfolder` there)
+    // under the first free name, once the earlier sources of its name have placed theirs when it
+    // has a `turn`.
     ScaledCopy resizeImageWithRawImage(const SourceImage &image, const Canvas &canvas,
-                                       const QString &targetPath, const NameTurn *turn = nullptr);
+                                       const QString &targetPath, const NameTurn *turn = nullptr,
+                                       const QString &subfolder = {});
     // Logs a source that produced no output, with the reason; from any thread.
     void reportSkipped(const QString &path, const QString &reason);
     QStringList skippedSources() const;
@@ -118,10 +135,11 @@ public:
     // modal alert follow on the main queue.
     void failedWithMessage(const QString &message);
 
-    // Whether copies leave out where their photos were taken; read by the workers for each copy.
-    bool removesLocation() const { return removesLocation_; }
+    // Whether `choice` is on; read by the workers for each copy.
+    bool chooses(Choice choice) const { return choices_[int(choice)]; }
     // The user's choice, kept in the preferences unless this run has its own.
-    void setRemovesLocation(bool remove);
+    void setChoice(Choice choice, bool on);
+    bool removesLocation() const { return chooses(Choice::removeLocation); }
 
     // Whether a request is being collected or a job has not ended: a request is refused.
     bool isBusy() const;
@@ -143,12 +161,18 @@ Q_SIGNALS:
     void activityEnded();
     // A request held no image to resize; the user was told.
     void nothingToResize();
-    void removesLocationChanged(bool remove);
+    void choiceChanged(Choice choice, bool on);
 
 private:
-    // On the main thread, once a request's images are collected into the job folder `key`.
+    // On the main thread, once a request's images are collected into the job folder `key`; no
+    // key when the request held no image.
     void registerJob(const QString &key, const CollectedImages &found,
                      const std::optional<QStringList> &presets);
+    // With the images already done passed over: true when `image` needs no copy, as its copy
+    // stands at the name of its `turn` in `place` (counted as done) or something else does
+    // (skipped, as it is never replaced).
+    bool passOverDone(const SourceImage &image, const Canvas &canvas, Job &job,
+                      const QString &place, const NameTurns::Turn &turn);
     void finishImage(const std::shared_ptr<Job> &job);
     // The end-of-job actions, on the main queue.
     void endJob(const std::shared_ptr<Job> &job);
@@ -161,7 +185,7 @@ private:
     const BatchOptions options_;
     Preferences defaults_;
     std::atomic<bool> firstLaunch_ = false; // only while launch() runs
-    std::atomic<bool> removesLocation_ = false;
+    std::array<std::atomic<bool>, choiceCount> choices_{};
     std::unique_ptr<OperationQueue> requests_; // one worker: requests run in the order given
     std::unique_ptr<OperationQueue> queue_;
     bool collecting_ = false;   // main thread only

@@ -66,12 +66,19 @@ CommandLine parseCommandLine(const QStringList &arguments) {
     const QCommandLineOption stripLocationOption(QStringList{QStringLiteral("strip-location")});
     const QCommandLineOption keepLocationOption(QStringList{QStringLiteral("keep-location")});
     const QCommandLineOption notifyOption(QStringList{QStringLiteral("notify")});
+    const QCommandLineOption keepFoldersOption(QStringList{QStringLiteral("keep-folders")});
+    const QCommandLineOption noKeepFoldersOption(QStringList{QStringLiteral("no-keep-folders")});
+    const QCommandLineOption skipExistingOption(QStringList{QStringLiteral("skip-existing")});
+    const QCommandLineOption noSkipExistingOption(QStringList{QStringLiteral("no-skip-existing")});
+    const QCommandLineOption shardOption(QStringList{QStringLiteral("shard")}, QString(),
+                                         QStringLiteral("K/N"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption versionOption(
         QStringList{QStringLiteral("v"), QStringLiteral("version")});
     parser.addOptions({sizeOption, outputOption, filesFromOption, nullOption, quietOption,
                        jsonOption, stripLocationOption, keepLocationOption, notifyOption,
-                       helpOption, versionOption});
+                       keepFoldersOption, noKeepFoldersOption, skipExistingOption,
+                       noSkipExistingOption, shardOption, helpOption, versionOption});
 
     CommandLine result;
     const auto usageError = [&result](const QString &problem) {
@@ -99,12 +106,14 @@ CommandLine parseCommandLine(const QStringList &arguments) {
             result.paths.append(absolutePath(path, folder));
     }
     if (!parser.isSet(sizeOption)) {
-        if (parser.isSet(outputOption) || parser.isSet(quietOption) || parser.isSet(jsonOption) ||
-            parser.isSet(stripLocationOption) || parser.isSet(keepLocationOption) ||
-            parser.isSet(filesFromOption) || parser.isSet(nullOption) || result.notify)
-            return usageError(QStringLiteral("--output, --files-from, --null, --quiet, --json, "
-                                             "--strip-location, --keep-location and --notify go "
-                                             "with --size"));
+        for (const QCommandLineOption *option :
+             {&outputOption, &filesFromOption, &nullOption, &quietOption, &jsonOption,
+              &stripLocationOption, &keepLocationOption, &notifyOption, &keepFoldersOption,
+              &noKeepFoldersOption, &skipExistingOption, &noSkipExistingOption, &shardOption}) {
+            if (parser.isSet(*option))
+                return usageError(
+                    QStringLiteral("--%1 goes with --size").arg(option->names().last()));
+        }
         return result;
     }
 
@@ -112,9 +121,9 @@ CommandLine parseCommandLine(const QStringList &arguments) {
     result.lastSize = sizes.last() == QLatin1String("last");
     const std::optional<Size> size = result.lastSize ? Size{} : parseSizeOption(sizes.last());
     if (sizes.size() > 1 || parser.values(outputOption).size() > 1 ||
-        parser.values(filesFromOption).size() > 1)
+        parser.values(filesFromOption).size() > 1 || parser.values(shardOption).size() > 1)
         return usageError(
-            QStringLiteral("--size, --output and --files-from may be given only once"));
+            QStringLiteral("--size, --output, --files-from and --shard may be given only once"));
     if (!size)
         return usageError(
             QStringLiteral("invalid size '%1': give WIDTHxHEIGHT, each side a positive "
@@ -126,6 +135,23 @@ CommandLine parseCommandLine(const QStringList &arguments) {
     if (parser.isSet(stripLocationOption) && parser.isSet(keepLocationOption))
         return usageError(
             QStringLiteral("--strip-location and --keep-location cannot go together"));
+    for (const auto &[on, off] : {std::pair{&keepFoldersOption, &noKeepFoldersOption},
+                                  std::pair{&skipExistingOption, &noSkipExistingOption}}) {
+        if (parser.isSet(*on) && parser.isSet(*off))
+            return usageError(QStringLiteral("--%1 and --%2 cannot go together")
+                                  .arg(on->names().first(), off->names().first()));
+    }
+    // In one flat folder, the name of an image's copy may be another image's: only a kept
+    // folder gives each name to one image on every run.
+    if (parser.isSet(skipExistingOption) && !parser.isSet(keepFoldersOption))
+        return usageError(QStringLiteral("--skip-existing goes with --keep-folders"));
+    if (parser.isSet(shardOption)) {
+        result.shard = parseShard(parser.value(shardOption));
+        if (!result.shard)
+            return usageError(QStringLiteral("invalid shard '%1': give K/N, whole numbers with "
+                                             "0 <= K < N")
+                                  .arg(parser.value(shardOption)));
+    }
     if (parser.isSet(nullOption) && !parser.isSet(filesFromOption))
         return usageError(QStringLiteral("--null goes with --files-from"));
     if (parser.isSet(filesFromOption) && parser.value(filesFromOption).isEmpty())
@@ -148,6 +174,10 @@ CommandLine parseCommandLine(const QStringList &arguments) {
     result.json = parser.isSet(jsonOption);
     if (parser.isSet(stripLocationOption) || parser.isSet(keepLocationOption))
         result.removeLocation = parser.isSet(stripLocationOption);
+    if (parser.isSet(keepFoldersOption) || parser.isSet(noKeepFoldersOption))
+        result.keepFolders = parser.isSet(keepFoldersOption);
+    if (parser.isSet(skipExistingOption) || parser.isSet(noSkipExistingOption))
+        result.skipExisting = parser.isSet(skipExistingOption);
     return result;
 }
 

@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "core/job/Shard.h"
 #include "core/sizing/Size.h"
 
 // What the process was asked to do.
@@ -32,6 +33,12 @@ struct CommandLine {
     // --strip-location (true) or --keep-location (false): whether the copies leave out the
     // location for this run alone; without either, the choice stored in the preferences holds.
     std::optional<bool> removeLocation;
+    // --keep-folders or --no-keep-folders, and --skip-existing or --no-skip-existing, for this run
+    // alone; without them, the stored choices hold.
+    std::optional<bool> keepFolders;
+    std::optional<bool> skipExisting;
+    // --shard K/N: only the images of that shard.
+    std::optional<Shard> shard;
     // --notify: the end of the batch, or a usage error, is also a desktop notification. Set
     // with a usage error too, so that it can be shown.
     bool notify = false;

@@ -23,9 +23,11 @@ const char *stateName(JobState state) {
 
 } // namespace
 
-Job::Job(const QString &folder, const QStringList &sources, const QList<Skip> &unread)
+Job::Job(const QString &folder, const QStringList &sources, const QList<Skip> &unread,
+         const QStringList &places)
     : folder(folder)
     , sources(sources)
+    , places(places)
     , unread_(unread.size())
     , skipped_(unread) {
     for (Skip &skip : skipped_)
@@ -69,6 +71,11 @@ void Job::written() {
     ++written_;
 }
 
+void Job::alreadyDone() {
+    std::lock_guard lock(mutex_);
+    ++alreadyDone_;
+}
+
 void Job::skipped(const QString &path, const QString &reason) {
     std::lock_guard lock(mutex_);
     skipped_.append({path, skipReason(reason)});
@@ -85,7 +92,7 @@ void Job::finishImage(const std::function<void(bool last)> &post) {
 JobEnd Job::end() {
     std::lock_guard lock(mutex_);
     moveTo(JobState::ended);
-    return {folder, sources.size() + unread_, written_, skipped_};
+    return {folder, sources.size() + unread_, written_, skipped_, alreadyDone_};
 }
 
 bool Job::moveTo(JobState next) {
@@ -107,15 +114,21 @@ bool Job::moveTo(JobState next) {
 }
 
 JobEndText jobEndText(const JobEnd &end) {
-    const QString skipped =
-        end.skipped.isEmpty() ? QString() : localized("%1 skipped").arg(end.skipped.size());
+    QStringList counts;
+    if (end.alreadyDone > 0)
+        counts.append(localized("%1 already done").arg(end.alreadyDone));
+    if (!end.skipped.isEmpty())
+        counts.append(localized("%1 skipped").arg(end.skipped.size()));
+    const QString told = counts.join(QStringLiteral(", "));
+    const qint64 toDo = end.total - end.alreadyDone;
     if (end.written == 0)
-        return {localized("No image was resized"), skipped};
+        return {end.alreadyDone > 0 && toDo == 0 ? localized("Every image was resized already")
+                                                 : localized("No image was resized"),
+                told};
     // "1 of 1 images" reads as a count gone wrong: a batch that wrote every image says how many.
-    const QString summary =
-        end.written == end.total
-            ? localizedCount("%n image(s) resized", end.total)
-            : localized("%1 of %2 images resized").arg(end.written).arg(end.total);
+    const QString summary = end.written == toDo
+                                ? localizedCount("%n image(s) resized", toDo)
+                                : localized("%1 of %2 images resized").arg(end.written).arg(toDo);
     const QString where = localized("The scaled copies are in the output folder.");
-    return {summary, skipped.isEmpty() ? where : skipped + QStringLiteral(". ") + where};
+    return {summary, told.isEmpty() ? where : told + QStringLiteral(". ") + where};
 }

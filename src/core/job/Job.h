@@ -17,6 +17,7 @@ struct JobEnd {
     qint64 total = 0; // the job's sources
     qint64 written = 0;
     QList<Skip> skipped;
+    qint64 alreadyDone = 0; // passed over: their copies stood at their names already
 };
 
 // A job's life: its sources are collected, a size is being chosen, its images are queued, its
@@ -30,12 +31,16 @@ class Job {
 public:
     // `unread` are the paths of the request that could not be read: they count among the job's
     // sources, skipped from the start, so that its end tells of every path it was handed.
-    Job(const QString &folder, const QStringList &sources, const QList<Skip> &unread = {});
+    // `places` are the folders under `folder` that the sources' copies go into when folders are
+    // kept, one for each source; a source without one goes at the top.
+    Job(const QString &folder, const QStringList &sources, const QList<Skip> &unread = {},
+        const QStringList &places = {});
     Job(const Job &) = delete;
     Job &operator=(const Job &) = delete;
 
     const QString folder;      // where every copy goes; the job's key
     const QStringList sources; // the images to draw
+    const QStringList places;  // where their copies go when folders are kept
 
     JobState state() const;
     // The chosen size; none before one was chosen.
@@ -52,6 +57,7 @@ public:
     void queue(qint64 images);
     // One source's outcome, from any thread: a copy, or a skip with its reason.
     void written();
+    void alreadyDone();
     void skipped(const QString &path, const QString &reason);
     // One queued image has finished. `post` runs under the job's lock with whether it was the
     // last one, so what it posts to the main queue follows every earlier image's posts.
@@ -70,6 +76,7 @@ private:
     std::optional<Size> size_;
     qint64 remaining_ = 0;
     qint64 written_ = 0;
+    qint64 alreadyDone_ = 0;
     QList<Skip> skipped_;
 };
 
@@ -80,7 +87,8 @@ inline bool isBusy(JobState state) {
 }
 
 // The end of a batch as the user is told: "2 of 3 images resized" over "1 skipped", "3 images
-// resized" when every image was, or that nothing was written.
+// resized" when every image was, or that nothing was written; the images already done count
+// apart.
 struct JobEndText {
     QString summary;
     QString body;

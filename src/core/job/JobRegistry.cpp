@@ -1,11 +1,12 @@
 #include "core/job/JobRegistry.h"
 
 std::shared_ptr<Job> JobRegistry::registerJob(const QString &key, const QStringList &sources,
-                                              const QList<Skip> &unread) {
+                                              const QList<Skip> &unread,
+                                              const QStringList &places) {
     std::lock_guard lock(mutex_);
     if (job_ && ::isBusy(job_->state()))
         return nullptr;
-    job_ = std::make_shared<Job>(key, sources, unread);
+    job_ = std::make_shared<Job>(key, sources, unread, places);
     return job_;
 }
 

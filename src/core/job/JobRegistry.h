@@ -16,7 +16,8 @@ public:
     // Registers a job of `sources` unless another job is busy; a refused request changes nothing
     // and gets none.
     std::shared_ptr<Job> registerJob(const QString &key, const QStringList &sources,
-                                     const QList<Skip> &unread = {});
+                                     const QList<Skip> &unread = {},
+                                     const QStringList &places = {});
     // Whether a job is registered and has not ended.
     bool isBusy() const;
     // The job registered under `key`; none when there is none.

@@ -161,8 +161,9 @@ bool isTemporaryName(const char *name) {
 
 } // namespace
 
-OutputFile::OutputFile(const QString &folder, bool remakeFolder)
+OutputFile::OutputFile(const QString &folder, bool remakeFolder, const QString &subfolder)
     : folder_(folder)
+    , subfolder_(subfolder)
     , remakeFolder_(remakeFolder) {
     if (openFolder())
         makeTemporary();
@@ -189,12 +190,33 @@ bool OutputFile::openFolder() {
     const int error = errno;
     dir_.reset(opened);
     if (dir_.isValid())
-        return true;
+        return openSubfolder();
     struct stat info;
     const bool link =
         remakeFolder_ && ::lstat(path.constData(), &info) == 0 && S_ISLNK(info.st_mode);
     error_ = link ? QStringLiteral("a link has taken the folder's place") : systemError(error);
     return false;
+}
+
+bool OutputFile::openSubfolder() {
+    for (const QString &name : subfolder_.split(u'/', Qt::SkipEmptyParts)) {
+        const QByteArray component = encodePath(name);
+        // Made by another copy meanwhile, or by an earlier run: both are fine.
+        if (::mkdirat(dir_.get(), component.constData(), 0777) != 0 && errno != EEXIST) {
+            error_ = systemError();
+            return false;
+        }
+        UniqueFd below(::openat(dir_.get(), component.constData(),
+                                O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!below.isValid()) {
+            error_ = errno == ENOTDIR || errno == ELOOP
+                         ? QStringLiteral("%1 is not a folder").arg(name)
+                         : systemError();
+            return false;
+        }
+        dir_ = std::move(below);
+    }
+    return true;
 }
 
 void OutputFile::makeTemporary() {
@@ -289,7 +311,8 @@ std::optional<QString> OutputFile::place(const QString &sourceName) {
                 if (named)
                     ::fremovexattr(fd_.get(), markName);
                 placed_ = true;
-                return joinPath(folder_, decodePath(name));
+                return joinPath(subfolder_.isEmpty() ? folder_ : joinPath(folder_, subfolder_),
+                                decodePath(name));
             case Placement::Taken:
                 continue;
             case Placement::Failed:

@@ -13,10 +13,12 @@
 // and is moved to that name.
 class OutputFile {
 public:
-    // Makes the temporary file in `folder`; check isOpen(). With `remakeFolder`, the
-    // folder is the job's own: it is made again, as at intake, should it have gone before the
-    // file is placed, and never reached through a link.
-    explicit OutputFile(const QString &folder, bool remakeFolder = false);
+    // Makes the temporary file in `folder`, or in its `subfolder` (relative, made as needed and
+    // never reached through a link); check isOpen(). With `remakeFolder`, `folder` is the job's
+    // own: it is made again, as at intake, should it have gone before the file is placed, and
+    // never reached through a link.
+    explicit OutputFile(const QString &folder, bool remakeFolder = false,
+                        const QString &subfolder = {});
     // Removes the temporary file unless it was placed.
     ~OutputFile();
     OutputFile(const OutputFile &) = delete;
@@ -39,14 +41,18 @@ public:
     static void removeLeftovers(int folder);
 
 private:
-    // Opens the folder, made again where it has gone and may be; false with the error.
+    // Opens the folder, made again where it has gone and may be, and its subfolder; false with
+    // the error.
     bool openFolder();
+    // Goes down from the open folder into the subfolder, making what is missing.
+    bool openSubfolder();
     // Makes the temporary file in the open folder; fd_ stays invalid, with the error, when not.
     void makeTemporary();
     // The written file, linked into the folder made again or copied into a temporary file there.
     bool moveIntoRemadeFolder();
 
     QString folder_;
+    QString subfolder_;
     bool remakeFolder_;
     UniqueFd dir_;
     QByteArray temporaryName_; // empty while the file has no name

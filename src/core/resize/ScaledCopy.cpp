@@ -26,14 +26,16 @@ ScaledCopy writeScaledCopy(const SourceImage &image, const Canvas &canvas,
         return {std::nullopt,
                 stop.stop_requested() ? Failure{Failure::Kind::Stopped, {}} : scaled.failure};
 
-    const QString folder = folderOf(targetPath);
+    const QString folder = placement.subfolder.isEmpty()
+                               ? folderOf(targetPath)
+                               : joinPath(folderOf(targetPath), placement.subfolder);
     const auto cannotWrite = [&folder](const QString &cause) {
         return ScaledCopy{std::nullopt,
                           {Failure::Kind::Unwritable,
                            QStringLiteral("cannot write into %1: %2").arg(folder, cause)}};
     };
     const auto stopped = [] { return ScaledCopy{std::nullopt, {Failure::Kind::Stopped, {}}}; };
-    OutputFile output(folder, placement.remakeFolder);
+    OutputFile output(folderOf(targetPath), placement.remakeFolder, placement.subfolder);
     if (!output.isOpen())
         return cannotWrite(output.error());
     const Failure written =

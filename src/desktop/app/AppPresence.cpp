@@ -6,6 +6,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <array>
+
 #include "core/app/Localized.h"
 #include "desktop/app/ZAVAppDelegate.h"
 
@@ -24,12 +26,25 @@ AppPresence::AppPresence(ZAVAppDelegate &delegate, QSystemTrayIcon *tray)
         menu_->addAction(localized("Open Images…"), &delegate, &ZAVAppDelegate::openImages);
         menu_->addAction(localized("About Sardoxa"), &delegate, &ZAVAppDelegate::about);
         menu_->addSeparator();
-        QAction *removeLocation = menu_->addAction(localized("Remove Location from Copies"));
-        removeLocation->setCheckable(true);
-        removeLocation->setChecked(delegate.removesLocation());
-        connect(removeLocation, &QAction::toggled, &delegate, &ZAVAppDelegate::setRemovesLocation);
-        connect(delegate.batch.get(), &Batch::removesLocationChanged, removeLocation,
-                &QAction::setChecked);
+        std::array<QAction *, choiceCount> choices{};
+        for (int index = 0; index < choiceCount; ++index) {
+            const auto choice = Choice(index);
+            QAction *action = menu_->addAction(choiceTitle(choice));
+            action->setCheckable(true);
+            action->setChecked(delegate.chooses(choice));
+            connect(action, &QAction::toggled, &delegate,
+                    [&delegate, choice](bool on) { delegate.setChoice(choice, on); });
+            choices[index] = action;
+        }
+        // Images are passed over only where their copies' names stay the same from run to run.
+        QAction *skipExisting = choices[int(Choice::skipExisting)];
+        skipExisting->setEnabled(delegate.chooses(Choice::keepFolders));
+        connect(delegate.batch.get(), &Batch::choiceChanged, menu_.get(),
+                [choices, skipExisting](Choice choice, bool on) {
+                    choices[int(choice)]->setChecked(on);
+                    if (choice == Choice::keepFolders)
+                        skipExisting->setEnabled(on);
+                });
         menu_->addSeparator();
         menu_->addAction(localized("Quit"), qApp, &QCoreApplication::quit);
         tray_->setContextMenu(menu_.get());

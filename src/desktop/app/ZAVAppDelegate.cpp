@@ -43,11 +43,12 @@ void ZAVAppDelegate::welcome() {
             &ZAVAppDelegate::about);
     connect(welcomeWindowController.get(), &ZAVWelcomeWindowController::pathsDropped, this,
             &ZAVAppDelegate::applicationOpenFiles);
-    connect(welcomeWindowController.get(), &ZAVWelcomeWindowController::removeLocationToggled, this,
-            &ZAVAppDelegate::setRemovesLocation);
-    connect(batch.get(), &Batch::removesLocationChanged, welcomeWindowController.get(),
-            &ZAVWelcomeWindowController::showRemovesLocation);
-    welcomeWindowController->showRemovesLocation(removesLocation());
+    connect(welcomeWindowController.get(), &ZAVWelcomeWindowController::choiceToggled, this,
+            &ZAVAppDelegate::setChoice);
+    connect(batch.get(), &Batch::choiceChanged, welcomeWindowController.get(),
+            &ZAVWelcomeWindowController::showChoice);
+    for (int choice = 0; choice < choiceCount; ++choice)
+        welcomeWindowController->showChoice(Choice(choice), chooses(Choice(choice)));
     QWidget *window = welcomeWindowController->window();
     window->show();
     window->raise();

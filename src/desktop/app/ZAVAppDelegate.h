@@ -85,8 +85,8 @@ public:
         batch->reportSkipped(path, reason);
     }
     QStringList skippedSources() { return batch->skippedSources(); }
-    bool removesLocation() const { return batch->removesLocation(); }
-    void setRemovesLocation(bool remove) { batch->setRemovesLocation(remove); }
+    bool chooses(Choice choice) const { return batch->chooses(choice); }
+    void setChoice(Choice choice, bool on) { batch->setChoice(choice, on); }
 
     // Feedback
     void prepareBadge() { batch->prepareBadge(); }

@@ -46,15 +46,18 @@ void ZAVWelcomeWindowController::windowDidLoad() {
     ui_->openButton->setText(localized("Open Images…"));
     ui_->aboutButton->setText(localized("About Sardoxa"));
     ui_->quitButton->setText(localized("Quit"));
-    ui_->removeLocationBox->setText(localized("Remove Location from Copies"));
 
     connect(ui_->openButton, &QPushButton::clicked, this,
             &ZAVWelcomeWindowController::openImagesClicked);
     connect(ui_->aboutButton, &QPushButton::clicked, this,
             &ZAVWelcomeWindowController::aboutClicked);
     connect(ui_->quitButton, &QPushButton::clicked, this, &ZAVWelcomeWindowController::quitClicked);
-    connect(ui_->removeLocationBox, &QCheckBox::toggled, this,
-            &ZAVWelcomeWindowController::removeLocationToggled);
+    for (int index = 0; index < choiceCount; ++index) {
+        const auto choice = Choice(index);
+        boxOf(choice)->setText(choiceTitle(choice));
+        connect(boxOf(choice), &QCheckBox::toggled, this,
+                [this, choice](bool on) { Q_EMIT choiceToggled(choice, on); });
+    }
 
     auto *openAction = new QAction(window_.get());
     openAction->setShortcut(QKeySequence::Open);
@@ -69,10 +72,25 @@ void ZAVWelcomeWindowController::windowDidLoad() {
         button->installEventFilter(this);
 }
 
-void ZAVWelcomeWindowController::showRemovesLocation(bool remove) {
+QCheckBox *ZAVWelcomeWindowController::boxOf(Choice choice) const {
+    switch (choice) {
+    case Choice::removeLocation:
+        return ui_->removeLocationBox;
+    case Choice::keepFolders:
+        return ui_->keepFoldersBox;
+    case Choice::skipExisting:
+        return ui_->skipExistingBox;
+    }
+    return nullptr;
+}
+
+void ZAVWelcomeWindowController::showChoice(Choice choice, bool on) {
     window();
-    const QSignalBlocker quiet(ui_->removeLocationBox);
-    ui_->removeLocationBox->setChecked(remove);
+    const QSignalBlocker quiet(boxOf(choice));
+    boxOf(choice)->setChecked(on);
+    // Images are passed over only where their copies' names stay the same from run to run.
+    if (choice == Choice::keepFolders)
+        ui_->skipExistingBox->setEnabled(on);
 }
 
 void ZAVWelcomeWindowController::close() {

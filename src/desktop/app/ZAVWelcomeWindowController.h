@@ -5,6 +5,9 @@
 
 #include <memory>
 
+#include "core/batch/Batch.h"
+
+class QCheckBox;
 class QWidget;
 namespace Ui {
 class ZAVWelcomeWindowController;
@@ -23,14 +26,14 @@ public:
 
     // Takes the window off the screen; it is hidden, not destroyed.
     void close();
-    // Shows whether copies leave out the location, without telling it back.
-    void showRemovesLocation(bool remove);
+    // Shows a choice for the copies, without telling it back.
+    void showChoice(Choice choice, bool on);
 
 Q_SIGNALS:
     void openImagesClicked();
     void aboutClicked();
     void quitClicked();
-    void removeLocationToggled(bool remove);
+    void choiceToggled(Choice choice, bool on);
     void pathsDropped(const QStringList &paths);
 
 protected:
@@ -38,6 +41,7 @@ protected:
 
 private:
     void windowDidLoad();
+    QCheckBox *boxOf(Choice choice) const;
 
     std::unique_ptr<QWidget> window_;
     std::unique_ptr<Ui::ZAVWelcomeWindowController> ui_;

@@ -63,7 +63,20 @@ QJsonObject outcome(const QString &source, const ScaledCopy &copy) {
     return {{QStringLiteral("source"), source},
             {QStringLiteral("output"), *copy.written},
             {QStringLiteral("width"), copy.width},
-            {QStringLiteral("height"), copy.height}};
+            {QStringLiteral("height"), copy.height},
+            {QStringLiteral("already_done"), copy.alreadyDone}};
+}
+
+// This run's own choices, which the stored ones give way to.
+std::map<Choice, bool> choicesForRun(const CommandLine &command) {
+    std::map<Choice, bool> choices;
+    for (const auto &[choice, option] : {std::pair{Choice::removeLocation, command.removeLocation},
+                                         std::pair{Choice::keepFolders, command.keepFolders},
+                                         std::pair{Choice::skipExisting, command.skipExisting}}) {
+        if (option)
+            choices[choice] = *option;
+    }
+    return choices;
 }
 
 } // namespace
@@ -115,7 +128,8 @@ int runCommandLine(int &argc, char **argv, const CommandLine &command) {
                      &QCoreApplication::quit);
     BatchOptions options;
     options.fixedJobFolder = command.output;
-    options.locationChoiceForRun = command.removeLocation;
+    options.choicesForRun = choicesForRun(command);
+    options.shard = command.shard;
     if (command.json)
         options.fileFinished = [](const QString &source, const ScaledCopy &copy) {
             printJson(outcome(source, copy));
@@ -162,12 +176,24 @@ int runCommandLine(int &argc, char **argv, const CommandLine &command) {
     if (platform.alertCount() > 0)
         return 2;
     const qsizetype skipped = end.skipped.size();
-    if (command.json)
-        printJson({{QStringLiteral("folder"), key},
-                   {QStringLiteral("written"), end.written},
-                   {QStringLiteral("skipped"), skipped}});
-    if (!command.quiet)
-        logLine(
-            QStringLiteral("wrote %1 of %2 images to %3").arg(end.written).arg(end.total).arg(key));
+    const QString shard = command.shard ? shardText(*command.shard) : QString();
+    if (command.json) {
+        QJsonObject summary{{QStringLiteral("folder"), key},
+                            {QStringLiteral("written"), end.written},
+                            {QStringLiteral("skipped"), skipped},
+                            {QStringLiteral("already_done"), end.alreadyDone}};
+        if (command.shard)
+            summary.insert(QStringLiteral("shard"), shard);
+        printJson(summary);
+    }
+    if (!command.quiet) {
+        QString line =
+            QStringLiteral("wrote %1 of %2 images to %3").arg(end.written).arg(end.total).arg(key);
+        if (end.alreadyDone > 0)
+            line += QStringLiteral(", %1 already done").arg(end.alreadyDone);
+        if (command.shard)
+            line += QStringLiteral(" (shard %1)").arg(shard);
+        logLine(line);
+    }
     return skipped > 0 ? 1 : 0;
 }
