@@ -38,7 +38,7 @@ _sardoxa()
             [[ - == "$cur"* ]] && COMPREPLY+=(-)
             return
             ;;
-        -h | --help | -v | --version)
+        --shard | -h | --help | -v | --version)
             return
             ;;
     esac
@@ -46,7 +46,8 @@ _sardoxa()
 
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W '-s --size= -o --output= -q --quiet --json --strip-location
-            --keep-location --files-from= -0 --null --notify -h --help -v --version' -- "$cur"))
+            --keep-location --keep-folders --no-keep-folders --skip-existing --no-skip-existing
+            --shard= --files-from= -0 --null --notify -h --help -v --version' -- "$cur"))
         [[ ${COMPREPLY-} == *= ]] && compopt -o nospace
         return
     fi
