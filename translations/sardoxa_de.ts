@@ -48,6 +48,22 @@
         <translation>%1 von %2 Bildern skaliert</translation>
     </message>
     <message>
+        <source>Keep Folder Structure</source>
+        <translation>Ordnerstruktur beibehalten</translation>
+    </message>
+    <message>
+        <source>Skip Images Already Done</source>
+        <translation>Bereits skalierte Bilder überspringen</translation>
+    </message>
+    <message>
+        <source>%1 already done</source>
+        <translation>%1 bereits erledigt</translation>
+    </message>
+    <message>
+        <source>Every image was resized already</source>
+        <translation>Alle Bilder waren bereits skaliert</translation>
+    </message>
+    <message>
         <source>%1 skipped</source>
         <translation>%1 übersprungen</translation>
     </message>
