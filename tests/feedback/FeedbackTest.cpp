@@ -1,4 +1,5 @@
 #include "core/feedback/BadgeLabel.h"
+#include "core/job/Job.h"
 #include "core/platform/DockTile.h"
 #include "core/platform/MainQueue.h"
 #include "desktop/platform/DesktopPlatform.h"
@@ -60,6 +61,31 @@ protected:
 using FailureAlert = DelegateTest;
 
 } // namespace
+
+TEST(JobEndText, ImagesAlreadyDoneCountApartFromThoseTheBatchWasToMake) {
+    const QList<Skip> skip{{"/in/b.png", "too large"}};
+    const struct {
+        JobEnd end;
+        const char *summary;
+        const char *body;
+    } cases[] = {
+        {{"/out", 6, 3, skip, 2},
+         "3 of 4 images resized",
+         "2 already done, 1 skipped. The scaled copies are in the output folder."},
+        {{"/out", 5, 2, {}, 3},
+         "2 images resized",
+         "3 already done. The scaled copies are in the output folder."},
+        {{"/out", 4, 0, {}, 4}, "Every image was resized already", "4 already done"},
+        {{"/out", 4, 0, skip, 3}, "No image was resized", "3 already done, 1 skipped"},
+        {{"/out", 0, 0, {}, 0}, "No image was resized", ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.summary);
+        const JobEndText text = jobEndText(c.end);
+        EXPECT_EQ(text.summary, c.summary);
+        EXPECT_EQ(text.body, c.body);
+    }
+}
 
 TEST_F(Badge, CountsOnlyAJobOnItsWayAndClearsWhenItHasLeft) {
     const auto prepare = [this] {
