@@ -3,7 +3,6 @@
 #include "core/job/Shard.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -19,16 +18,6 @@
 namespace {
 
 using BigJobs = HomeTest;
-
-// Every file under `folder`, hidden ones too, by its path there.
-QStringList treeOf(const QString &folder) {
-    QStringList files;
-    QDirIterator walk(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (walk.hasNext())
-        files << QDir(folder).relativeFilePath(walk.next());
-    files.sort();
-    return files;
-}
 
 // The --json objects of a run, by their source; the summary under "".
 QHash<QString, QJsonObject> outcomes(const Outcome &run) {

@@ -1,5 +1,4 @@
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -10,19 +9,10 @@
 #include <csignal>
 
 #include "Images.h"
+#include "Sardoxa.h"
 #include "TempHome.h"
 
 namespace {
-
-// Every file under `folder`, hidden ones too, by its path there.
-QStringList treeOf(const QString &folder) {
-    QStringList files;
-    QDirIterator walk(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (walk.hasNext())
-        files << QDir(folder).relativeFilePath(walk.next());
-    files.sort();
-    return files;
-}
 
 // The process of this user whose arguments hold `argument`, or 0.
 pid_t processWith(const QByteArray &argument) {

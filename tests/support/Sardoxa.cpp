@@ -1,5 +1,7 @@
 #include "Sardoxa.h"
 
+#include <QDir>
+#include <QDirIterator>
 #include <QProcess>
 
 Outcome runSardoxa(const QStringList &arguments, const QProcessEnvironment &environment,
@@ -21,4 +23,13 @@ Outcome runSardoxa(const QStringList &arguments, const QProcessEnvironment &envi
     return {process.exitCode(), process.exitStatus() == QProcess::CrashExit,
             QString::fromLocal8Bit(process.readAllStandardOutput()),
             QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+QStringList treeOf(const QString &folder) {
+    QStringList files;
+    QDirIterator walk(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (walk.hasNext())
+        files << QDir(folder).relativeFilePath(walk.next());
+    files.sort();
+    return files;
 }

@@ -17,3 +17,6 @@ struct Outcome {
 // program in turn.
 Outcome runSardoxa(const QStringList &arguments, const QProcessEnvironment &environment = {},
                    const QStringList &command = {}, const QByteArray &input = {});
+
+// Every file the program left under `folder`, hidden ones too, by its path there, sorted.
+QStringList treeOf(const QString &folder);
