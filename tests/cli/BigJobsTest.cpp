@@ -10,6 +10,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 
 #include "Fixture.h"
 #include "Images.h"
@@ -100,8 +101,15 @@ TEST_F(BigJobs, KeptFoldersAreRepeatedAndARerunPassesOverWhatIsDoneAndReplacesNo
     ASSERT_EQ(runSardoxa({"--size", "60x*", "-o", home.path() + "/flat", in("trip")}).exitCode, 0);
     EXPECT_EQ(treeOf(home.path() + "/flat"), (QStringList{"a (1).tif", "a.tif", "b.tif"}));
 
-    // A stopped run: one copy is missing. The rerun makes it and passes over the rest untouched.
+    // A stopped run: one copy is missing, and where no unnamed files can be made, a temporary
+    // one of ours is left in a kept folder. The rerun makes the copy, passes over the rest
+    // untouched, and takes the leftover away.
     ASSERT_TRUE(QFile::remove(out + "/trip/day1/a.tif"));
+    const QByteArray leftover =
+        encodePath(writeFile(out + "/trip/day1/.sardoxa-k1ll3d.partial", "half"));
+    ::setxattr(leftover.constData(), "user.sardoxa", "partial", 7, 0);
+    const struct timespec old[2] = {{1, 0}, {1, 0}};
+    ::utimensat(AT_FDCWD, leftover.constData(), old, 0);
     const QString kept = seconds(out + "/trip/day1/a (1).tif");
     const Outcome rerun = runSardoxa(QStringList(command) << "--skip-existing"
                                                           << "--json");
@@ -122,7 +130,6 @@ TEST_F(BigJobs, KeptFoldersAreRepeatedAndARerunPassesOverWhatIsDoneAndReplacesNo
     // An image changed since its copy, or a run at another size, finds a file that is not its
     // copy at the name: it stays, and the image is skipped with the reason.
     ::utimensat(AT_FDCWD, encodePath(tall).constData(), nullptr, 0);
-    const struct timespec old[2] = {{1, 0}, {1, 0}};
     ::utimensat(AT_FDCWD, encodePath(out + "/trip/day1/a (1).tif").constData(), old, 0);
     const Outcome changed = runSardoxa(QStringList(command) << "--skip-existing");
     EXPECT_EQ(changed.exitCode, 1);

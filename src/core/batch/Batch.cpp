@@ -143,9 +143,11 @@ QString Batch::makeJobFolder() const {
 }
 
 void Batch::removeLeftoverFiles() const {
-    removeLeftoversIn(targetFolder(), folderFormat);
+    // Kept folders hold copies, and so leftovers, at any depth.
+    const bool deep = chooses(Choice::keepFolders);
+    removeLeftoversIn(targetFolder(), folderFormat, deep);
     if (!options_.fixedJobFolder.isEmpty())
-        removeLeftoversInFolder(options_.fixedJobFolder);
+        removeLeftoversInFolder(options_.fixedJobFolder, deep);
 }
 
 bool Batch::isBusy() const {

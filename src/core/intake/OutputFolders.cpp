@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #include "core/app/Log.h"
 #include "core/files/FilePaths.h"
@@ -39,13 +40,39 @@ QString makeDayFolder(const QString &target, const QDateTime &now, const QString
     return path;
 }
 
-void removeLeftoversInFolder(const QString &folder) {
-    const UniqueFd open(::open(encodePath(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (open.isValid())
-        OutputFile::removeLeftovers(open.get());
+namespace {
+
+// Removes the leftovers in the open `folder` and, with `deep`, in every folder below it, one
+// open folder a level, links never followed.
+void removeLeftoversBelow(UniqueFd folder, bool deep) {
+    std::vector<UniqueFd> pending;
+    pending.push_back(std::move(folder));
+    while (!pending.empty()) {
+        const UniqueFd current = std::move(pending.back());
+        pending.pop_back();
+        OutputFile::removeLeftovers(current.get());
+        if (!deep)
+            continue;
+        for (const QByteArray &name : entryNames(current.get())) {
+            if (name.startsWith('.'))
+                continue;
+            UniqueFd below(::openat(current.get(), name.constData(),
+                                    O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (below.isValid())
+                pending.push_back(std::move(below));
+        }
+    }
 }
 
-void removeLeftoversIn(const QString &productFolder, const QString &pattern) {
+} // namespace
+
+void removeLeftoversInFolder(const QString &folder, bool deep) {
+    UniqueFd open(::open(encodePath(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (open.isValid())
+        removeLeftoversBelow(std::move(open), deep);
+}
+
+void removeLeftoversIn(const QString &productFolder, const QString &pattern, bool deep) {
     const UniqueFd product(
         ::open(encodePath(productFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!product.isValid())
@@ -53,9 +80,9 @@ void removeLeftoversIn(const QString &productFolder, const QString &pattern) {
     for (const QByteArray &name : entryNames(product.get())) {
         if (!isDayFolderName(decodePath(name), pattern))
             continue;
-        const UniqueFd day(::openat(product.get(), name.constData(),
-                                    O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        UniqueFd day(::openat(product.get(), name.constData(),
+                              O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (day.isValid())
-            OutputFile::removeLeftovers(day.get());
+            removeLeftoversBelow(std::move(day), deep);
     }
 }

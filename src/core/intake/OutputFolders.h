@@ -18,10 +18,11 @@ QString targetFolderIn(const QString &productFolder, bool firstLaunch, const QDa
 // second on differ, and the job then goes into the next day's folder.
 QString makeDayFolder(const QString &target, const QDateTime &now, const QString &pattern);
 
-// Removes the temporary files that killed runs left in the day folders of `productFolder`.
-// Links among the folders are not followed.
-void removeLeftoversIn(const QString &productFolder, const QString &pattern);
+// Removes the temporary files that killed runs left in the day folders of `productFolder`, and
+// with `deep` in every folder below them, where copies go when folders are kept. Links among the
+// folders are not followed.
+void removeLeftoversIn(const QString &productFolder, const QString &pattern, bool deep);
 
 // Removes the temporary files that killed runs left in `folder`, an output folder of the user's
-// choice.
-void removeLeftoversInFolder(const QString &folder);
+// choice, and with `deep` in every folder below it.
+void removeLeftoversInFolder(const QString &folder, bool deep);
