@@ -77,6 +77,7 @@ void walk(const QString &folder, const QStringList &formats, CollectedImages &fo
             continue;
         }
         const fs::directory_entry entry = listing.entries[listing.next++];
+        const QString place = listing.place; // entering a folder moves the listings
         const QString name = pathOf(entry.path().filename());
         if (name.startsWith(QLatin1Char('.'))) {
             qCDebug(intakeLog).noquote() << "passed over" << pathOf(entry.path()) << "(hidden)";
@@ -87,12 +88,12 @@ void walk(const QString &folder, const QStringList &formats, CollectedImages &fo
         if (error)
             found.unreadable.append({pathOf(entry.path()), reasonOf(error)});
         else if (fs::is_directory(status))
-            enter(entry.path(), listing.place.isEmpty() ? name : listing.place + u'/' + name);
+            enter(entry.path(), place.isEmpty() ? name : place + u'/' + name);
         else if (const QString path = pathOf(entry.path()); hasImageExtension(path, formats)) {
             // Links are followed here, so a dangling one is named as what it is.
             if (const std::optional<mode_t> type = reach(path, found); type && !S_ISDIR(*type)) {
                 found.images.append(path);
-                found.places.append(listing.place);
+                found.places.append(place);
             }
         } else {
             qCDebug(intakeLog).noquote() << "passed over" << path << "(no image extension)";
