@@ -15,5 +15,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const CommandLine command = parseCommandLine(arguments);
     FUZZ_ASSERT(command.mode != CommandLine::Mode::Resize || !command.paths.isEmpty() ||
                 !command.filesFrom.isEmpty());
+    if (command.shard)
+        FUZZ_ASSERT(command.shard->index >= 0 && command.shard->index < command.shard->count);
+    // Images are passed over only where kept folders give each copy its own name.
+    if (command.skipExisting.value_or(false))
+        FUZZ_ASSERT(command.keepFolders.value_or(false));
     return 0;
 }
