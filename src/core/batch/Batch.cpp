@@ -352,7 +352,7 @@ bool Batch::passOverDone(const SourceImage &image, const Canvas &canvas, Job &jo
     // The name this image took on the run before: the same on every run, as its folder's
     // entries are taken in the order of their names.
     const QString name = outputFileName(fileNameOf(image.path()), turn.index);
-    const QString path = joinPath(place.isEmpty() ? job.folder : joinPath(job.folder, place), name);
+    const QString path = joinPath(joinPath(job.folder, place), name);
     const StandingCopy standing = standingCopyAt(path, image, canvas);
     switch (standing.kind) {
     case StandingCopy::Kind::none:

@@ -109,6 +109,8 @@ QString systemError(int error) {
 }
 
 QString joinPath(const QString &folder, const QString &name) {
+    if (name.isEmpty())
+        return folder;
     if (folder.endsWith(QLatin1Char('/')))
         return folder + name;
     return folder + QLatin1Char('/') + name;

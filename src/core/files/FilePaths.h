@@ -28,7 +28,7 @@ QStringList localPathsOf(const QList<QUrl> &urls);
 // The text of a system error number, `errno` unless another is given.
 QString systemError(int error = errno);
 
-// Joins a folder and a name with one separator.
+// Joins a folder and a name with one separator; an empty name gives the folder itself.
 QString joinPath(const QString &folder, const QString &name);
 // `path` as it stands, when absolute, or taken from `folder`.
 QString absolutePath(const QString &path, const QString &folder);

@@ -21,12 +21,12 @@ struct CollectedImages {
     QList<Skip> unreadable; // each path that could not be read, and why
 };
 
-// The images among `paths`, with folders searched at any depth, each folder's entries in the
-// order of their names. Hidden files
-// and folders stay out, and links to folders are listed but not followed, so that a loop of links
-// ends. A given path that does not exist, a folder that cannot be opened or listed and an entry
-// that vanishes meanwhile are named among the unreadable, and the walk goes on past them. So is a
-// given file without one of `formats` as its extension; such files inside folders are left out.
+// The images among `paths`, with folders searched at any depth, each folder's entries in the order
+// of their names. Hidden files and folders stay out, and links to folders are listed but not
+// followed, so that a loop of links ends. A given path that does not exist, a folder that cannot be
+// opened or listed and an entry that vanishes meanwhile are named among the unreadable, and the
+// walk goes on past them. So is a given file without one of `formats` as its extension; such files
+// inside folders are left out.
 CollectedImages imagesAmong(const QStringList &paths, const QStringList &formats);
 
 // The images of `found` that `shard` writes, with their places, and every unreadable path. The

@@ -311,8 +311,7 @@ std::optional<QString> OutputFile::place(const QString &sourceName) {
                 if (named)
                     ::fremovexattr(fd_.get(), markName);
                 placed_ = true;
-                return joinPath(subfolder_.isEmpty() ? folder_ : joinPath(folder_, subfolder_),
-                                decodePath(name));
+                return joinPath(joinPath(folder_, subfolder_), decodePath(name));
             case Placement::Taken:
                 continue;
             case Placement::Failed:

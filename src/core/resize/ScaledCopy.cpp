@@ -26,9 +26,7 @@ ScaledCopy writeScaledCopy(const SourceImage &image, const Canvas &canvas,
         return {std::nullopt,
                 stop.stop_requested() ? Failure{Failure::Kind::Stopped, {}} : scaled.failure};
 
-    const QString folder = placement.subfolder.isEmpty()
-                               ? folderOf(targetPath)
-                               : joinPath(folderOf(targetPath), placement.subfolder);
+    const QString folder = joinPath(folderOf(targetPath), placement.subfolder);
     const auto cannotWrite = [&folder](const QString &cause) {
         return ScaledCopy{std::nullopt,
                           {Failure::Kind::Unwritable,
