@@ -22,11 +22,10 @@ qint64 nanoseconds(const struct timespec &time) {
 }
 
 StandingCopy other(const QString &path, const QString &why) {
-    return {StandingCopy::Kind::other,
-            QStringLiteral("%1 stands at its copy's name, and %2; remove that file to make the "
-                           "copy again")
-                .arg(path, why),
-            0, 0};
+    return {
+        StandingCopy::Kind::other,
+        QStringLiteral("its copy's name holds %1; remove %2 to make the copy again").arg(why, path),
+        0, 0};
 }
 
 } // namespace
@@ -43,23 +42,24 @@ StandingCopy standingCopyAt(const QString &path, const SourceImage &image, const
     if (!fd.isValid() && errno == ENOENT)
         return {};
     if (!fd.isValid() || ::fstat(fd.get(), &copy) != 0 || !S_ISREG(copy.st_mode))
-        return other(path, QStringLiteral("it is not a copy that can be read"));
+        return other(path, QStringLiteral("something that is not a copy"));
     if (std::llabs(nanoseconds(copy.st_mtim) - nanoseconds(source.st_mtim)) > timeToleranceNs)
-        return other(path, QStringLiteral("its time is not the image's: the image has changed "
-                                          "since, or it is another image's copy"));
+        return other(path, QStringLiteral("a file of another time: the image has changed since, "
+                                          "or that is another image's copy"));
     try {
         const vips::VImage written = vips::VImage::new_from_source(
             vips::VSource::new_from_descriptor(fd.get()), "",
             vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
         if (written.width() != plan->canvasWidth || written.height() != plan->canvasHeight)
-            return other(path, QStringLiteral("it is %1 × %2 pixels, not %3 × %4")
+            return other(path, QStringLiteral("a copy of %1 × %2 pixels, not %3 × %4")
                                    .arg(written.width())
                                    .arg(written.height())
                                    .arg(plan->canvasWidth)
                                    .arg(plan->canvasHeight));
     } catch (const vips::VError &) {
-        return other(path,
-                     QStringLiteral("it cannot be read (%1)").arg(ThreadErrors::takeReason()));
+        return other(
+            path,
+            QStringLiteral("a file that cannot be read (%1)").arg(ThreadErrors::takeReason()));
     }
     return {StandingCopy::Kind::same, {}, plan->canvasWidth, plan->canvasHeight};
 }
