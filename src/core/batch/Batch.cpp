@@ -26,9 +26,24 @@ namespace {
 
 const QString firstLaunchKey = QStringLiteral("SXFirstLaunch");
 // Where each choice is kept in the preferences, in the order of Choice.
-const std::array<QString, choiceCount> choiceKeys = {QStringLiteral("SXRemoveLocation"),
-                                                     QStringLiteral("SXKeepFolders"),
-                                                     QStringLiteral("SXSkipExisting")};
+const std::array<QString, choiceCount> choiceKeys = {
+    QStringLiteral("SXRemoveLocation"), QStringLiteral("SXKeepFolders"),
+    QStringLiteral("SXSkipExisting"), QStringLiteral("SXNoEnlarge")};
+// Where the format is kept: its kind by name, its quality (0 for the kind's default) and
+// whether it is lossless.
+const QString formatKey = QStringLiteral("SXFormat");
+const QString qualityKey = QStringLiteral("SXQuality");
+const QString losslessKey = QStringLiteral("SXLossless");
+
+// The stored format; what cannot be read is the default.
+CopyFormat storedFormat(const Preferences &preferences) {
+    CopyFormat format;
+    format.type = parseFileType(preferences.value(formatKey).toString()).value_or(FileType::tiff);
+    const int quality = preferences.value(qualityKey, 0).toInt();
+    format.quality = quality >= 1 && quality <= 100 ? quality : 0;
+    format.lossless = preferences.value(losslessKey, false).toBool();
+    return format;
+}
 
 // A guard only: an earlier source of the same name is always drawing already when a later one
 // waits for it (see NameTurns).
@@ -44,6 +59,8 @@ QString choiceTitle(Choice choice) {
         return localized("Keep Folder Structure");
     case Choice::skipExisting:
         return localized("Skip Images Already Done");
+    case Choice::noEnlarge:
+        return localized("Do Not Enlarge Small Images");
     }
     return {};
 }
@@ -82,6 +99,10 @@ bool Batch::launch() {
                                ? forRun->second
                                : defaults_.value(choiceKeys[choice], false).toBool();
     }
+    {
+        std::lock_guard lock(formatMutex_);
+        format_ = withOverride(storedFormat(defaults_), options_.formatForRun);
+    }
     defaults_.setValue(firstLaunchKey, false);
     defaults_.save();
     firstLaunch_ = first;
@@ -101,6 +122,25 @@ void Batch::setChoice(Choice choice, bool on) {
     defaults_.setValue(choiceKeys[int(choice)], on);
     defaults_.save();
     Q_EMIT choiceChanged(choice, on);
+}
+
+CopyFormat Batch::copyFormat() const {
+    std::lock_guard lock(formatMutex_);
+    return format_;
+}
+
+void Batch::setCopyFormat(const CopyFormat &format) {
+    {
+        std::lock_guard lock(formatMutex_);
+        if (format_ == format)
+            return;
+        format_ = format;
+    }
+    defaults_.setValue(formatKey, fileTypeName(format.type));
+    defaults_.setValue(qualityKey, format.quality);
+    defaults_.setValue(losslessKey, format.lossless);
+    defaults_.save();
+    Q_EMIT copyFormatChanged(format);
 }
 
 void Batch::onRequestWorker(std::function<void()> request) {

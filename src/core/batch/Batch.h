@@ -17,6 +17,7 @@
 #include "core/job/JobRegistry.h"
 #include "core/job/NameTurns.h"
 #include "core/job/Shard.h"
+#include "core/resize/CopyFormat.h"
 #include "core/resize/ScaledCopy.h"
 #include "core/sizing/Size.h"
 
@@ -29,8 +30,9 @@ enum class Choice {
     removeLocation, // copies leave out where their photos were taken
     keepFolders,    // a folder's copies go into a folder of its name, its subfolders repeated
     skipExisting,   // with keepFolders: an image whose copy stands at its name is passed over
+    noEnlarge,      // an image smaller than the size is cropped to its shape, never scaled up
 };
-constexpr int choiceCount = 3;
+constexpr int choiceCount = 4;
 // How the desktop names a choice: "Keep Folder Structure".
 QString choiceTitle(Choice choice);
 
@@ -40,8 +42,10 @@ struct BatchOptions {
     // --output).
     QString fixedJobFolder;
     // This run's own choices, neither read from nor kept in the preferences (the command line's
-    // --strip-location, --keep-folders, --skip-existing and their opposites).
+    // --strip-location, --keep-folders, --skip-existing, --no-enlarge and their opposites).
     std::map<Choice, bool> choicesForRun;
+    // This run's own format, over the stored one (--format, --quality, --lossless).
+    CopyFormatOverride formatForRun;
     // When set, only the images of this shard are taken (the command line's --shard).
     std::optional<Shard> shard;
     // Each source's outcome as soon as it is known, from any thread: its output and size, or why
@@ -140,6 +144,11 @@ public:
     // The user's choice, kept in the preferences unless this run has its own.
     void setChoice(Choice choice, bool on);
     bool removesLocation() const { return chooses(Choice::removeLocation); }
+    // How copies are written: the stored format unless this run has its own. A job keeps the
+    // format it started with.
+    CopyFormat copyFormat() const;
+    // The user's format, kept in the preferences unless this run has its own.
+    void setCopyFormat(const CopyFormat &format);
 
     // Whether a request is being collected or a job has not ended: a request is refused.
     bool isBusy() const;
@@ -162,6 +171,7 @@ Q_SIGNALS:
     // A request held no image to resize; the user was told.
     void nothingToResize();
     void choiceChanged(Choice choice, bool on);
+    void copyFormatChanged(const CopyFormat &format);
 
 private:
     // On the main thread, once a request's images are collected into the job folder `key`; no
@@ -186,6 +196,8 @@ private:
     Preferences defaults_;
     std::atomic<bool> firstLaunch_ = false; // only while launch() runs
     std::array<std::atomic<bool>, choiceCount> choices_{};
+    mutable std::mutex formatMutex_;
+    CopyFormat format_;                        // under formatMutex_
     std::unique_ptr<OperationQueue> requests_; // one worker: requests run in the order given
     std::unique_ptr<OperationQueue> queue_;
     bool collecting_ = false;   // main thread only

@@ -54,8 +54,11 @@ void ZAVWelcomeWindowController::windowDidLoad() {
     connect(ui_->quitButton, &QPushButton::clicked, this, &ZAVWelcomeWindowController::quitClicked);
     for (int index = 0; index < choiceCount; ++index) {
         const auto choice = Choice(index);
-        boxOf(choice)->setText(choiceTitle(choice));
-        connect(boxOf(choice), &QCheckBox::toggled, this,
+        QCheckBox *box = boxOf(choice);
+        if (!box)
+            continue;
+        box->setText(choiceTitle(choice));
+        connect(box, &QCheckBox::toggled, this,
                 [this, choice](bool on) { Q_EMIT choiceToggled(choice, on); });
     }
 
@@ -80,14 +83,19 @@ QCheckBox *ZAVWelcomeWindowController::boxOf(Choice choice) const {
         return ui_->keepFoldersBox;
     case Choice::skipExisting:
         return ui_->skipExistingBox;
+    case Choice::noEnlarge:
+        break;
     }
     return nullptr;
 }
 
 void ZAVWelcomeWindowController::showChoice(Choice choice, bool on) {
     window();
-    const QSignalBlocker quiet(boxOf(choice));
-    boxOf(choice)->setChecked(on);
+    QCheckBox *box = boxOf(choice);
+    if (!box)
+        return;
+    const QSignalBlocker quiet(box);
+    box->setChecked(on);
     // Images are passed over only where their copies' names stay the same from run to run.
     if (choice == Choice::keepFolders)
         ui_->skipExistingBox->setEnabled(on);
