@@ -31,15 +31,13 @@ PreferencesDialog::PreferencesDialog(Batch &batch, QWidget *parent)
     flattenNote_->setObjectName("flattenNote");
     flattenNote_->setWordWrap(true);
     flattenNote_->setForegroundRole(QPalette::PlaceholderText);
-    // Room is kept for the note, so that the window does not jump as the kind changes.
-    QSizePolicy keepRoom = flattenNote_->sizePolicy();
-    keepRoom.setRetainSizeWhenHidden(true);
-    flattenNote_->setSizePolicy(keepRoom);
     quality_->setObjectName("qualityBox");
     // 0 stands for a kind without a quality; a kind with one starts at 1.
     quality_->setRange(0, 100);
     quality_->setSpecialValueText(QStringLiteral("–"));
     qualitySlider_->setRange(0, 100);
+    // Wide enough to set a quality by hand, which also gives the format's note room.
+    qualitySlider_->setMinimumWidth(fontMetrics().averageCharWidth() * 30);
     lossless_->setObjectName("losslessBox");
 
     auto *typeColumn = new QVBoxLayout;
