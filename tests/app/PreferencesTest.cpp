@@ -93,6 +93,10 @@ TEST(Preferences, OneWindowOpensFromTheWelcomeWindowTheTrayAndItsShortcut) {
                                     }),
                       1);
         }
+        // A choice made in the welcome window while it is open shows there at once.
+        welcome->findChild<QCheckBox *>("removeLocationBox")->click();
+        EXPECT_EQ(Window(delegate).box(Choice::removeLocation)->isChecked(),
+                  delegate.chooses(Choice::removeLocation));
         QTest::keyClick(delegate.preferencesDialog.get(), Qt::Key_Escape);
         EXPECT_FALSE(delegate.preferencesDialog->isVisible());
     }

@@ -85,6 +85,10 @@ PreferencesDialog::PreferencesDialog(Batch &batch, QWidget *parent)
     connect(lossless_, &QCheckBox::toggled, this, &PreferencesDialog::enableWhatApplies);
     connect(choices_[int(Choice::keepFolders)], &QCheckBox::toggled, this,
             &PreferencesDialog::enableWhatApplies);
+    // Remove Location from Copies can also change in the tray menu or the welcome window while
+    // this window is open: the latest change wins.
+    connect(&batch_, &Batch::choiceChanged, this,
+            [this](Choice choice, bool on) { choices_[int(choice)]->setChecked(on); });
     showStored();
 }
 
