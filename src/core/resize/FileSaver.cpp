@@ -10,6 +10,8 @@ namespace FileSaver {
 
 namespace {
 
+constexpr int avifEffort = 3; // libaom's speed 6
+
 VImage withInterpretation(const VImage &image, VipsInterpretation interpretation) {
     return image.copy(VImage::option()->set("interpretation", interpretation));
 }
@@ -142,19 +144,25 @@ Outcome save(const VImage &image, int fd, const CopyFormat &format, double pixel
         failed = vips_jpegsave_target(in, to, "Q", quality, nullptr);
         break;
     case FileType::png:
-        failed = vips_pngsave_target(in, to, nullptr);
+        // Each row filtered as suits it best, as libpng and ImageMagick do: libvips' default of
+        // none made a 640 × 480 photograph 833 KB, ImageMagick's 643 KB; this, 645 KB, at much the
+        // same time (0.21 s against 0.19, measured 10 Dec 2026).
+        failed = vips_pngsave_target(in, to, "filter", VIPS_FOREIGN_PNG_FILTER_ALL, nullptr);
         break;
     case FileType::webp:
         failed = format.lossless ? vips_webpsave_target(in, to, "lossless", TRUE, nullptr)
                                  : vips_webpsave_target(in, to, "Q", quality, nullptr);
         break;
     case FileType::avif:
+        // libaom at libheif's own speed, as ImageMagick runs it: libvips' default effort took
+        // 1.16 s for a 640 × 480 photograph at Q 50 (44.5 KB, 31.5 dB), this 0.41 s (42.8 KB,
+        // 31.25 dB) and ImageMagick 0.35 s (42.6 KB, 31.17 dB), measured 10 Dec 2026.
         failed =
             format.lossless
                 ? vips_heifsave_target(in, to, "compression", VIPS_FOREIGN_HEIF_COMPRESSION_AV1,
-                                       "lossless", TRUE, nullptr)
+                                       "effort", avifEffort, "lossless", TRUE, nullptr)
                 : vips_heifsave_target(in, to, "compression", VIPS_FOREIGN_HEIF_COMPRESSION_AV1,
-                                       "Q", quality, nullptr);
+                                       "effort", avifEffort, "Q", quality, nullptr);
         break;
     case FileType::tiff:
         failed = -1; // written by TiffWriter
