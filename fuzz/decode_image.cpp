@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // Large images are legitimate and only slow: the fuzzer spends its time on small ones.
     if (double(source.header().pixelWidth) * source.header().pixelHeight > 256 * 256)
         return 0;
-    const ScaledCopy copy = writeScaledCopy(source, Canvas{{24, 16}, 1},
+    const ScaledCopy copy = writeScaledCopy(source, Canvas{{24, 16}, 1}, CopyFormat{},
                                             folder.filePath(QStringLiteral("copy.tif")), false, {});
     FUZZ_ASSERT(copy.written.has_value() != copy.failure.isTold());
     if (copy.written) {

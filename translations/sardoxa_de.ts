@@ -207,5 +207,41 @@ Alle Rechte vorbehalten.</translation>
         <source>No size is remembered yet. Open Sardoxa, choose a size for a few images once, then try again.</source>
         <translation>Es ist noch keine Größe gespeichert. Öffnen Sie Sardoxa, wählen Sie einmal eine Größe für einige Bilder und versuchen Sie es dann noch einmal.</translation>
     </message>
+    <message>
+        <source>Do Not Enlarge Small Images</source>
+        <translation>Kleine Bilder nicht vergrößern</translation>
+    </message>
+    <message>
+        <source>Preferences…</source>
+        <translation>Einstellungen …</translation>
+    </message>
+    <message>
+        <source>Preferences</source>
+        <translation>Einstellungen</translation>
+    </message>
+    <message>
+        <source>Copies</source>
+        <translation>Kopien</translation>
+    </message>
+    <message>
+        <source>Format:</source>
+        <translation>Format:</translation>
+    </message>
+    <message>
+        <source>Quality:</source>
+        <translation>Qualität:</translation>
+    </message>
+    <message>
+        <source>Lossless</source>
+        <translation>Verlustfrei</translation>
+    </message>
+    <message>
+        <source>JPEG has no transparency: transparent areas are flattened on white.</source>
+        <translation>JPEG kennt keine Transparenz: Transparente Bereiche werden weiß hinterlegt.</translation>
+    </message>
+    <message>
+        <source>Options</source>
+        <translation>Optionen</translation>
+    </message>
 </context>
 </TS>

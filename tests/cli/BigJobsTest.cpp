@@ -51,10 +51,11 @@ TEST(Shards, OptionsAndAHashThatEveryMachineShares) {
                 return index;
         return -1;
     };
-    EXPECT_EQ(shardOf(copyNameKey("trip/day1", "a.jpg"), 7), 5);
-    EXPECT_EQ(shardOf(copyNameKey("trip/day1", "A.PNG"), 7), 5); // one name, one shard
-    EXPECT_EQ(shardOf(copyNameKey("", "loose.heic"), 7), 6);
-    EXPECT_EQ(shardOf(copyNameKey("trip", "b.tif"), 1000), 60);
+    EXPECT_EQ(shardOf(copyNameKey("trip/day1", "a.jpg", FileType::tiff), 7), 5);
+    EXPECT_EQ(shardOf(copyNameKey("trip/day1", "A.PNG", FileType::tiff), 7),
+              5); // one name, one shard
+    EXPECT_EQ(shardOf(copyNameKey("", "loose.heic", FileType::tiff), 7), 6);
+    EXPECT_EQ(shardOf(copyNameKey("trip", "b.tif", FileType::tiff), 1000), 60);
 
     const auto parse = [](QStringList arguments) {
         arguments.prepend("sardoxa");

@@ -51,6 +51,10 @@ constexpr std::chrono::minutes nameTurnBound{10};
 
 } // namespace
 
+CopyFormat storedCopyFormat(const QString &path) {
+    return storedFormat(Preferences(path));
+}
+
 QString choiceTitle(Choice choice) {
     switch (choice) {
     case Choice::removeLocation:
@@ -210,7 +214,8 @@ void Batch::takeIn(const QStringList &paths, const QList<Skip> &skipped) {
         // A shard that the request's images all pass by has done its part: its job is empty.
         const bool anyImages = !found.images.isEmpty();
         if (options_.shard)
-            found = imagesOfShard(found, *options_.shard, chooses(Choice::keepFolders));
+            found = imagesOfShard(found, *options_.shard, chooses(Choice::keepFolders),
+                                  copyFormat().type);
         found.unreadable += skipped;
         const QString key = anyImages ? makeJobFolder() : QString();
         const std::optional<QStringList> offered = anyImages ? presets() : std::nullopt;
@@ -316,11 +321,15 @@ bool Batch::isRetina() const {
     return ::isRetina(platform_.displays());
 }
 
-Canvas Batch::calculateSize(const Size &size, const SourceImage &image) const {
+Canvas Batch::calculateSize(const Size &size, const SourceImage &image, bool enlarge) const {
     const bool retina = isRetina();
     // A canvas halved for a high-density display is drawn at two pixels per unit, so that the
     // written image has the requested pixel size on every display.
-    return {targetSize(size, image.size(), retina), retina ? 2.0 : 1.0};
+    const Canvas canvas{targetSize(size, image.size(), retina), retina ? 2.0 : 1.0};
+    if (enlarge || !image.isValid())
+        return canvas;
+    return withoutEnlarging(canvas, image.size(), image.header().pixelWidth,
+                            image.header().pixelHeight);
 }
 
 // Resizing
@@ -342,6 +351,9 @@ void Batch::resize(const QString &key) {
     // total it started from: the badge jumps past it.
     const bool keepFolders = chooses(Choice::keepFolders);
     const bool skipExisting = keepFolders && chooses(Choice::skipExisting);
+    // Every copy of a job is written alike, whatever is changed while it runs.
+    const CopyFormat format = copyFormat();
+    const bool enlarge = !chooses(Choice::noEnlarge);
     QList<qsizetype> existing;
     for (qsizetype i = 0; i < job->sources.size(); ++i) {
         const QString &path = job->sources[i];
@@ -367,17 +379,17 @@ void Batch::resize(const QString &key) {
             return; // quitting: what is not queued yet never will be
         const QString path = job->sources[i];
         const QString place = keepFolders ? job->places.value(i) : QString();
-        const NameTurns::Turn turn = turns->take(copyNameKey(place, fileNameOf(path)));
+        const NameTurns::Turn turn = turns->take(copyNameKey(place, fileNameOf(path), format.type));
         queue_->addOperation(
-            [this, path, place, skipExisting, size, key, job, turns, turn] {
+            [this, path, place, skipExisting, format, enlarge, size, key, job, turns, turn] {
                 const NameTurn mine(turns, turn);
                 const SourceImage image = SourceImage::open(path);
-                const Canvas canvas = calculateSize(*size, image);
+                const Canvas canvas = calculateSize(*size, image, enlarge);
                 if (skipExisting && image.isValid() &&
-                    passOverDone(image, canvas, *job, place, turn))
+                    passOverDone(image, canvas, format.type, *job, place, turn))
                     return;
                 const ScaledCopy copy = resizeImageWithRawImage(
-                    image, canvas, joinPath(key, fileNameOf(path)), &mine, place);
+                    image, canvas, joinPath(key, fileNameOf(path)), &mine, place, format);
                 if (copy.written)
                     job->written();
                 else if (copy.failure.isTold())
@@ -387,11 +399,11 @@ void Batch::resize(const QString &key) {
     }
 }
 
-bool Batch::passOverDone(const SourceImage &image, const Canvas &canvas, Job &job,
+bool Batch::passOverDone(const SourceImage &image, const Canvas &canvas, FileType type, Job &job,
                          const QString &place, const NameTurns::Turn &turn) {
     // The name this image took on the run before: the same on every run, as its folder's
     // entries are taken in the order of their names.
-    const QString name = outputFileName(fileNameOf(image.path()), turn.index);
+    const QString name = outputFileName(fileNameOf(image.path()), turn.index, type);
     const QString path = joinPath(joinPath(job.folder, place), name);
     const StandingCopy standing = standingCopyAt(path, image, canvas);
     switch (standing.kind) {
@@ -412,7 +424,7 @@ bool Batch::passOverDone(const SourceImage &image, const Canvas &canvas, Job &jo
 
 ScaledCopy Batch::resizeImageWithRawImage(const SourceImage &image, const Canvas &canvas,
                                           const QString &targetPath, const NameTurn *turn,
-                                          const QString &subfolder) {
+                                          const QString &subfolder, const CopyFormat &format) {
     CopyPlacement placement;
     placement.subfolder = subfolder;
     // The day folder is the application's own; a folder the user named is theirs to keep, and
@@ -425,7 +437,7 @@ ScaledCopy Batch::resizeImageWithRawImage(const SourceImage &image, const Canvas
                                        "name: that one took too long")
                             .arg(path));
         };
-    const ScaledCopy copy = writeScaledCopy(image, canvas, targetPath, removesLocation(),
+    const ScaledCopy copy = writeScaledCopy(image, canvas, targetPath, format, removesLocation(),
                                             queue_->stopToken(), placement);
     if (!copy.written && copy.failure.isTold())
         reportSkipped(image.path(), copy.failure.text());

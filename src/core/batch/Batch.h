@@ -36,6 +36,9 @@ constexpr int choiceCount = 4;
 // How the desktop names a choice: "Keep Folder Structure".
 QString choiceTitle(Choice choice);
 
+// The format kept in the preferences file at `path`; what cannot be read is the default.
+CopyFormat storedCopyFormat(const QString &path);
+
 // What a run sets for its batch before it starts.
 struct BatchOptions {
     // When set, every job goes into this folder instead of the day's (the command line's
@@ -117,15 +120,17 @@ public:
     // Runs the registered job `key` once its size is chosen: one operation per source, at most
     // four at once; after the last image the job ends.
     void resize(const QString &key);
-    // The canvas for `image` at `size`, with the drawing scale it was computed for.
-    Canvas calculateSize(const Size &size, const SourceImage &image) const;
+    // The canvas for `image` at `size`, with the drawing scale it was computed for; without
+    // `enlarge`, one that never scales the image up.
+    Canvas calculateSize(const Size &size, const SourceImage &image, bool enlarge = true) const;
     bool isRetina() const;
-    // Scales one image and writes it into the folder of `targetPath` (and its `subfolder` there)
-    // under the first free name, once the earlier sources of its name have placed theirs when it
-    // has a `turn`.
+    // Scales one image and writes it as `format` into the folder of `targetPath` (and its
+    // `subfolder` there) under the first free name, once the earlier sources of its name have
+    // placed theirs when it has a `turn`.
     ScaledCopy resizeImageWithRawImage(const SourceImage &image, const Canvas &canvas,
                                        const QString &targetPath, const NameTurn *turn = nullptr,
-                                       const QString &subfolder = {});
+                                       const QString &subfolder = {},
+                                       const CopyFormat &format = {});
     // Logs a source that produced no output, with the reason; from any thread.
     void reportSkipped(const QString &path, const QString &reason);
     QStringList skippedSources() const;
@@ -181,7 +186,7 @@ private:
     // With the images already done passed over: true when `image` needs no copy, as its copy
     // stands at the name of its `turn` in `place` (counted as done) or something else does
     // (skipped, as it is never replaced).
-    bool passOverDone(const SourceImage &image, const Canvas &canvas, Job &job,
+    bool passOverDone(const SourceImage &image, const Canvas &canvas, FileType type, Job &job,
                       const QString &place, const NameTurns::Turn &turn);
     void finishImage(const std::shared_ptr<Job> &job);
     // The end-of-job actions, on the main queue.

@@ -72,13 +72,24 @@ CommandLine parseCommandLine(const QStringList &arguments) {
     const QCommandLineOption noSkipExistingOption(QStringList{QStringLiteral("no-skip-existing")});
     const QCommandLineOption shardOption(QStringList{QStringLiteral("shard")}, QString(),
                                          QStringLiteral("K/N"));
+    const QCommandLineOption formatOption(
+        QStringList{QStringLiteral("f"), QStringLiteral("format")}, QString(),
+        QStringLiteral("FORMAT"));
+    const QCommandLineOption qualityOption(QStringList{QStringLiteral("quality")}, QString(),
+                                           QStringLiteral("N"));
+    const QCommandLineOption losslessOption(QStringList{QStringLiteral("lossless")});
+    const QCommandLineOption noEnlargeOption(QStringList{QStringLiteral("no-enlarge")});
+    const QCommandLineOption enlargeOption(QStringList{QStringLiteral("enlarge")});
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption versionOption(
         QStringList{QStringLiteral("v"), QStringLiteral("version")});
-    parser.addOptions({sizeOption, outputOption, filesFromOption, nullOption, quietOption,
-                       jsonOption, stripLocationOption, keepLocationOption, notifyOption,
-                       keepFoldersOption, noKeepFoldersOption, skipExistingOption,
-                       noSkipExistingOption, shardOption, helpOption, versionOption});
+    parser.addOptions({sizeOption,           outputOption,        filesFromOption,
+                       nullOption,           quietOption,         jsonOption,
+                       stripLocationOption,  keepLocationOption,  notifyOption,
+                       keepFoldersOption,    noKeepFoldersOption, skipExistingOption,
+                       noSkipExistingOption, shardOption,         formatOption,
+                       qualityOption,        losslessOption,      noEnlargeOption,
+                       enlargeOption,        helpOption,          versionOption});
 
     CommandLine result;
     const auto usageError = [&result](const QString &problem) {
@@ -109,7 +120,8 @@ CommandLine parseCommandLine(const QStringList &arguments) {
         for (const QCommandLineOption *option :
              {&outputOption, &filesFromOption, &nullOption, &quietOption, &jsonOption,
               &stripLocationOption, &keepLocationOption, &notifyOption, &keepFoldersOption,
-              &noKeepFoldersOption, &skipExistingOption, &noSkipExistingOption, &shardOption}) {
+              &noKeepFoldersOption, &skipExistingOption, &noSkipExistingOption, &shardOption,
+              &formatOption, &qualityOption, &losslessOption, &noEnlargeOption, &enlargeOption}) {
             if (parser.isSet(*option))
                 return usageError(
                     QStringLiteral("--%1 goes with --size").arg(option->names().last()));
@@ -121,9 +133,10 @@ CommandLine parseCommandLine(const QStringList &arguments) {
     result.lastSize = sizes.last() == QLatin1String("last");
     const std::optional<Size> size = result.lastSize ? Size{} : parseSizeOption(sizes.last());
     if (sizes.size() > 1 || parser.values(outputOption).size() > 1 ||
-        parser.values(filesFromOption).size() > 1 || parser.values(shardOption).size() > 1)
-        return usageError(
-            QStringLiteral("--size, --output, --files-from and --shard may be given only once"));
+        parser.values(filesFromOption).size() > 1 || parser.values(shardOption).size() > 1 ||
+        parser.values(formatOption).size() > 1 || parser.values(qualityOption).size() > 1)
+        return usageError(QStringLiteral("--size, --output, --files-from, --shard, --format and "
+                                         "--quality may be given only once"));
     if (!size)
         return usageError(
             QStringLiteral("invalid size '%1': give WIDTHxHEIGHT, each side a positive "
@@ -136,7 +149,9 @@ CommandLine parseCommandLine(const QStringList &arguments) {
         return usageError(
             QStringLiteral("--strip-location and --keep-location cannot go together"));
     for (const auto &[on, off] : {std::pair{&keepFoldersOption, &noKeepFoldersOption},
-                                  std::pair{&skipExistingOption, &noSkipExistingOption}}) {
+                                  std::pair{&skipExistingOption, &noSkipExistingOption},
+                                  std::pair{&noEnlargeOption, &enlargeOption},
+                                  std::pair{&qualityOption, &losslessOption}}) {
         if (parser.isSet(*on) && parser.isSet(*off))
             return usageError(QStringLiteral("--%1 and --%2 cannot go together")
                                   .arg(on->names().first(), off->names().first()));
@@ -152,6 +167,29 @@ CommandLine parseCommandLine(const QStringList &arguments) {
                                              "0 <= K < N")
                                   .arg(parser.value(shardOption)));
     }
+    if (parser.isSet(formatOption)) {
+        result.format.type = parseFileType(parser.value(formatOption));
+        if (!result.format.type)
+            return usageError(QStringLiteral("invalid format '%1': give tiff, jpeg, png, webp "
+                                             "or avif")
+                                  .arg(parser.value(formatOption)));
+    }
+    if (parser.isSet(qualityOption)) {
+        bool number = false;
+        const int quality = parser.value(qualityOption).toInt(&number);
+        if (!number || quality < 1 || quality > 100)
+            return usageError(QStringLiteral("invalid quality '%1': give a whole number from 1 "
+                                             "to 100")
+                                  .arg(parser.value(qualityOption)));
+        result.format.quality = quality;
+    }
+    if (parser.isSet(losslessOption))
+        result.format.lossless = true;
+    // Without --format, the stored one is known only when the run starts.
+    if (const QString problem =
+            result.format.type ? formatProblem(result.format, *result.format.type) : QString();
+        !problem.isEmpty())
+        return usageError(problem);
     if (parser.isSet(nullOption) && !parser.isSet(filesFromOption))
         return usageError(QStringLiteral("--null goes with --files-from"));
     if (parser.isSet(filesFromOption) && parser.value(filesFromOption).isEmpty())
@@ -178,6 +216,8 @@ CommandLine parseCommandLine(const QStringList &arguments) {
         result.keepFolders = parser.isSet(keepFoldersOption);
     if (parser.isSet(skipExistingOption) || parser.isSet(noSkipExistingOption))
         result.skipExisting = parser.isSet(skipExistingOption);
+    if (parser.isSet(noEnlargeOption) || parser.isSet(enlargeOption))
+        result.noEnlarge = parser.isSet(noEnlargeOption);
     return result;
 }
 

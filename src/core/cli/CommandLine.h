@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "core/job/Shard.h"
+#include "core/resize/CopyFormat.h"
 #include "core/sizing/Size.h"
 
 // What the process was asked to do.
@@ -37,6 +38,10 @@ struct CommandLine {
     // alone; without them, the stored choices hold.
     std::optional<bool> keepFolders;
     std::optional<bool> skipExisting;
+    // --format, --quality and --lossless: how this run writes its copies, over the stored format.
+    CopyFormatOverride format;
+    // --no-enlarge (true) or --enlarge (false), for this run alone.
+    std::optional<bool> noEnlarge;
     // --shard K/N: only the images of that shard.
     std::optional<Shard> shard;
     // --notify: the end of the batch, or a usage error, is also a desktop notification. Set

@@ -126,12 +126,14 @@ CollectedImages imagesAmong(const QStringList &paths, const QStringList &formats
     return found;
 }
 
-CollectedImages imagesOfShard(const CollectedImages &found, const Shard &shard, bool keepFolders) {
+CollectedImages imagesOfShard(const CollectedImages &found, const Shard &shard, bool keepFolders,
+                              FileType type) {
     CollectedImages taken{{}, {}, found.unreadable};
     for (qsizetype i = 0; i < found.images.size(); ++i) {
         const QString place = found.places.value(i);
-        if (belongsTo(copyNameKey(keepFolders ? place : QString(), fileNameOf(found.images[i])),
-                      shard)) {
+        if (belongsTo(
+                copyNameKey(keepFolders ? place : QString(), fileNameOf(found.images[i]), type),
+                shard)) {
             taken.images.append(found.images[i]);
             taken.places.append(place);
         }

@@ -30,6 +30,7 @@ struct CollectedImages {
 CollectedImages imagesAmong(const QStringList &paths, const QStringList &formats);
 
 // The images of `found` that `shard` writes, with their places, and every unreadable path. The
-// shard of an image follows where its copy goes: with `keepFolders` its place and name, else its
-// name alone.
-CollectedImages imagesOfShard(const CollectedImages &found, const Shard &shard, bool keepFolders);
+// shard of an image follows where its copy of `type` goes: with `keepFolders` its place and name,
+// else its name alone.
+CollectedImages imagesOfShard(const CollectedImages &found, const Shard &shard, bool keepFolders,
+                              FileType type);

@@ -28,8 +28,8 @@ QString shardText(const Shard &shard) {
     return QStringLiteral("%1/%2").arg(shard.index).arg(shard.count);
 }
 
-QString copyNameKey(const QString &place, const QString &sourceName) {
-    const QString name = outputFileName(sourceName, 0);
+QString copyNameKey(const QString &place, const QString &sourceName, FileType type) {
+    const QString name = outputFileName(sourceName, 0, type);
     return (place.isEmpty() ? name : place + u'/' + name).toCaseFolded();
 }
 

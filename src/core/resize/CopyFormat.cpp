@@ -11,6 +11,15 @@ CopyFormat withOverride(const CopyFormat &stored, const CopyFormatOverride &run)
     return format;
 }
 
+QString formatProblem(const CopyFormatOverride &run, FileType type) {
+    if (run.quality && !takesQuality(type))
+        return QStringLiteral("--quality goes with the lossy formats jpeg, webp and avif, not %1")
+            .arg(fileTypeName(type));
+    if (run.lossless.value_or(false) && type == FileType::jpeg)
+        return QStringLiteral("--lossless goes with webp, avif, png or tiff, not jpeg");
+    return {};
+}
+
 QString fileTypeName(FileType type) {
     switch (type) {
     case FileType::tiff:

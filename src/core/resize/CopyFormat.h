@@ -29,6 +29,10 @@ struct CopyFormatOverride {
 // default quality and lossy, unless the run says otherwise.
 CopyFormat withOverride(const CopyFormat &stored, const CopyFormatOverride &run);
 
+// Why a run's own settings do not fit `type`, the kind its copies are written as: a quality for a
+// kind that is lossless, or lossless for a JPEG. Empty when they fit.
+QString formatProblem(const CopyFormatOverride &run, FileType type);
+
 // "tiff", "jpeg", "png", "webp" or "avif": how the command line and the preferences name a kind.
 QString fileTypeName(FileType type);
 // A kind from its name or its extension ("jpg", "tif"), in any letter case.

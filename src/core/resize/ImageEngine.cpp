@@ -13,6 +13,8 @@
 #include <tiffio.h>
 
 #include "core/app/Logging.h"
+#include "core/files/FilePaths.h"
+#include "core/resize/FileSaver.h"
 #include "core/resize/FormatSniffing.h"
 #include "core/resize/GifMetadata.h"
 #include "core/resize/HeifDecoder.h"
@@ -362,7 +364,8 @@ Pipeline::~Pipeline() {
     image_ = VImage();
 }
 
-Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token stop) {
+Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token stop,
+              FileType type) {
     enterVipsThread();
     ThreadErrors::clear();
     if (!source.isValid())
@@ -373,7 +376,8 @@ Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token 
         Result result{nullptr, {}, PhotoMetadata::read(source.descriptor()), {}};
         ::fstat(source.descriptor(), &result.file);
         // The header was checked against the budget alone; turning the scaled image may not fit.
-        const double held = header.decoderBytes + turnedBytes(header, plan);
+        const double held = header.decoderBytes + turnedBytes(header, plan) +
+                            FileSaver::encoderBytes(type, plan.canvasWidth, plan.canvasHeight);
         if (held > MemoryBudget::decoders().capacity())
             return {nullptr,
                     {Failure::Kind::Unreadable,
@@ -475,6 +479,31 @@ Failure writeTiff(const Pipeline &canvas, int fd, double pixelsPerUnit, std::sto
                     .arg(image.height())};
     if (!sink.flush() || !writer.finish())
         return {Failure::Kind::Unwritable, writer.error()};
+    return {};
+}
+
+Failure writeCopy(const Pipeline &canvas, int fd, const CopyFormat &format, double pixelsPerUnit,
+                  const EmbeddedMetadata &embedded, std::stop_token stop) {
+    if (format.type == FileType::tiff)
+        return writeTiff(canvas, fd, pixelsPerUnit, std::move(stop));
+    enterVipsThread();
+    ThreadErrors::clear();
+    FileSaver::Outcome outcome;
+    try {
+        outcome = FileSaver::save(FileSaver::saveable(canvas.image(), format.type), fd, format,
+                                  pixelsPerUnit, embedded, stop);
+    } catch (const vips::VError &) {
+        // The layout could not be built: a profile that lcms refuses, say.
+        return {Failure::Kind::Undecodable, failureReason(canvas.failure())};
+    }
+    if (outcome.stopped || stop.stop_requested()) {
+        vips_error_clear();
+        return {Failure::Kind::Stopped, {}};
+    }
+    if (outcome.writeError != 0)
+        return {Failure::Kind::Unwritable, systemError(outcome.writeError)};
+    if (!outcome.saved)
+        return {Failure::Kind::Undecodable, failureReason(canvas.failure())};
     return {};
 }
 

@@ -9,6 +9,7 @@
 
 #include <vips/vips8>
 
+#include "core/resize/CopyFormat.h"
 #include "core/resize/DecoderMemory.h"
 #include "core/resize/Failure.h"
 #include "core/resize/FailureNote.h"
@@ -17,7 +18,8 @@
 
 class SourceImage;
 
-// Decoding, scaling and TIFF encoding with libvips.
+// Decoding and scaling with libvips, and encoding: TIFF with libtiff, the other formats with
+// libvips' savers.
 namespace ImageEngine {
 
 // How many images are computed at once, at most.
@@ -63,14 +65,22 @@ struct Result {
 
 // The source drawn into `plan`'s canvas: scaled with Lanczos3 to the draw size and cut to the
 // canvas, in a layout a TIFF can hold, decoded from the file `source` holds open. The pipeline is
-// lazy; the source is decoded while the image is written. Waits while other decoders hold the
-// memory this one needs.
-Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token stop);
+// lazy; the source is decoded while the image is written as `type`, whose encoder's memory is
+// charged with the decoder's. Waits while other decoders hold the memory this one needs.
+Result render(const SourceImage &source, const PixelPlan &plan, std::stop_token stop,
+              FileType type = FileType::tiff);
 
 // Computes the canvas and writes it to `fd`, strip by strip, as an LZW-compressed TIFF at
 // `pixelsPerUnit` × 72 dpi, with the source's ICC profile and no other metadata.
 // Why it could not, or none: a stop once `stop` is requested, an undecodable source, or a
 // write that failed (its cause alone; the caller names the folder).
 Failure writeTiff(const Pipeline &canvas, int fd, double pixelsPerUnit, std::stop_token stop);
+
+// Computes the canvas and writes it to `fd` as `format`: a TIFF as writeTiff() does, the others
+// through libvips' savers in a layout the format holds (a JPEG flattened on white), with the
+// source's ICC profile, `embedded` where exiv2 cannot add the metadata afterwards (AVIF), and no
+// other metadata. Fails as writeTiff() does.
+Failure writeCopy(const Pipeline &canvas, int fd, const CopyFormat &format, double pixelsPerUnit,
+                  const EmbeddedMetadata &embedded, std::stop_token stop);
 
 } // namespace ImageEngine

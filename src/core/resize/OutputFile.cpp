@@ -285,12 +285,14 @@ bool OutputFile::moveIntoRemadeFolder() {
     return false;
 }
 
-std::optional<QString> OutputFile::place(const QString &sourceName) {
+std::optional<QString> OutputFile::place(const QString &sourceName, FileType type) {
     if (::fsync(fd_.get()) != 0) {
         error_ = systemError(errno);
         return std::nullopt;
     }
-    const auto candidate = [&](qint64 n) { return encodePath(outputFileName(sourceName, n)); };
+    const auto candidate = [&](qint64 n) {
+        return encodePath(outputFileName(sourceName, n, type));
+    };
     for (bool remade = false;;) {
         // Looking first skips the names a folder of many same-named outputs has taken already;
         // the exclusive step below still settles a name taken meanwhile.

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "core/files/UniqueFd.h"
+#include "core/resize/CopyFormat.h"
 
 // Output files appear complete or not at all, and never replace anything: the image is written
 // to an unnamed file in the output folder, flushed, and then linked to the first free name in
@@ -32,8 +33,8 @@ public:
     const QString &error() const { return error_; }
 
     // Flushes the written file to disk and gives it the first free name of the naming rule for
-    // `sourceName`; returns that path, or nothing when it could not be placed.
-    std::optional<QString> place(const QString &sourceName);
+    // a copy of `type` of `sourceName`; returns that path, or nothing when it could not be placed.
+    std::optional<QString> place(const QString &sourceName, FileType type = FileType::tiff);
 
     // Removes the hidden temporary files that killed runs left in the open folder `folder`, where
     // unnamed ones could not be made: those this program made as this user, that no live writer

@@ -30,14 +30,13 @@ QString pathExtension(const QString &fileName) {
     return dot < 0 ? QString() : fileName.mid(dot + 1);
 }
 
-QString outputFileName(const QString &sourceName, qint64 n) {
+QString outputFileName(const QString &sourceName, qint64 n, FileType type) {
     const qsizetype dot = extensionDot(sourceName);
     const QString base = dot < 0 ? sourceName : sourceName.left(dot);
     const QString extension = pathExtension(sourceName);
-    // Every output holds TIFF data, so its name says so; a TIFF's own extension is kept as it is.
-    const bool tiff = extension.compare(QLatin1String("tif"), Qt::CaseInsensitive) == 0 ||
-                      extension.compare(QLatin1String("tiff"), Qt::CaseInsensitive) == 0;
-    const QString suffix = QLatin1Char('.') + (tiff ? extension : QStringLiteral("tif"));
+    // The name says what the copy holds; an extension that already says so is kept as it is.
+    const bool named = copyExtensions(type).contains(extension, Qt::CaseInsensitive);
+    const QString suffix = QLatin1Char('.') + (named ? extension : copyExtension(type));
     return fitted(base, n == 0 ? suffix : QStringLiteral(" (%1)").arg(n) + suffix);
 }
 

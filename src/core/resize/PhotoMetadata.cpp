@@ -99,10 +99,69 @@ PhotoMetadata PhotoMetadata::forCopy(int width, int height, bool withoutLocation
     }
 }
 
-QString PhotoMetadata::writeInto(int fd, bool *fileDamaged) const {
+QString PhotoMetadata::writeInto(int fd, FileType type, bool *fileDamaged) const {
     *fileDamaged = false;
-    if (isEmpty())
+    if (isEmpty() || type == FileType::avif)
         return {};
+    return type == FileType::tiff ? writeIntoTiff(fd, fileDamaged)
+                                  : writeIntoImage(fd, fileDamaged);
+}
+
+EmbeddedMetadata PhotoMetadata::embedded() const {
+    EmbeddedMetadata embedded;
+    if (isEmpty())
+        return embedded;
+    try {
+        if (!blocks_->exif.empty()) {
+            Exiv2::Blob tiff;
+            Exiv2::ExifParser::encode(tiff, Exiv2::littleEndian, blocks_->exif);
+            embedded.exif =
+                QByteArray("Exif\0\0", 6) +
+                QByteArray(reinterpret_cast<const char *>(tiff.data()), qsizetype(tiff.size()));
+        }
+        std::string packet;
+        if (!blocks_->xmp.empty() && Exiv2::XmpParser::encode(packet, blocks_->xmp) == 0)
+            embedded.xmp = QByteArray::fromStdString(packet);
+    } catch (const std::exception &) {
+        // What cannot be encoded is left out, as exiv2's writers leave it.
+    }
+    return embedded;
+}
+
+QString PhotoMetadata::unheldIn(FileType type) const {
+    const bool iptc = blocks_ && !blocks_->iptc.empty();
+    return iptc && (type == FileType::webp || type == FileType::avif) ? QStringLiteral("IPTC")
+                                                                      : QString();
+}
+
+QString PhotoMetadata::writeIntoImage(int fd, bool *fileDamaged) const {
+    struct stat info;
+    if (::fstat(fd, &info) != 0)
+        return systemError();
+    const FileMapping file(fd, std::size_t(info.st_size));
+    if (!file.isValid())
+        return systemError();
+    try {
+        // exiv2 rewrites a copy in memory; the file changes only once that is whole.
+        const Exiv2::Image::AutoPtr image =
+            Exiv2::ImageFactory::open(file.data(), long(file.size()));
+        image->readMetadata(); // the profile the saver wrote stays
+        image->setExifData(blocks_->exif);
+        image->setIptcData(blocks_->iptc);
+        image->setXmpData(blocks_->xmp);
+        image->writeMetadata();
+        Exiv2::BasicIo &rewritten = image->io();
+        if (!replaceContents(fd, rewritten.mmap(), std::size_t(rewritten.size()))) {
+            *fileDamaged = true;
+            return systemError();
+        }
+        return {};
+    } catch (const std::exception &error) {
+        return why(error);
+    }
+}
+
+QString PhotoMetadata::writeIntoTiff(int fd, bool *fileDamaged) const {
     struct stat info;
     if (::fstat(fd, &info) != 0)
         return systemError();

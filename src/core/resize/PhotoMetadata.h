@@ -5,6 +5,15 @@
 
 #include <memory>
 
+#include "core/resize/CopyFormat.h"
+
+// EXIF as libvips keeps it (after "Exif\0\0") and an XMP packet, for a file that libvips'
+// saver writes with its metadata.
+struct EmbeddedMetadata {
+    QByteArray exif;
+    QByteArray xmp;
+};
+
 // What a photo carries besides its pixels, EXIF, XMP and IPTC, as exiv2 reads and writes it. A
 // copy keeps it, made true of the copy: upright, of the copy's size, with no thumbnail, none of
 // the source's own image structure and no tag a reader could not take. Damaged or oversized
@@ -31,13 +40,22 @@ public:
     // The metadata for a copy of `width` × `height` pixels, without the location when asked.
     PhotoMetadata forCopy(int width, int height, bool withoutLocation) const;
 
-    // Adds the metadata to the finished TIFF image in the file open for reading and writing at
-    // `fd`, keeping the image's own tags. Returns why it could not; the file is then unchanged,
-    // unless writing the file itself failed (`*fileDamaged` is then set).
-    QString writeInto(int fd, bool *fileDamaged) const;
+    // Adds the metadata to the finished image of `type` in the file open for reading and writing
+    // at `fd`: a TIFF keeps its own tags, a JPEG, PNG or WebP its profile. Returns why it could
+    // not; the file is then unchanged, unless writing the file itself failed (`*fileDamaged` is
+    // then set). Nothing is added to an AVIF, which exiv2 does not write: see embedded().
+    QString writeInto(int fd, FileType type, bool *fileDamaged) const;
+    // The EXIF and XMP for a saver that writes them itself; nothing that cannot be encoded.
+    EmbeddedMetadata embedded() const;
+    // The block a file of `type` cannot hold although the metadata has it: "IPTC" for WebP and
+    // AVIF; empty when it holds all.
+    QString unheldIn(FileType type) const;
 
 private:
     struct Blocks;
+    QString writeIntoTiff(int fd, bool *fileDamaged) const;
+    QString writeIntoImage(int fd, bool *fileDamaged) const;
+
     PhotoMetadata(std::shared_ptr<const Blocks> blocks, QString lost, QString problem);
 
     std::shared_ptr<const Blocks> blocks_;

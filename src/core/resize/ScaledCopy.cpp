@@ -12,7 +12,8 @@
 #include "core/sizing/DrawRect.h"
 
 ScaledCopy writeScaledCopy(const SourceImage &image, const Canvas &canvas,
-                           const QString &targetPath, bool withoutLocation, std::stop_token stop,
+                           const QString &targetPath, const CopyFormat &format,
+                           bool withoutLocation, std::stop_token stop,
                            const CopyPlacement &placement) {
     if (!image.isValid())
         return {std::nullopt, image.failure()};
@@ -21,7 +22,7 @@ ScaledCopy writeScaledCopy(const SourceImage &image, const Canvas &canvas,
         pixelPlan(canvas, drawRect(image.size(), canvas.size), &problem);
     if (!plan)
         return {std::nullopt, {Failure::Kind::Unreadable, problem}};
-    ImageEngine::Result scaled = ImageEngine::render(image, *plan, stop);
+    ImageEngine::Result scaled = ImageEngine::render(image, *plan, stop, format.type);
     if (!scaled.canvas)
         return {std::nullopt,
                 stop.stop_requested() ? Failure{Failure::Kind::Stopped, {}} : scaled.failure};
@@ -36,18 +37,23 @@ ScaledCopy writeScaledCopy(const SourceImage &image, const Canvas &canvas,
     OutputFile output(folderOf(targetPath), placement.remakeFolder, placement.subfolder);
     if (!output.isOpen())
         return cannotWrite(output.error());
-    const Failure written =
-        ImageEngine::writeTiff(*scaled.canvas, output.descriptor(), canvas.scale, stop);
+    const PhotoMetadata metadata =
+        scaled.metadata.forCopy(plan->canvasWidth, plan->canvasHeight, withoutLocation);
+    const Failure written = ImageEngine::writeCopy(
+        *scaled.canvas, output.descriptor(), format, canvas.scale,
+        format.type == FileType::avif ? metadata.embedded() : EmbeddedMetadata{}, stop);
     if (written.kind == Failure::Kind::Unwritable)
         return cannotWrite(written.reason);
     if (written.kind != Failure::Kind::None)
         return {std::nullopt, written}; // a stop takes the temporary file with `output`
     // The metadata is never worth the picture: what exiv2 cannot carry is left out, said once.
-    const PhotoMetadata metadata =
-        scaled.metadata.forCopy(plan->canvasWidth, plan->canvasHeight, withoutLocation);
     QString lost = metadata.lost(), unkept = metadata.problem();
+    if (const QString unheld = metadata.unheldIn(format.type); !unheld.isEmpty()) {
+        lost = lost.isEmpty() ? unheld : lost + QStringLiteral(" and ") + unheld;
+        unkept = QStringLiteral("%1 files hold none").arg(fileTypeTitle(format.type));
+    }
     bool damaged = false;
-    if (!metadata.isEmpty()) {
+    if (!metadata.isEmpty() && format.type != FileType::avif) {
         // exiv2 makes the whole new file in memory: it is charged like a decoder, once this
         // image's own decoder has let its memory go, so that no two images wait on each other.
         scaled.canvas.reset();
@@ -58,7 +64,7 @@ ScaledCopy writeScaledCopy(const SourceImage &image, const Canvas &canvas,
         if (stop.stop_requested())
             return stopped();
         if (const QString failed =
-                memory ? metadata.writeInto(output.descriptor(), &damaged)
+                memory ? metadata.writeInto(output.descriptor(), format.type, &damaged)
                        : QStringLiteral("the copy is too large to rewrite in memory");
             !failed.isEmpty()) {
             lost = QStringLiteral("metadata");
@@ -79,7 +85,7 @@ ScaledCopy writeScaledCopy(const SourceImage &image, const Canvas &canvas,
         if (stop.stop_requested())
             return stopped();
     }
-    if (const std::optional<QString> placed = output.place(fileNameOf(targetPath)))
+    if (const std::optional<QString> placed = output.place(fileNameOf(targetPath), format.type))
         return {placed, {}, plan->canvasWidth, plan->canvasHeight};
     return cannotWrite(output.error());
 }

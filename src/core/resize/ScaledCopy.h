@@ -6,6 +6,7 @@
 #include <optional>
 #include <stop_token>
 
+#include "core/resize/CopyFormat.h"
 #include "core/resize/Failure.h"
 #include "core/sizing/Size.h"
 
@@ -31,10 +32,11 @@ struct CopyPlacement {
     std::function<void()> awaitTurn;
 };
 
-// Scales `image` to `canvas` and writes it into the folder of `targetPath` (and the placement's
-// subfolder there) under the first free name for the last component of `targetPath`, with the
-// source's metadata (without its location when asked) and modification time. Gives up, writing
-// nothing, once `stop` is asked.
+// Scales `image` to `canvas` and writes it as `format` into the folder of `targetPath` (and the
+// placement's subfolder there) under the first free name for the last component of `targetPath`,
+// with the source's metadata (without its location when asked) and modification time. Gives up,
+// writing nothing, once `stop` is asked.
 ScaledCopy writeScaledCopy(const SourceImage &image, const Canvas &canvas,
-                           const QString &targetPath, bool withoutLocation, std::stop_token stop,
+                           const QString &targetPath, const CopyFormat &format,
+                           bool withoutLocation, std::stop_token stop,
                            const CopyPlacement &placement = {});

@@ -1,5 +1,6 @@
 #include "core/sizing/DrawRect.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -41,6 +42,17 @@ DrawRect drawRect(const Size &source, const Size &target) {
     rect.width = drawWidth;
     rect.height = drawHeight;
     return rect;
+}
+
+Canvas withoutEnlarging(const Canvas &canvas, const Size &source, int pixelWidth, int pixelHeight) {
+    if (pixelWidth <= 0 || pixelHeight <= 0)
+        return canvas;
+    const DrawRect draw = drawRect(source, canvas.size);
+    const double enlargement =
+        std::max(draw.width * canvas.scale / pixelWidth, draw.height * canvas.scale / pixelHeight);
+    if (!(enlargement > 1) || !std::isfinite(enlargement))
+        return canvas;
+    return {{canvas.size.width / enlargement, canvas.size.height / enlargement}, canvas.scale};
 }
 
 std::optional<CanvasFault> canvasFault(const Canvas &canvas) {

@@ -21,6 +21,12 @@ struct DrawRect {
 // in the single-precision arithmetic the sizes have always been drawn with.
 DrawRect drawRect(const Size &source, const Size &target);
 
+// The canvas for a source of `pixelWidth` × `pixelHeight` pixels and nominal size `source` that
+// is never drawn larger than it is: where covering the canvas would scale the source up, the
+// canvas keeps its shape at the size that covers at a scale of one, so the source is only
+// cropped to that shape. Other canvases are as they were.
+Canvas withoutEnlarging(const Canvas &canvas, const Size &source, int pixelWidth, int pixelHeight);
+
 // The same in pixels, ready for the engine.
 struct PixelPlan {
     int canvasWidth = 0;

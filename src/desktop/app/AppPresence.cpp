@@ -6,8 +6,6 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <array>
-
 #include "core/app/Localized.h"
 #include "desktop/app/ZAVAppDelegate.h"
 
@@ -24,26 +22,19 @@ AppPresence::AppPresence(ZAVAppDelegate &delegate, QSystemTrayIcon *tray)
     if (tray_) {
         menu_ = std::make_unique<QMenu>();
         menu_->addAction(localized("Open Images…"), &delegate, &ZAVAppDelegate::openImages);
+        menu_->addAction(localized("Preferences…"), &delegate, &ZAVAppDelegate::preferences);
         menu_->addAction(localized("About Sardoxa"), &delegate, &ZAVAppDelegate::about);
         menu_->addSeparator();
-        std::array<QAction *, choiceCount> choices{};
-        for (int index = 0; index < choiceCount; ++index) {
-            const auto choice = Choice(index);
-            QAction *action = menu_->addAction(choiceTitle(choice));
-            action->setCheckable(true);
-            action->setChecked(delegate.chooses(choice));
-            connect(action, &QAction::toggled, &delegate,
-                    [&delegate, choice](bool on) { delegate.setChoice(choice, on); });
-            choices[index] = action;
-        }
-        // Images are passed over only where their copies' names stay the same from run to run.
-        QAction *skipExisting = choices[int(Choice::skipExisting)];
-        skipExisting->setEnabled(delegate.chooses(Choice::keepFolders));
-        connect(delegate.batch.get(), &Batch::choiceChanged, menu_.get(),
-                [choices, skipExisting](Choice choice, bool on) {
-                    choices[int(choice)]->setChecked(on);
-                    if (choice == Choice::keepFolders)
-                        skipExisting->setEnabled(on);
+        // The one choice at hand here; the others are in the Preferences window.
+        QAction *removeLocation = menu_->addAction(choiceTitle(Choice::removeLocation));
+        removeLocation->setCheckable(true);
+        removeLocation->setChecked(delegate.chooses(Choice::removeLocation));
+        connect(removeLocation, &QAction::toggled, &delegate,
+                [&delegate](bool on) { delegate.setChoice(Choice::removeLocation, on); });
+        connect(delegate.batch.get(), &Batch::choiceChanged, removeLocation,
+                [removeLocation](Choice choice, bool on) {
+                    if (choice == Choice::removeLocation)
+                        removeLocation->setChecked(on);
                 });
         menu_->addSeparator();
         menu_->addAction(localized("Quit"), qApp, &QCoreApplication::quit);

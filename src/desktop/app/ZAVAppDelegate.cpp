@@ -6,6 +6,7 @@
 #include "core/platform/Platform.h"
 #include "desktop/about/daskel/ZAVCore.h"
 #include "desktop/app/ZAVWelcomeWindowController.h"
+#include "desktop/preferences/PreferencesDialog.h"
 #include "desktop/sizing/ZAVSizePickerWindowController.h"
 
 ZAVAppDelegate::ZAVAppDelegate(Platform &platform, QObject *parent)
@@ -41,14 +42,15 @@ void ZAVAppDelegate::welcome() {
             &ZAVAppDelegate::openImages);
     connect(welcomeWindowController.get(), &ZAVWelcomeWindowController::aboutClicked, this,
             &ZAVAppDelegate::about);
+    connect(welcomeWindowController.get(), &ZAVWelcomeWindowController::preferencesClicked, this,
+            &ZAVAppDelegate::preferences);
     connect(welcomeWindowController.get(), &ZAVWelcomeWindowController::pathsDropped, this,
             &ZAVAppDelegate::applicationOpenFiles);
     connect(welcomeWindowController.get(), &ZAVWelcomeWindowController::choiceToggled, this,
             &ZAVAppDelegate::setChoice);
     connect(batch.get(), &Batch::choiceChanged, welcomeWindowController.get(),
             &ZAVWelcomeWindowController::showChoice);
-    for (int choice = 0; choice < choiceCount; ++choice)
-        welcomeWindowController->showChoice(Choice(choice), chooses(Choice(choice)));
+    welcomeWindowController->showChoice(Choice::removeLocation, chooses(Choice::removeLocation));
     QWidget *window = welcomeWindowController->window();
     window->show();
     window->raise();
@@ -58,4 +60,17 @@ void ZAVAppDelegate::welcome() {
 void ZAVAppDelegate::hideWelcome() {
     if (welcomeWindowController)
         welcomeWindowController->close();
+}
+
+void ZAVAppDelegate::preferences() {
+    if (!platform.hasWindows())
+        return;
+    if (!preferencesDialog)
+        preferencesDialog = std::make_unique<PreferencesDialog>(*batch);
+    if (!preferencesDialog->isVisible()) {
+        preferencesDialog->showStored();
+        preferencesDialog->show();
+    }
+    preferencesDialog->raise();
+    preferencesDialog->activateWindow();
 }

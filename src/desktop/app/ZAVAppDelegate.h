@@ -11,6 +11,7 @@
 
 class NameTurn;
 class Platform;
+class PreferencesDialog;
 class SourceImage;
 class ZAVButton;
 class ZAVCore;
@@ -97,6 +98,8 @@ public:
     // About
     // Shows the About window, made once by the maker's framework.
     void about();
+    // Shows the Preferences window, or raises it when it is open already.
+    void preferences();
 
     bool isIdle() { return batch->isIdle(); }
     // The first-launch flag: true only during the launch sequence of a first launch.
@@ -110,6 +113,7 @@ public:
     std::unique_ptr<ZAVSizePickerWindowController> sizeWindowController;
     std::unique_ptr<ZAVWelcomeWindowController> welcomeWindowController;
     std::unique_ptr<ZAVWindowController> aboutWindowController;
+    std::unique_ptr<PreferencesDialog> preferencesDialog;
     // The maker's framework; tests put a counting one in its place.
     std::unique_ptr<ZAVCore> core;
 

@@ -21,6 +21,16 @@ void showAsDropTarget(QWidget *dropArea, bool active) {
     dropArea->style()->polish(dropArea);
 }
 
+// The desktop's own keys for the preferences, and Ctrl+, where it names none, as most desktops
+// do.
+QList<QKeySequence> preferencesShortcuts() {
+    QList<QKeySequence> keys = QKeySequence::keyBindings(QKeySequence::Preferences);
+    const QKeySequence common(Qt::CTRL | Qt::Key_Comma);
+    if (!keys.contains(common))
+        keys.append(common);
+    return keys;
+}
+
 } // namespace
 
 ZAVWelcomeWindowController::ZAVWelcomeWindowController() = default;
@@ -44,6 +54,7 @@ void ZAVWelcomeWindowController::windowDidLoad() {
                                  "into a dated folder in your Pictures folder. The originals are "
                                  "never changed."));
     ui_->openButton->setText(localized("Open Images…"));
+    ui_->preferencesButton->setText(localized("Preferences…"));
     ui_->aboutButton->setText(localized("About Sardoxa"));
     ui_->quitButton->setText(localized("Quit"));
 
@@ -52,15 +63,11 @@ void ZAVWelcomeWindowController::windowDidLoad() {
     connect(ui_->aboutButton, &QPushButton::clicked, this,
             &ZAVWelcomeWindowController::aboutClicked);
     connect(ui_->quitButton, &QPushButton::clicked, this, &ZAVWelcomeWindowController::quitClicked);
-    for (int index = 0; index < choiceCount; ++index) {
-        const auto choice = Choice(index);
-        QCheckBox *box = boxOf(choice);
-        if (!box)
-            continue;
-        box->setText(choiceTitle(choice));
-        connect(box, &QCheckBox::toggled, this,
-                [this, choice](bool on) { Q_EMIT choiceToggled(choice, on); });
-    }
+    connect(ui_->preferencesButton, &QPushButton::clicked, this,
+            &ZAVWelcomeWindowController::preferencesClicked);
+    ui_->removeLocationBox->setText(choiceTitle(Choice::removeLocation));
+    connect(ui_->removeLocationBox, &QCheckBox::toggled, this,
+            [this](bool on) { Q_EMIT choiceToggled(Choice::removeLocation, on); });
 
     auto *openAction = new QAction(window_.get());
     openAction->setShortcut(QKeySequence::Open);
@@ -68,37 +75,24 @@ void ZAVWelcomeWindowController::windowDidLoad() {
     auto *quitAction = new QAction(window_.get());
     quitAction->setShortcut(QKeySequence::Quit);
     connect(quitAction, &QAction::triggered, this, &ZAVWelcomeWindowController::quitClicked);
-    window_->addActions({openAction, quitAction});
+    auto *preferencesAction = new QAction(window_.get());
+    preferencesAction->setShortcuts(preferencesShortcuts());
+    connect(preferencesAction, &QAction::triggered, this,
+            &ZAVWelcomeWindowController::preferencesClicked);
+    window_->addActions({openAction, preferencesAction, quitAction});
 
     window_->installEventFilter(this);
-    for (QPushButton *button : {ui_->openButton, ui_->aboutButton, ui_->quitButton})
+    for (QPushButton *button :
+         {ui_->openButton, ui_->preferencesButton, ui_->aboutButton, ui_->quitButton})
         button->installEventFilter(this);
 }
 
-QCheckBox *ZAVWelcomeWindowController::boxOf(Choice choice) const {
-    switch (choice) {
-    case Choice::removeLocation:
-        return ui_->removeLocationBox;
-    case Choice::keepFolders:
-        return ui_->keepFoldersBox;
-    case Choice::skipExisting:
-        return ui_->skipExistingBox;
-    case Choice::noEnlarge:
-        break;
-    }
-    return nullptr;
-}
-
 void ZAVWelcomeWindowController::showChoice(Choice choice, bool on) {
-    window();
-    QCheckBox *box = boxOf(choice);
-    if (!box)
+    if (choice != Choice::removeLocation)
         return;
-    const QSignalBlocker quiet(box);
-    box->setChecked(on);
-    // Images are passed over only where their copies' names stay the same from run to run.
-    if (choice == Choice::keepFolders)
-        ui_->skipExistingBox->setEnabled(on);
+    window();
+    const QSignalBlocker quiet(ui_->removeLocationBox);
+    ui_->removeLocationBox->setChecked(on);
 }
 
 void ZAVWelcomeWindowController::close() {

@@ -7,7 +7,6 @@
 
 #include "core/batch/Batch.h"
 
-class QCheckBox;
 class QWidget;
 namespace Ui {
 class ZAVWelcomeWindowController;
@@ -26,12 +25,14 @@ public:
 
     // Takes the window off the screen; it is hidden, not destroyed.
     void close();
-    // Shows a choice for the copies, without telling it back.
+    // Shows a choice for the copies, without telling it back; the window shows only whether
+    // locations are removed, the other choices are in the Preferences window.
     void showChoice(Choice choice, bool on);
 
 Q_SIGNALS:
     void openImagesClicked();
     void aboutClicked();
+    void preferencesClicked();
     void quitClicked();
     void choiceToggled(Choice choice, bool on);
     void pathsDropped(const QStringList &paths);
@@ -41,7 +42,6 @@ protected:
 
 private:
     void windowDidLoad();
-    QCheckBox *boxOf(Choice choice) const;
 
     std::unique_ptr<QWidget> window_;
     std::unique_ptr<Ui::ZAVWelcomeWindowController> ui_;

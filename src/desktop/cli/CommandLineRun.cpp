@@ -72,7 +72,8 @@ std::map<Choice, bool> choicesForRun(const CommandLine &command) {
     std::map<Choice, bool> choices;
     for (const auto &[choice, option] : {std::pair{Choice::removeLocation, command.removeLocation},
                                          std::pair{Choice::keepFolders, command.keepFolders},
-                                         std::pair{Choice::skipExisting, command.skipExisting}}) {
+                                         std::pair{Choice::skipExisting, command.skipExisting},
+                                         std::pair{Choice::noEnlarge, command.noEnlarge}}) {
         if (option)
             choices[choice] = *option;
     }
@@ -123,6 +124,13 @@ int runCommandLine(int &argc, char **argv, const CommandLine &command) {
             return platform.refuse(problem);
     }
 
+    if (!command.format.type) {
+        const FileType stored = storedCopyFormat(platform.preferencesFile()).type;
+        if (const QString problem = formatProblem(command.format, stored); !problem.isEmpty())
+            return platform.refuse(problem + QStringLiteral(", the format chosen in the Sardoxa "
+                                                            "window; give --format"));
+    }
+
     TerminationSignals signals;
     QObject::connect(&signals, &TerminationSignals::terminationRequested, application.get(),
                      &QCoreApplication::quit);
@@ -130,6 +138,7 @@ int runCommandLine(int &argc, char **argv, const CommandLine &command) {
     options.fixedJobFolder = command.output;
     options.choicesForRun = choicesForRun(command);
     options.shard = command.shard;
+    options.formatForRun = command.format;
     if (command.json)
         options.fileFinished = [](const QString &source, const ScaledCopy &copy) {
             printJson(outcome(source, copy));
