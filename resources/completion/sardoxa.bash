@@ -38,7 +38,7 @@ _sardoxa()
             [[ - == "$cur"* ]] && COMPREPLY+=(-)
             return
             ;;
-        --format)
+        -f | --format)
             COMPREPLY=($(compgen -W 'tiff jpeg png webp avif' -- "$cur"))
             return
             ;;
@@ -49,7 +49,7 @@ _sardoxa()
     $split && return
 
     if [[ $cur == -* ]]; then
-        COMPREPLY=($(compgen -W '-s --size= -o --output= --format= --quality= --lossless
+        COMPREPLY=($(compgen -W '-s --size= -o --output= -f --format= --quality= --lossless
             --no-enlarge --enlarge -q --quiet --json --strip-location --keep-location
             --keep-folders --no-keep-folders --skip-existing --no-skip-existing --shard=
             --files-from= -0 --null --notify -h --help -v --version' -- "$cur"))
