@@ -20,5 +20,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // Images are passed over only where kept folders give each copy its own name.
     if (command.skipExisting.value_or(false))
         FUZZ_ASSERT(command.keepFolders.value_or(false));
+    // A format named on the command line fits its quality and lossless setting.
+    if (command.format.quality)
+        FUZZ_ASSERT(*command.format.quality >= 1 && *command.format.quality <= 100);
+    if (command.format.type)
+        FUZZ_ASSERT(formatProblem(command.format, *command.format.type).isEmpty());
+    FUZZ_ASSERT(!(command.format.quality && command.format.lossless));
     return 0;
 }

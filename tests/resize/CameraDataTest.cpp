@@ -18,13 +18,6 @@
 
 namespace {
 
-QJsonObject exiftool(const QStringList &arguments) {
-    QProcess tool;
-    tool.start("exiftool", QStringList{"-json", "-n"} + arguments);
-    tool.waitForFinished();
-    return QJsonDocument::fromJson(tool.readAllStandardOutput()).array().at(0).toObject();
-}
-
 struct timespec modified(const QString &path) {
     struct stat info = {};
     ::stat(QFile::encodeName(path).constData(), &info);

@@ -44,6 +44,38 @@ TEST(DrawRect, PixelPlansRoundTheCanvasAndRefuseWhatCannotBeWritten) {
     }
 }
 
+TEST(DrawRect, WithoutEnlargingASmallSourceIsOnlyCroppedToTheCanvasShape) {
+    const struct {
+        const char *name;
+        Canvas canvas;
+        int sourceWidth, sourceHeight;
+        int canvasWidth, canvasHeight; // in pixels
+    } cases[] = {
+        {"smaller on both sides", {{640, 480}, 1}, 300, 200, 267, 200},
+        {"a wildcard side", {{640, 426.6666666666667}, 1}, 300, 200, 300, 200},
+        {"smaller on one side", {{400, 400}, 1}, 500, 200, 200, 200},
+        {"a high-density canvas", {{320, 240}, 2}, 300, 200, 267, 200},
+        {"larger: scaled down as ever", {{64, 48}, 1}, 3000, 2000, 64, 48},
+        {"the same size", {{300, 200}, 1}, 300, 200, 300, 200},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const Size source{double(c.sourceWidth), double(c.sourceHeight)};
+        const Canvas canvas = withoutEnlarging(c.canvas, source, c.sourceWidth, c.sourceHeight);
+        const std::optional<PixelPlan> plan =
+            pixelPlan(canvas, drawRect(source, canvas.size), nullptr);
+        ASSERT_TRUE(plan);
+        EXPECT_EQ(plan->canvasWidth, c.canvasWidth);
+        EXPECT_EQ(plan->canvasHeight, c.canvasHeight);
+        // Drawn at its own size, pixel for pixel, where it would have been enlarged.
+        const double scale = std::min(1.0, double(c.canvasWidth) / c.sourceWidth);
+        if (scale == 1) {
+            EXPECT_EQ(plan->draw.width, c.sourceWidth);
+            EXPECT_EQ(plan->draw.height, c.sourceHeight);
+        }
+    }
+}
+
 TEST(DrawRect, ShrinkOnLoadLeavesAtLeastAFactorOfTwoForTheFinalReduction) {
     EXPECT_EQ(jpegShrinkFactor(4000, 3000, {0, 0, 640, 480}), 2);
     EXPECT_EQ(jpegShrinkFactor(4000, 3000, {0, 0, 500, 375}), 4);
@@ -54,20 +86,31 @@ TEST(DrawRect, ShrinkOnLoadLeavesAtLeastAFactorOfTwoForTheFinalReduction) {
     EXPECT_EQ(jpegShrinkFactor(4000, 3000, {-1000, 0, 6000, 4500}), 1); // enlarged
 }
 
-TEST(OutputName, EveryNameSaysTiffAndTakenNamesAreNumbered) {
+TEST(OutputName, EveryNameSaysItsFormatAndTakenNamesAreNumbered) {
     const struct {
         const char *source;
         qint64 n;
         const char *output;
+        FileType type = FileType::tiff;
     } cases[] = {
-        {"wide.png", 0, "wide.tif"},         {"photo.JPG", 0, "photo.tif"},
-        {"scan.TIFF", 0, "scan.TIFF"},       {"square.tif", 0, "square.tif"},
-        {"my.photo.gif", 0, "my.photo.tif"}, {"a (1).png", 0, "a (1).tif"},
-        {"wide.jpg", 1, "wide (1).tif"},     {"scan.TIFF", 2, "scan (2).TIFF"},
-        {"README", 3, "README (3).tif"},     {".png", 1, ".png (1).tif"},
+        {"wide.png", 0, "wide.tif"},
+        {"photo.JPG", 0, "photo.tif"},
+        {"scan.TIFF", 0, "scan.TIFF"},
+        {"square.tif", 0, "square.tif"},
+        {"my.photo.gif", 0, "my.photo.tif"},
+        {"a (1).png", 0, "a (1).tif"},
+        {"wide.jpg", 1, "wide (1).tif"},
+        {"scan.TIFF", 2, "scan (2).TIFF"},
+        {"README", 3, "README (3).tif"},
+        {".png", 1, ".png (1).tif"},
+        {"photo.heic", 0, "photo.jpg", FileType::jpeg},
+        {"photo.JPEG", 2, "photo (2).JPEG", FileType::jpeg},
+        {"photo.tif", 0, "photo.png", FileType::png},
+        {"photo.jpg", 1, "photo (1).webp", FileType::webp},
+        {"photo.avif", 0, "photo.avif", FileType::avif},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(outputFileName(c.source, c.n), c.output) << c.source << " " << c.n;
+        EXPECT_EQ(outputFileName(c.source, c.n, c.type), c.output) << c.source << " " << c.n;
     EXPECT_EQ(pathExtension("archive.png.zip"), "zip");
     EXPECT_EQ(pathExtension("photo.JPG"), "JPG");
     EXPECT_EQ(pathExtension("noextension"), "");

@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QProcess>
 
 Outcome runSardoxa(const QStringList &arguments, const QProcessEnvironment &environment,
@@ -32,4 +34,11 @@ QStringList treeOf(const QString &folder) {
         files << QDir(folder).relativeFilePath(walk.next());
     files.sort();
     return files;
+}
+
+QJsonObject exiftool(const QStringList &arguments) {
+    QProcess tool;
+    tool.start("exiftool", QStringList{"-json", "-n"} + arguments);
+    tool.waitForFinished();
+    return QJsonDocument::fromJson(tool.readAllStandardOutput()).array().at(0).toObject();
 }

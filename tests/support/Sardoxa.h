@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
@@ -17,6 +18,10 @@ struct Outcome {
 // program in turn.
 Outcome runSardoxa(const QStringList &arguments, const QProcessEnvironment &environment = {},
                    const QStringList &command = {}, const QByteArray &input = {});
+
+// What exiftool reads (-json -n) with `arguments`, of the first file they name: a reader of
+// metadata that shares no code with the program.
+QJsonObject exiftool(const QStringList &arguments);
 
 // Every file the program left under `folder`, hidden ones too, by its path there, sorted.
 QStringList treeOf(const QString &folder);

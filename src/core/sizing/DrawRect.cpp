@@ -52,7 +52,15 @@ Canvas withoutEnlarging(const Canvas &canvas, const Size &source, int pixelWidth
         std::max(draw.width * canvas.scale / pixelWidth, draw.height * canvas.scale / pixelHeight);
     if (!(enlargement > 1) || !std::isfinite(enlargement))
         return canvas;
-    return {{canvas.size.width / enlargement, canvas.size.height / enlargement}, canvas.scale};
+    // A side the source now fills is made its size exactly: a hair more would have the engine
+    // resample at a scale a hair above one, softening every pixel instead of copying it.
+    const auto side = [&](double length, int pixels) {
+        const double shrunk = length / enlargement;
+        return std::abs(shrunk * canvas.scale - pixels) < 1e-6 * pixels ? pixels / canvas.scale
+                                                                         : shrunk;
+    };
+    return {{side(canvas.size.width, pixelWidth), side(canvas.size.height, pixelHeight)},
+            canvas.scale};
 }
 
 std::optional<CanvasFault> canvasFault(const Canvas &canvas) {

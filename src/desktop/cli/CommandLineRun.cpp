@@ -124,7 +124,8 @@ int runCommandLine(int &argc, char **argv, const CommandLine &command) {
             return platform.refuse(problem);
     }
 
-    if (!command.format.type) {
+    // A quality or lossless without a format applies to the stored one, read for this alone.
+    if (!command.format.type && (command.format.quality || command.format.lossless)) {
         const FileType stored = storedCopyFormat(platform.preferencesFile()).type;
         if (const QString problem = formatProblem(command.format, stored); !problem.isEmpty())
             return platform.refuse(problem + QStringLiteral(", the format chosen in the Sardoxa "
