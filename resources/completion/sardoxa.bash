@@ -38,16 +38,21 @@ _sardoxa()
             [[ - == "$cur"* ]] && COMPREPLY+=(-)
             return
             ;;
-        --shard | -h | --help | -v | --version)
+        -f | --format)
+            COMPREPLY=($(compgen -W 'tiff jpeg png webp avif' -- "$cur"))
+            return
+            ;;
+        --quality | --shard | -h | --help | -v | --version)
             return
             ;;
     esac
     $split && return
 
     if [[ $cur == -* ]]; then
-        COMPREPLY=($(compgen -W '-s --size= -o --output= -q --quiet --json --strip-location
-            --keep-location --keep-folders --no-keep-folders --skip-existing --no-skip-existing
-            --shard= --files-from= -0 --null --notify -h --help -v --version' -- "$cur"))
+        COMPREPLY=($(compgen -W '-s --size= -o --output= -f --format= --quality= --lossless
+            --no-enlarge --enlarge -q --quiet --json --strip-location --keep-location
+            --keep-folders --no-keep-folders --skip-existing --no-skip-existing --shard=
+            --files-from= -0 --null --notify -h --help -v --version' -- "$cur"))
         [[ ${COMPREPLY-} == *= ]] && compopt -o nospace
         return
     fi
