@@ -63,6 +63,14 @@ TEST_F(Formats, EachIsReadBackWithItsSizeMetadataProfileAndTransparency) {
                                        "-XMP-dc:Title=Harbour", "-XMP-photoshop:City=Paris",
                                        "-IPTC:City=Paris", "-IPTC:Keywords=boats", photo}),
         0);
+    // A picture that holds nothing but where it was taken: its copy holds nothing of it, although
+    // libvips reads it too.
+    const QString where = in("where.png");
+    Images::save(Images::noise(96, 64), where);
+    ASSERT_EQ(
+        QProcess::execute("exiftool", {"-q", "-overwrite_original", "-GPSLatitude=48.1",
+                                       "-GPSLatitudeRef=N", "-XMP-photoshop:City=Paris", where}),
+        0);
     const QString clear = in("clear.png");
     Images::save(
         VImage::black(48, 64, VImage::option()->set("bands", 4))
@@ -82,10 +90,10 @@ TEST_F(Formats, EachIsReadBackWithItsSizeMetadataProfileAndTransparency) {
         SCOPED_TRACE(row.format);
         const QString out = home.path() + "/out/" + row.format;
         const Outcome run = runSardoxa({"--size", "48x32", "--format", row.format,
-                                        "--strip-location", "-q", "-o", out, photo, clear});
+                                        "--strip-location", "-q", "-o", out, photo, clear, where});
         EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
         const QString ext(row.extension);
-        EXPECT_EQ(treeOf(out), QStringList({"clear." + ext, "photo." + ext}));
+        EXPECT_EQ(treeOf(out), QStringList({"clear." + ext, "photo." + ext, "where." + ext}));
         const QString photoCopy = out + "/photo." + ext, clearCopy = out + "/clear." + ext;
         EXPECT_TRUE(pillow(photoCopy, home.path()).startsWith("RGB 48 32 "));
         const QString clearRead = pillow(clearCopy, home.path());
@@ -106,6 +114,10 @@ TEST_F(Formats, EachIsReadBackWithItsSizeMetadataProfileAndTransparency) {
             EXPECT_FALSE(tags.contains(location)) << location;
         EXPECT_EQ(tags["IPTC:Keywords"].toString(), row.iptc ? "boats" : "");
         EXPECT_EQ(tags["ICC_Profile:ProfileDescription"].toString(), "sP3C");
+        const QJsonObject bare =
+            exiftool({"-a", "-G1", "-GPS:all", "-XMP:all", "-EXIF:all", out + "/where." + ext});
+        for (const char *location : {"GPS:GPSLatitude", "XMP-photoshop:City"})
+            EXPECT_FALSE(bare.contains(location)) << location;
         EXPECT_EQ(mtime(photoCopy), mtime(photo));
         EXPECT_EQ(mtime(clearCopy), mtime(clear));
     }
