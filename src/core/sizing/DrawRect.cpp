@@ -57,7 +57,7 @@ Canvas withoutEnlarging(const Canvas &canvas, const Size &source, int pixelWidth
     const auto side = [&](double length, int pixels) {
         const double shrunk = length / enlargement;
         return std::abs(shrunk * canvas.scale - pixels) < 1e-6 * pixels ? pixels / canvas.scale
-                                                                         : shrunk;
+                                                                        : shrunk;
     };
     return {{side(canvas.size.width, pixelWidth), side(canvas.size.height, pixelHeight)},
             canvas.scale};
