@@ -24,8 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // Large images are legitimate and only slow: the fuzzer spends its time on small ones.
     if (double(source.header().pixelWidth) * source.header().pixelHeight > 256 * 256)
         return 0;
-    const ScaledCopy copy = writeScaledCopy(source, Canvas{{24, 16}, 1}, CopyFormat{},
-                                            folder.filePath(QStringLiteral("copy.tif")), false, {});
+    const ScaledCopy copy =
+        writeScaledCopy(source, Canvas{{24, 16}, 1}, folder.filePath(QStringLiteral("copy.tif")),
+                        CopyFormat{}, false, {});
     FUZZ_ASSERT(copy.written.has_value() != copy.failure.isTold());
     if (copy.written) {
         FUZZ_ASSERT(copy.width == 24 && copy.height == 16);

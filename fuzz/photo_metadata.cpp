@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                     writer.finish());
     }
     bool damaged = false;
-    metadata.writeInto(file.get(), &damaged);
+    metadata.writeInto(file.get(), FileType::tiff, &damaged);
     FUZZ_ASSERT(!damaged);
     const vips::VImage copy = vips::VImage::new_from_file(
         QStringLiteral("/proc/self/fd/%1").arg(file.get()).toUtf8().constData());

@@ -151,7 +151,7 @@ QString PhotoMetadata::unheldIn(FileType type) const {
 }
 
 bool PhotoMetadata::writeIntoImage(int fd, const FileMapping &file) const {
-    const Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(file.data(), long(file.size()));
+    const auto image = Exiv2::ImageFactory::open(file.data(), long(file.size()));
     image->readMetadata(); // the profile the saver wrote stays
     image->setExifData(blocks_->exif);
     image->setIptcData(blocks_->iptc);
